@@ -1,0 +1,41 @@
+#include "Tickard/TimerEvent.h"
+
+namespace Tickard {
+
+TimerEvent::TimerEvent(OrphanTicks orphanTicks) : orphanTicks_(orphanTicks) {}
+
+TimerEvent::~TimerEvent() { TimerRegistry::StopTimer(orphanTicks_, timerId_); }
+
+bool TimerEvent::Enabled() const { return TimerRegistry::TimerRunning(timerId_); }
+
+void TimerEvent::setEnabled(bool value) {
+    if (!value)
+        TimerRegistry::StopTimer(orphanTicks_, timerId_);
+    else if (!TimerRegistry::TimerRunning(timerId_))
+        timerId_ = TimerRegistry::StartTimer(orphanTicks_, this, interval_, timerId_);
+}
+
+void TimerEvent::setInterval(int32_t value) {
+    if (value < 1) {
+        interval_ = 0;
+        TimerRegistry::StopTimer(orphanTicks_, timerId_);
+        return;
+    }
+    if (TimerRegistry::TimerRunning(timerId_)) {
+        TimerRegistry::StopTimer(orphanTicks_, timerId_);
+        timerId_ = TimerRegistry::StartTimer(orphanTicks_, this, value, timerId_);
+    }
+    interval_ = value;
+}
+
+void TimerEvent::TimerCallBack(int32_t tickId) {
+    if (tickId != timerId_)
+        return;
+    try {
+        Timer.raise();
+    } catch (...) {
+        // A handler's error does not stop the timer.
+    }
+}
+
+} // namespace Tickard

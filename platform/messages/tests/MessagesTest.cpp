@@ -1,0 +1,94 @@
+#include "messages/Clock.h"
+#include "messages/HiddenWindow.h"
+#include "messages/MessagePump.h"
+#include "messages/ThreadTimer.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace Platform;
+
+TEST(MessagePump, WaitForEventsReturnsAtTheTimeOutWhenNothingHappens) {
+    DoEvents(); // what start-up left pending
+    int64_t start = MillisecondClock();
+    WaitForEvents(50);
+    EXPECT_GE(MillisecondClock() - start, 49);
+}
+
+TEST(MessagePump, WaitForEventsReturnsWhenAnEventArrives) {
+    bool fired = false;
+    QTimer::singleShot(10, [&] { fired = true; });
+    int64_t start = MillisecondClock();
+    while (!fired && MillisecondClock() - start < 5000)
+        WaitForEvents(5000);
+    EXPECT_TRUE(fired);
+    EXPECT_LT(MillisecondClock() - start, 4000);
+}
+
+TEST(ThreadTimer, TicksOnlyWhilePumpingAndStopsWhenKilled) {
+    std::vector<std::pair<uint32_t, int32_t>> ticks;
+    int32_t id = SetThreadTimer(5, [&](uint32_t message, int32_t timerId) { ticks.emplace_back(message, timerId); });
+    ASSERT_NE(id, 0);
+    SleepWithoutEvents(30);
+    EXPECT_TRUE(ticks.empty());
+    int64_t start = MillisecondClock();
+    while (ticks.size() < 2 && MillisecondClock() - start < 5000)
+        WaitForEvents(100);
+    ASSERT_GE(ticks.size(), 2u);
+    EXPECT_EQ(ticks[0], std::make_pair(WM_TIMER, id));
+    EXPECT_TRUE(KillThreadTimer(id));
+    EXPECT_FALSE(KillThreadTimer(id));
+    ticks.clear();
+    SleepWithoutEvents(20);
+    WaitForEvents(30);
+    EXPECT_TRUE(ticks.empty());
+}
+
+TEST(ThreadTimer, ACallbackMayKillItsOwnTimer) {
+    int count = 0;
+    int32_t id = 0;
+    id = SetThreadTimer(1, [&](uint32_t, int32_t timerId) {
+        ++count;
+        KillThreadTimer(timerId);
+    });
+    ASSERT_NE(id, 0);
+    for (int i = 0; i < 20; ++i)
+        WaitForEvents(5);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(SetThreadTimer(0, [](uint32_t, int32_t) {}), 0);
+}
+
+TEST(HiddenWindow, PostedMessagesArriveAtTheNextPumpInOrder) {
+    std::vector<uint32_t> seen;
+    HiddenWindow window([&](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        seen.push_back(message);
+        EXPECT_EQ(wParam, 7u);
+        EXPECT_EQ(lParam, -1);
+    });
+    window.post(1025, 7, -1);
+    window.post(1026, 7, -1);
+    EXPECT_TRUE(seen.empty());
+    DoEvents();
+    EXPECT_EQ(seen, (std::vector<uint32_t>{1025, 1026}));
+}
+
+TEST(HiddenWindow, DestructionDropsQueuedMessages) {
+    int seen = 0;
+    {
+        HiddenWindow window([&](uint32_t, uintptr_t, intptr_t) { ++seen; });
+        window.post(1025);
+    }
+    DoEvents();
+    EXPECT_EQ(seen, 0);
+}
+
+TEST(Clock, IsMonotonicAndCanBeAdvanced) {
+    int64_t before = MillisecondClock();
+    AdvanceClockForTesting(int64_t(1) << 32);
+    EXPECT_GE(MillisecondClock() - before, int64_t(1) << 32);
+    AdvanceClockForTesting(-(int64_t(1) << 32));
+    TimerDeviceCaps caps;
+    ASSERT_TRUE(GetTimerDeviceCaps(caps));
+    EXPECT_LE(caps.periodMin, caps.periodMax);
+}
