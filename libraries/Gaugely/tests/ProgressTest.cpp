@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ErrorNumber.h"
+
 #include <functional>
 #include <vector>
 
@@ -19,15 +21,6 @@ Ref<Progress> withTasks(std::initializer_list<int32_t> weights) {
     for (int32_t weight : weights)
         progress->TaskAdd("Task " + std::to_string(++n), weight);
     return progress;
-}
-
-int32_t numberOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& error) {
-        return error.Number();
-    }
-    return 0;
 }
 
 // Pumps the thread's events for ms milliseconds.
@@ -89,7 +82,7 @@ TEST(ProgressTest, PercentagesStayBetweenTheBoundsAndDoNotFail) {
     EXPECT_EQ(empty->TopValue(), 0);
     EXPECT_EQ(empty->RemainingTime(), 0);
     EXPECT_EQ(empty->ElapsedTime(), 0);
-    EXPECT_EQ(numberOf([&] { empty->Value(); }), RuntimeError::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { empty->Value(); }), RuntimeError::SubscriptOutOfRange);
 }
 
 TEST(ProgressTest, LargeWeightsGiveTheirPercentage) {
@@ -128,12 +121,12 @@ TEST(ProgressTest, TaskIndexOutsideTheListFailsAfterMovingTheIndex) {
     auto progress = withTasks({30, 70});
     progress->setTaskIndex(1);
     progress->setSubValue(12);
-    EXPECT_EQ(numberOf([&] { progress->setTaskIndex(3); }), RuntimeError::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { progress->setTaskIndex(3); }), RuntimeError::SubscriptOutOfRange);
     EXPECT_EQ(progress->TaskIndex(), 3);
     EXPECT_EQ(progress->SubValue(), 0);
     EXPECT_EQ(progress->SubTopValue(), 30);
-    EXPECT_EQ(numberOf([&] { progress->Text(); }), RuntimeError::SubscriptOutOfRange);
-    EXPECT_EQ(numberOf([&] { progress->TaskWeight(0); }), RuntimeError::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { progress->Text(); }), RuntimeError::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { progress->TaskWeight(0); }), RuntimeError::SubscriptOutOfRange);
 }
 
 TEST(ProgressTest, TextAndExplicitNotifications) {
@@ -267,6 +260,6 @@ TEST(ProgressTest, StoppingNotifiesOnceEvenIfNeverStarted) {
     auto outer = withTasks({10});
     auto inner = New<Progress>();
     inner->setReceiver(outer);
-    EXPECT_EQ(numberOf([&] { inner->SetText("x"); }), RuntimeError::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { inner->SetText("x"); }), RuntimeError::SubscriptOutOfRange);
     EXPECT_TRUE(inner->NotificationFired());
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ErrorNumber.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -80,15 +82,6 @@ public:
 
     int32_t timeout = 5;
 };
-
-int32_t numberOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& error) {
-        return error.Number();
-    }
-    return 0;
-}
 
 std::vector<std::string> namesOf(const Properties& list) {
     std::vector<std::string> names;
@@ -215,9 +208,9 @@ TEST(PropertiesTest, ValueIsReadAndWrittenOnTheHostByName) {
     EXPECT_EQ(list->Item("Font")->Value().toObject(), font);
 
     // The host refuses writes to its read-only member; ReadOnly is not consulted.
-    EXPECT_EQ(numberOf([&] { list->Item("Busy")->setValue(false); }), RuntimeError::ObjectDoesNotSupport);
+    EXPECT_EQ(errorNumberOf([&] { list->Item("Busy")->setValue(false); }), RuntimeError::ObjectDoesNotSupport);
     // A conversion failure reaches the caller unchanged.
-    EXPECT_EQ(numberOf([&] { list->Item("Baudrate")->setValue("fast"); }), RuntimeError::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([&] { list->Item("Baudrate")->setValue("fast"); }), RuntimeError::TypeMismatch);
     EXPECT_EQ(device->baudrate, 9600);
 }
 
@@ -237,7 +230,7 @@ TEST(PropertiesTest, ItemsLetGoOfTheirHost) {
 
     for (const Ref<Proptree::Property>& item : *list)
         EXPECT_TRUE(item->HostObj().isNothing());
-    EXPECT_EQ(numberOf([&] { list->Item("Busy")->Value(); }), RuntimeError::ObjectNotSet);
+    EXPECT_EQ(errorNumberOf([&] { list->Item("Busy")->Value(); }), RuntimeError::ObjectNotSet);
 
     // A property made on its own has no host either.
     EXPECT_THROW(New<Proptree::Property>()->Value(), Error);
@@ -255,6 +248,6 @@ TEST(PropertiesTest, ItemRaisesTheCollectionErrors) {
     auto list = New<Properties>();
     list->Refresh(New<Device>());
     EXPECT_EQ(list->Item(int32_t{2})->Name(), "Busy");
-    EXPECT_EQ(numberOf([&] { list->Item("Parity_None"); }), RuntimeError::InvalidProcedureCall);
-    EXPECT_EQ(numberOf([&] { list->Item(int32_t{8}); }), RuntimeError::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { list->Item("Parity_None"); }), RuntimeError::InvalidProcedureCall);
+    EXPECT_EQ(errorNumberOf([&] { list->Item(int32_t{8}); }), RuntimeError::SubscriptOutOfRange);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ErrorNumber.h"
+
 #include "automation/InterfaceTable.h"
 
 using namespace Platform::Automation;
@@ -43,15 +45,6 @@ public:
     Ref<Gadget> peer;
     Variant tag;
 };
-
-int32_t numberOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& error) {
-        return error.Number();
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -105,22 +98,22 @@ TEST(InterfaceTableTest, ValuesAreReadAndWrittenByNameWithConversion) {
 
 TEST(InterfaceTableTest, LateBoundAccessRaisesAsTheDispatchLayerDid) {
     auto gadget = New<Gadget>();
-    EXPECT_EQ(numberOf([&] { getProperty(*gadget, "Torque"); }), RuntimeError::ObjectDoesNotSupport);
-    EXPECT_EQ(numberOf([&] { putProperty(*gadget, "Label", "x"); }), RuntimeError::ObjectDoesNotSupport);
-    EXPECT_EQ(numberOf([&] { getProperty(*gadget, "Spin"); }), RuntimeError::ObjectDoesNotSupport);
+    EXPECT_EQ(errorNumberOf([&] { getProperty(*gadget, "Torque"); }), RuntimeError::ObjectDoesNotSupport);
+    EXPECT_EQ(errorNumberOf([&] { putProperty(*gadget, "Label", "x"); }), RuntimeError::ObjectDoesNotSupport);
+    EXPECT_EQ(errorNumberOf([&] { getProperty(*gadget, "Spin"); }), RuntimeError::ObjectDoesNotSupport);
     // Peer has no let accessor; objects reach it by set only.
-    EXPECT_EQ(numberOf([&] { putProperty(*gadget, "Peer", New<Gadget>()); }),
+    EXPECT_EQ(errorNumberOf([&] { putProperty(*gadget, "Peer", New<Gadget>()); }),
               RuntimeError::ObjectDoesNotSupport);
-    EXPECT_EQ(numberOf([&] { putProperty(*gadget, "Speed", "fast"); }), RuntimeError::TypeMismatch);
-    EXPECT_EQ(numberOf([&] { putProperty(*gadget, "Peer", New<Object>(), InvokeKind::PropertySet); }),
+    EXPECT_EQ(errorNumberOf([&] { putProperty(*gadget, "Speed", "fast"); }), RuntimeError::TypeMismatch);
+    EXPECT_EQ(errorNumberOf([&] { putProperty(*gadget, "Peer", New<Object>(), InvokeKind::PropertySet); }),
               RuntimeError::TypeMismatch);
     EXPECT_EQ(gadget->speed, 0);
 
     // A table used on an object of another class, and an object without any.
     auto plain = New<Object>();
-    EXPECT_EQ(numberOf([&] { getProperty(*plain, Gadget::table(), "Speed"); }),
+    EXPECT_EQ(errorNumberOf([&] { getProperty(*plain, Gadget::table(), "Speed"); }),
               RuntimeError::ObjectDoesNotSupport);
-    EXPECT_EQ(numberOf([&] { getProperty(*plain, "Speed"); }), RuntimeError::ObjectDoesNotSupport);
+    EXPECT_EQ(errorNumberOf([&] { getProperty(*plain, "Speed"); }), RuntimeError::ObjectDoesNotSupport);
 }
 
 TEST(InterfaceTableTest, SelectInterfaceMatchesNamesExactly) {
