@@ -12,6 +12,13 @@ if(KESTRUP_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz build instruments every target for coverage and checks it with the
+# sanitizers, so that a fuzzer is guided by the code of the libraries it drives.
+if(KESTRUP_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # kestrup_library(NAME [ALIAS Platform::X] SOURCES ... DEPENDS ...)
 function(kestrup_library name)
   cmake_parse_arguments(arg "" "ALIAS" "SOURCES;DEPENDS" ${ARGN})

@@ -1,7 +1,10 @@
 #pragma once
-// The number of the automation error that a call raises; 0 when it raises none.
+// What a call raises, for tests that check errors.
+#include <gtest/gtest.h>
+
 #include "automation/Error.h"
 
+// The number of the automation error that a call raises; 0 when it raises none.
 template <class F> int32_t errorNumberOf(F&& call) {
     try {
         call();
@@ -9,4 +12,15 @@ template <class F> int32_t errorNumberOf(F&& call) {
         return error.Number();
     }
     return 0;
+}
+
+// The automation error that a call raises; a test failure when it raises none.
+template <class F> Automation::Error raisedError(F&& call) {
+    try {
+        call();
+    } catch (const Automation::Error& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no error raised";
+    return Automation::Error(0, {}, {});
 }
