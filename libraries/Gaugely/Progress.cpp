@@ -103,9 +103,13 @@ int32_t Progress::RemainingTime() {
         int32_t value = Value();
         if (value <= 0 || value >= totalWeight_)
             return 0;
-        int32_t elapsed = stopwatch_->Elapsed();
-        samples_->Add(
-            Automation::toLong(static_cast<double>(elapsed) / value * (totalWeight_ - value) / 1000));
+        try {
+            int32_t elapsed = stopwatch_->Elapsed();
+            samples_->Add(
+                Automation::toLong(static_cast<double>(elapsed) / value * (totalWeight_ - value) / 1000));
+        } catch (const Automation::Error&) {
+            // An estimate that cannot be taken is left out; the earlier ones still count.
+        }
         if (samples_->Count() >= 21)
             samples_->Remove(1);
         // Early estimates swing too much to show.
@@ -171,8 +175,9 @@ void Progress::notify() {
     notificationFired_ = true;
     if (autoIncValue_ > 0)
         subValue_ = addLong(subValue_, autoIncValue_);
-    if (receiver_)
-        receiver_->Feedback(self, cancel_);
+    // The receiver may let go of itself while it is told.
+    if (auto receiver = receiver_)
+        receiver->Feedback(self, cancel_);
     Notification.raise(self, cancel_);
 }
 

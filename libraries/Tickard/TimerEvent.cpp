@@ -4,26 +4,26 @@ namespace Tickard {
 
 TimerEvent::TimerEvent(OrphanTicks orphanTicks) : orphanTicks_(orphanTicks) {}
 
-TimerEvent::~TimerEvent() { TimerRegistry::StopTimer(orphanTicks_, timerId_); }
+TimerEvent::~TimerEvent() { modTimerEvent::StopTimer(orphanTicks_, timerId_); }
 
-bool TimerEvent::Enabled() const { return TimerRegistry::TimerRunning(timerId_); }
+bool TimerEvent::Enabled() const { return modTimerEvent::TimerRunning(timerId_); }
 
 void TimerEvent::setEnabled(bool value) {
     if (!value)
-        TimerRegistry::StopTimer(orphanTicks_, timerId_);
-    else if (!TimerRegistry::TimerRunning(timerId_))
-        timerId_ = TimerRegistry::StartTimer(orphanTicks_, this, interval_, timerId_);
+        modTimerEvent::StopTimer(orphanTicks_, timerId_);
+    else if (!modTimerEvent::TimerRunning(timerId_))
+        timerId_ = modTimerEvent::StartTimer(orphanTicks_, this, interval_, timerId_);
 }
 
 void TimerEvent::setInterval(int32_t value) {
     if (value < 1) {
         interval_ = 0;
-        TimerRegistry::StopTimer(orphanTicks_, timerId_);
+        modTimerEvent::StopTimer(orphanTicks_, timerId_);
         return;
     }
-    if (TimerRegistry::TimerRunning(timerId_)) {
-        TimerRegistry::StopTimer(orphanTicks_, timerId_);
-        timerId_ = TimerRegistry::StartTimer(orphanTicks_, this, value, timerId_);
+    if (modTimerEvent::TimerRunning(timerId_)) {
+        modTimerEvent::StopTimer(orphanTicks_, timerId_);
+        timerId_ = modTimerEvent::StartTimer(orphanTicks_, this, value, timerId_);
     }
     interval_ = value;
 }

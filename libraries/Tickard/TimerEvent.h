@@ -3,7 +3,7 @@
 // while the thread pumps events.
 #include <cstdint>
 
-#include "Tickard/TimerRegistry.h"
+#include "Tickard/modTimerEvent.h"
 #include "automation/Event.h"
 #include "automation/Object.h"
 
@@ -30,10 +30,12 @@ public:
     // Raised once per tick.
     Automation::Event<> Timer;
 
+private:
+    friend class modTimerEvent;
+
     // Called by the registry for every tick; raises Timer when the tick is ours.
     void TimerCallBack(int32_t tickId);
 
-private:
     OrphanTicks orphanTicks_;
     int32_t interval_ = 1000;
     int32_t timerId_ = 0;

@@ -206,6 +206,17 @@ TEST(ProgressTest, RemainingTimeIsTheMeanOfTheLastTwentyEstimates) {
     progress->setSubValue(100);
     EXPECT_EQ(progress->RemainingTime(), 0);
     progress->setStart(false);
+
+    // An estimate beyond a Long is left out; the mean of the others stands.
+    auto large = withTasks({2'000'000'000});
+    large->setTaskIndex(1);
+    large->setStart(true);
+    Platform::AdvanceClockForTesting(3000);
+    large->setSubValue(1'500'000'000); // 3 s for three quarters: 1 s to go
+    EXPECT_EQ(large->RemainingTime(), 1);
+    large->setSubValue(1);
+    EXPECT_EQ(large->RemainingTime(), 1);
+    large->setStart(false);
 }
 
 TEST(ProgressTest, NotifiesOnlyWhilePumpingAndAtMostOncePerInterval) {
@@ -262,4 +273,21 @@ TEST(ProgressTest, StoppingNotifiesOnceEvenIfNeverStarted) {
     inner->setReceiver(outer);
     EXPECT_EQ(errorNumberOf([&] { inner->SetText("x"); }), RuntimeError::SubscriptOutOfRange);
     EXPECT_TRUE(inner->NotificationFired());
+}
+
+TEST(ProgressTest, AReceiverMayLetGoOfItselfWhileItIsTold) {
+    // A watcher held only by the progress that detaches itself on cancel.
+    class Detaching : public Gaugely::IProgressCallBack {
+    public:
+        void Feedback(const Ref<Progress>& ProgressObj, bool& Cancel) override {
+            ProgressObj->setReceiver(nullptr);
+            Cancel = stopRequested;
+        }
+        bool stopRequested = true;
+    };
+    auto progress = withTasks({10});
+    progress->setReceiver(New<Detaching>());
+    progress->SetText("Stopping");
+    EXPECT_TRUE(progress->Cancel());
+    EXPECT_TRUE(progress->Receiver().isNothing());
 }

@@ -38,7 +38,7 @@ TEST(TimerEvent, StartsStoppedAndTicksOnlyWhilePumping) {
     EXPECT_TRUE(pumpUntil([&] { return ticks >= 2; }));
     event->setEnabled(false);
     EXPECT_FALSE(event->Enabled());
-    EXPECT_FALSE(TimerRegistry::Exists(OrphanTicks::Kill));
+    EXPECT_FALSE(modTimerEvent::Exists(OrphanTicks::Kill));
 }
 
 TEST(TimerEvent, IntervalBelowOneStopsAndBlocksEnabling) {
@@ -98,16 +98,16 @@ TEST(TimerEvent, HandlersMayStopOrDestroyAnyEventDuringDispatch) {
     auto timer = New<Timer>();
     timer->Wait(40);
     EXPECT_EQ(firstTicks + secondTicks, before);
-    EXPECT_FALSE(TimerRegistry::Exists(OrphanTicks::Kill));
+    EXPECT_FALSE(modTimerEvent::Exists(OrphanTicks::Kill));
 }
 
 TEST(TimerEvent, ReleasingTheLastRunningEventDropsTheRegistry) {
     {
         auto event = New<TimerEvent>();
         event->setEnabled(true);
-        EXPECT_TRUE(TimerRegistry::Exists(OrphanTicks::Kill));
+        EXPECT_TRUE(modTimerEvent::Exists(OrphanTicks::Kill));
     }
-    EXPECT_FALSE(TimerRegistry::Exists(OrphanTicks::Kill));
+    EXPECT_FALSE(modTimerEvent::Exists(OrphanTicks::Kill));
 }
 
 TEST(TimerEvent, AHandlerErrorIsSwallowedAndTheTimerKeepsRunning) {
@@ -122,33 +122,33 @@ TEST(TimerEvent, AHandlerErrorIsSwallowedAndTheTimerKeepsRunning) {
     EXPECT_TRUE(pumpUntil([&] { return ticks >= 2; }));
 }
 
-TEST(TimerRegistry, OrphanTicksAreKilledOrIgnoredByRule) {
-    ASSERT_FALSE(TimerRegistry::Exists(OrphanTicks::Kill));
-    ASSERT_FALSE(TimerRegistry::Exists(OrphanTicks::Ignore));
+TEST(modTimerEvent, OrphanTicksAreKilledOrIgnoredByRule) {
+    ASSERT_FALSE(modTimerEvent::Exists(OrphanTicks::Kill));
+    ASSERT_FALSE(modTimerEvent::Exists(OrphanTicks::Ignore));
     int32_t orphan = Platform::SetThreadTimer(1000, [](uint32_t, int32_t) {});
-    TimerRegistry::TimerProc(OrphanTicks::Ignore, Platform::WM_TIMER, orphan);
-    TimerRegistry::TimerProc(OrphanTicks::Kill, 274, orphan); // not the timer message
+    modTimerEvent::TimerProc(OrphanTicks::Ignore, Platform::WM_TIMER, orphan);
+    modTimerEvent::TimerProc(OrphanTicks::Kill, 274, orphan); // not the timer message
     EXPECT_TRUE(Platform::KillThreadTimer(orphan)) << "still running";
 
     orphan = Platform::SetThreadTimer(1000, [](uint32_t, int32_t) {});
-    TimerRegistry::TimerProc(OrphanTicks::Kill, Platform::WM_TIMER, orphan);
+    modTimerEvent::TimerProc(OrphanTicks::Kill, Platform::WM_TIMER, orphan);
     EXPECT_FALSE(Platform::KillThreadTimer(orphan)) << "killed at its first tick";
 
     // With a registry, an unknown id finds no object and is left running.
     auto event = New<TimerEvent>();
     event->setEnabled(true);
     orphan = Platform::SetThreadTimer(1000, [](uint32_t, int32_t) {});
-    TimerRegistry::TimerProc(OrphanTicks::Kill, Platform::WM_TIMER, orphan);
+    modTimerEvent::TimerProc(OrphanTicks::Kill, Platform::WM_TIMER, orphan);
     EXPECT_TRUE(Platform::KillThreadTimer(orphan));
 }
 
-TEST(TimerRegistry, TheNetworkFindersRuleHasItsOwnRegistry) {
+TEST(modTimerEvent, TheNetworkFindersRuleHasItsOwnRegistry) {
     auto event = New<TimerEvent>(OrphanTicks::Ignore);
     int ticks = 0;
     auto c = event->Timer.connect([&] { ++ticks; });
     event->setInterval(5);
     event->setEnabled(true);
-    EXPECT_TRUE(TimerRegistry::Exists(OrphanTicks::Ignore));
-    EXPECT_FALSE(TimerRegistry::Exists(OrphanTicks::Kill));
+    EXPECT_TRUE(modTimerEvent::Exists(OrphanTicks::Ignore));
+    EXPECT_FALSE(modTimerEvent::Exists(OrphanTicks::Kill));
     EXPECT_TRUE(pumpUntil([&] { return ticks >= 1; }));
 }

@@ -1,4 +1,4 @@
-#include "Tickard/TimerRegistry.h"
+#include "Tickard/modTimerEvent.h"
 
 #include <memory>
 #include <string>
@@ -25,9 +25,9 @@ std::string keyOf(int32_t id) { return std::to_string(id) + "T"; }
 
 } // namespace
 
-bool TimerRegistry::Exists(OrphanTicks rule) { return registry(rule) != nullptr; }
+bool modTimerEvent::Exists(OrphanTicks rule) { return registry(rule) != nullptr; }
 
-int32_t TimerRegistry::StartTimer(OrphanTicks rule, TimerEvent* object, int32_t periodMs, int32_t id) {
+int32_t modTimerEvent::StartTimer(OrphanTicks rule, TimerEvent* object, int32_t periodMs, int32_t id) {
     try {
         auto& entries = registry(rule);
         if (!entries)
@@ -44,7 +44,7 @@ int32_t TimerRegistry::StartTimer(OrphanTicks rule, TimerEvent* object, int32_t 
     }
 }
 
-void TimerRegistry::StopTimer(OrphanTicks rule, int32_t& id) {
+void modTimerEvent::StopTimer(OrphanTicks rule, int32_t& id) {
     try {
         auto& entries = registry(rule);
         if (!entries || !TimerRunning(id))
@@ -59,7 +59,7 @@ void TimerRegistry::StopTimer(OrphanTicks rule, int32_t& id) {
     }
 }
 
-void TimerRegistry::TimerProc(OrphanTicks rule, uint32_t message, int32_t tickId) {
+void modTimerEvent::TimerProc(OrphanTicks rule, uint32_t message, int32_t tickId) {
     if (message != Platform::WM_TIMER)
         return;
     try {

@@ -14,7 +14,7 @@ enum class OrphanTicks {
     Ignore, // leave it ticking
 };
 
-class TimerRegistry {
+class modTimerEvent {
 public:
     // Starts a timer for the object when id is 0 and the period positive;
     // returns the id the object holds from now on (0 when refused).
