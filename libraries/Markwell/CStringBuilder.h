@@ -26,6 +26,8 @@ public:
     void setCapacity(int32_t bytes);
     std::string Chars(int32_t Position = 0) const;
     void setChars(int32_t Position, std::string_view NewValue);
+    // Without a position, the character at position 0.
+    void setChars(std::string_view NewValue) { setChars(0, NewValue); }
     int32_t Length() const { return static_cast<int32_t>(used_); }
     void setLength(int32_t characters);
 

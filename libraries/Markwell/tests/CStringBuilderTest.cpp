@@ -88,6 +88,8 @@ TEST(CStringBuilder, CharsReadsAndWritesOneCharacter) {
     EXPECT_EQ(sb->Chars(2), "c");
     sb->setChars(1, "XYZ");
     EXPECT_EQ(sb->ToString(), "aXc");
+    sb->setChars("Z");
+    EXPECT_EQ(sb->ToString(), "ZXc");
     EXPECT_EQ(sb->Length(), 3);
 }
 
