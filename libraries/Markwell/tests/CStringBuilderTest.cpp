@@ -1,30 +1,15 @@
 #include "Markwell/CStringBuilder.h"
 
 #include <gtest/gtest.h>
-
-#include "ErrorNumber.h"
 #include <string>
 
-using Automation::Error;
+#include "ErrorNumber.h"
+
 using Markwell::CStringBuilder;
-
-namespace {
-
-void expectOwnError(const Error& error, const std::string& source, const std::string& description) {
-    EXPECT_EQ(error.Number(), -2147220992);
-    EXPECT_EQ(error.Source(), source);
-    EXPECT_EQ(error.Description(), description);
-}
-
-} // namespace
 
 TEST(CStringBuilder, CapacityCountsTwoBytesPerCharacterAndGrowsByTheBump) {
     auto sb = Automation::New<CStringBuilder>();
-    EXPECT_EQ(sb->Length(), 0);
     EXPECT_EQ(sb->Capacity(), 2048);
-    EXPECT_EQ(sb->BufferBump(), 2048);
-    EXPECT_EQ(sb->ToString(), "");
-
     sb->Append(std::string(1024, 'x'));
     EXPECT_EQ(sb->Capacity(), 2048);
     sb->Append("y");
@@ -32,6 +17,7 @@ TEST(CStringBuilder, CapacityCountsTwoBytesPerCharacterAndGrowsByTheBump) {
     EXPECT_EQ(sb->Length(), 1025);
     EXPECT_EQ(sb->ToString(), std::string(1024, 'x') + "y");
 
+    // An odd bump is made even; one below 1 is ignored.
     sb->setBufferBump(3);
     EXPECT_EQ(sb->BufferBump(), 4);
     sb->setBufferBump(0);
@@ -62,7 +48,7 @@ TEST(CStringBuilder, CapacityBelowTheTextCutsItAndLengthPadsWithZeros) {
     EXPECT_EQ(sb->ToString(), "ab");
 }
 
-TEST(CStringBuilder, AppendInsertAndRemoveChainOnOneObject) {
+TEST(CStringBuilder, EditsChainOnOneObject) {
     auto sb = Automation::New<CStringBuilder>();
     EXPECT_EQ(sb->Append("b")->Append("c"), sb);
     EXPECT_EQ(sb->Insert(0, "a"), sb);
@@ -71,6 +57,10 @@ TEST(CStringBuilder, AppendInsertAndRemoveChainOnOneObject) {
     EXPECT_EQ(sb->Remove(2, 2), sb);
     sb->Remove(0);
     EXPECT_EQ(sb->ToString(), "bcd");
+    sb->setChars(1, "XYZ"); // one character only
+    sb->setChars("Z");
+    EXPECT_EQ(sb->ToString(), "ZXd");
+    EXPECT_EQ(sb->Chars() + sb->Chars(2), "Zd");
     sb->Remove(0, sb->Length());
     EXPECT_EQ(sb->ToString(), "");
 
@@ -81,34 +71,23 @@ TEST(CStringBuilder, AppendInsertAndRemoveChainOnOneObject) {
     EXPECT_EQ(sb->ToString(), "xab" + std::string(1022, 'x'));
 }
 
-TEST(CStringBuilder, CharsReadsAndWritesOneCharacter) {
-    auto sb = Automation::New<CStringBuilder>();
-    sb->Append("abc");
-    EXPECT_EQ(sb->Chars(), "a");
-    EXPECT_EQ(sb->Chars(2), "c");
-    sb->setChars(1, "XYZ");
-    EXPECT_EQ(sb->ToString(), "aXc");
-    sb->setChars("Z");
-    EXPECT_EQ(sb->ToString(), "ZXc");
-    EXPECT_EQ(sb->Length(), 3);
-}
-
 TEST(CStringBuilder, OutOfRangeArgumentsRaiseItsOwnErrorsAndChangeNothing) {
     auto sb = Automation::New<CStringBuilder>();
     sb->Append("abc");
+    const int32_t own = -2147220992;
     const std::string reading = "Tried reading character past end of buffer.";
     const std::string assigning = "Tried assigning character past end of buffer.";
     const std::string range = "Argument(s) out of range.";
-    expectOwnError(raisedError([&] { sb->Chars(3); }), "CStringBuilder.Chars", reading);
-    expectOwnError(raisedError([&] { sb->Chars(-1); }), "CStringBuilder.Chars", reading);
-    expectOwnError(raisedError([&] { sb->setChars(3, "x"); }), "CStringBuilder.Chars", assigning);
-    expectOwnError(raisedError([&] { sb->Insert(4, "x"); }), "CStringBuilder.Insert", range);
-    expectOwnError(raisedError([&] { sb->Insert(-1, "x"); }), "CStringBuilder.Insert", range);
-    expectOwnError(raisedError([&] { sb->Remove(3); }), "CStringBuilder.Remove", range);
-    expectOwnError(raisedError([&] { sb->Remove(1, 3); }), "CStringBuilder.Remove", range);
-    expectOwnError(raisedError([&] { sb->Remove(0, -1); }), "CStringBuilder.Remove", range);
-    EXPECT_EQ(raisedError([&] { sb->setChars(0, ""); }).Number(), Automation::RuntimeError::InvalidProcedureCall);
-    EXPECT_EQ(raisedError([&] { sb->Remove(1, 0x7fffffff); }).Number(), Automation::RuntimeError::Overflow);
-    EXPECT_EQ(raisedError([&] { sb->setLength(0x40000000); }).Number(), Automation::RuntimeError::Overflow);
+    EXPECT_TRUE(isError(raisedError([&] { sb->Chars(3); }), own, "CStringBuilder.Chars", reading));
+    EXPECT_TRUE(isError(raisedError([&] { sb->Chars(-1); }), own, "CStringBuilder.Chars", reading));
+    EXPECT_TRUE(isError(raisedError([&] { sb->setChars(3, "x"); }), own, "CStringBuilder.Chars", assigning));
+    EXPECT_TRUE(isError(raisedError([&] { sb->Insert(4, "x"); }), own, "CStringBuilder.Insert", range));
+    EXPECT_TRUE(isError(raisedError([&] { sb->Insert(-1, "x"); }), own, "CStringBuilder.Insert", range));
+    EXPECT_TRUE(isError(raisedError([&] { sb->Remove(3); }), own, "CStringBuilder.Remove", range));
+    EXPECT_TRUE(isError(raisedError([&] { sb->Remove(1, 3); }), own, "CStringBuilder.Remove", range));
+    EXPECT_TRUE(isError(raisedError([&] { sb->Remove(0, -1); }), own, "CStringBuilder.Remove", range));
+    EXPECT_EQ(errorNumberOf([&] { sb->setChars(0, ""); }), Automation::RuntimeError::InvalidProcedureCall);
+    EXPECT_EQ(errorNumberOf([&] { sb->Remove(1, 0x7fffffff); }), Automation::RuntimeError::Overflow);
+    EXPECT_EQ(errorNumberOf([&] { sb->setLength(0x40000000); }), Automation::RuntimeError::Overflow);
     EXPECT_EQ(sb->ToString(), "abc");
 }

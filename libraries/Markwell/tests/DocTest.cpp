@@ -1,27 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "ErrorNumber.h"
 #include <string>
 #include <thread>
 
 #include "Markwell/Doc.h"
-#include "TreeDump.h"
-#include "errors/ErrorTextProvider.h"
+#include "MarkwellTest.h"
 
-using Automation::Error;
 using Automation::New;
 using Automation::Ref;
 using Markwell::Doc;
 using Markwell::DocNode;
 using Markwell::iagChild;
+using MarkwellTest::isLibraryError;
 
 namespace {
-
-void expectLibraryError(const Error& error, int32_t number, const std::string& source) {
-    EXPECT_EQ(error.Number(), number);
-    EXPECT_EQ(error.Source(), source);
-    EXPECT_EQ(error.Description(), Platform::ErrorTextProvider::GetErrorText(number));
-}
 
 // a with children b (with child c) and d; e added without links.
 Ref<Doc> sample() {
@@ -43,13 +35,11 @@ std::string childNames(const Ref<DocNode>& node) {
 
 } // namespace
 
-TEST(Doc, AddLinksChildrenInOrderAndGeneratesKeys) {
+TEST(Doc, AddLinksChildrenInOrderAndGeneratesKeysNotInUse) {
     auto doc = New<Doc>();
     std::string key;
     auto root = doc->Add("Nowhere", 2, key, "root");
     EXPECT_EQ(key, "N1");
-    EXPECT_EQ(root->Root(), root);
-    EXPECT_TRUE(root->Parent().isNothing());
     for (const char* name : {"x", "y", "z"}) {
         key.clear();
         doc->Add("N1", iagChild, key, name, name);
@@ -57,10 +47,8 @@ TEST(Doc, AddLinksChildrenInOrderAndGeneratesKeys) {
     EXPECT_EQ(key, "N4");
     EXPECT_EQ(childNames(root), "xyz");
     EXPECT_EQ(root->Children(), 3);
-    EXPECT_EQ(doc->Item("n3")->Name(), "y");
-    EXPECT_EQ(doc->Item("N3")->PreviousSibling()->Name(), "x");
-    EXPECT_EQ(doc->Item("N3")->LastSibling()->Name(), "z");
-    EXPECT_EQ(doc->Item("N3")->FirstSibling()->Name(), "x");
+    auto y = doc->Item("n3");
+    EXPECT_EQ(y->PreviousSibling()->Name() + y->FirstSibling()->Name() + y->LastSibling()->Name(), "xxz");
     EXPECT_EQ(doc->Item(4)->Root(), root);
     EXPECT_EQ(doc->Item(4)->Value(), Automation::Variant("z"));
     EXPECT_TRUE(root->Value().isMissing());
@@ -71,7 +59,7 @@ TEST(Doc, AddLinksChildrenInOrderAndGeneratesKeys) {
     EXPECT_TRUE(loose->Parent().isNothing());
     EXPECT_TRUE(alone->PreviousSibling().isNothing());
     EXPECT_EQ(root->Children(), 3);
-    EXPECT_EQ(raisedError([&] { loose->FirstSibling(); }).Number(), Automation::RuntimeError::ObjectNotSet);
+    EXPECT_EQ(errorNumberOf([&] { loose->FirstSibling(); }), Automation::RuntimeError::ObjectNotSet);
 
     // A generated key passes over keys that callers took.
     doc->Add("", 2, "n5", "taken");
@@ -82,19 +70,17 @@ TEST(Doc, AddLinksChildrenInOrderAndGeneratesKeys) {
 
 TEST(Doc, FailedAddRaisesUnderItsSourceAndAddsNothing) {
     auto doc = sample();
-    expectLibraryError(raisedError([&] { doc->Add("A", iagChild, "F", "two words"); }), 101,
-                       "Markwell:Doc:Add Method");
-    expectLibraryError(raisedError([&] { doc->Add("A", iagChild, "b", "dup"); }), 457, "Markwell:Doc:Add Method");
-    expectLibraryError(raisedError([&] { doc->Add("Q", iagChild, "F", "f"); }), 5, "Markwell:Doc:Add Method");
+    const char* source = "Markwell:Doc:Add Method";
+    EXPECT_TRUE(isLibraryError(raisedError([&] { doc->Add("A", iagChild, "F", "two words"); }), 101, source));
+    EXPECT_TRUE(isLibraryError(raisedError([&] { doc->Add("A", iagChild, "b", "dup"); }), 457, source));
+    EXPECT_TRUE(isLibraryError(raisedError([&] { doc->Add("Q", iagChild, "F", "f"); }), 5, source));
     // A node cannot become its own parent.
-    expectLibraryError(raisedError([&] { doc->Add("F", iagChild, "F", "f"); }), 5, "Markwell:Doc:Add Method");
+    EXPECT_TRUE(isLibraryError(raisedError([&] { doc->Add("F", iagChild, "F", "f"); }), 5, source));
     EXPECT_EQ(doc->Count(), 5);
 
     auto node = doc->Item("C");
-    Error error = raisedError([&] { node->setName("c d"); });
-    EXPECT_EQ(error.Number(), 101);
-    EXPECT_EQ(error.Source(), "Markwell:DocNode:Name Property Let");
-    EXPECT_EQ(error.Description(), "");
+    EXPECT_TRUE(
+        isError(raisedError([&] { node->setName("c d"); }), 101, "Markwell:DocNode:Name Property Let", ""));
     EXPECT_EQ(node->Name(), "c");
     node->setName("<c\t\"/>");
     EXPECT_EQ(node->Name(), "<c\t\"/>");
@@ -113,14 +99,12 @@ TEST(Doc, RemoveTakesTheSubtreeAndMendsTheChain) {
     EXPECT_EQ(childNames(a), "d");
     doc->Add("A", iagChild, "G", "g");
     EXPECT_EQ(childNames(a), "dg");
-
-    expectLibraryError(raisedError([&] { doc->Remove("Q"); }), 101, "Doc:Remove Method");
-    expectLibraryError(raisedError([&] { doc->Remove(9); }), 101, "Doc:Remove Method");
+    EXPECT_TRUE(isLibraryError(raisedError([&] { doc->Remove("Q"); }), 101, "Doc:Remove Method"));
+    EXPECT_TRUE(isLibraryError(raisedError([&] { doc->Remove(9); }), 101, "Doc:Remove Method"));
 
     // Clear takes the first node's subtree only.
     doc->Clear();
-    EXPECT_EQ(doc->Count(), 1);
-    EXPECT_EQ(doc->Item(1)->Name(), "e");
+    EXPECT_EQ(MarkwellTest::dump(*doc), "E e in - = Error\n");
     EXPECT_TRUE(a->Child().isNothing());
 }
 
@@ -128,12 +112,10 @@ TEST(Doc, KeysWithCommasAreRemovedAsThemselves) {
     auto doc = New<Doc>();
     doc->Add("", iagChild, "a,b", "top");
     doc->Add("a,b", iagChild, "x,y", "child");
-    doc->Add("", 2, "a", "a");
-    doc->Add("", 2, "b", "b");
-    doc->Add("", 2, "x", "x");
+    for (const char* key : {"a", "b", "x"})
+        doc->Add("", 2, key, key);
     doc->Remove("a,b");
-    EXPECT_EQ(doc->Count(), 3);
-    EXPECT_EQ(doc->Item(1)->Name(), "a");
+    EXPECT_EQ(MarkwellTest::dump(*doc), "a a in - = Error\nb b in - = Error\nx x in - = Error\n");
 }
 
 TEST(Doc, LinksReadNothingOnceTheirNodeIsGone) {
@@ -187,7 +169,7 @@ TEST(Doc, SelectNodesSharesTheNodesWhosePathHoldsTheExpression) {
     // Removing through a selection fails on a child that it does not hold.
     auto d = doc->SelectNodes("d");
     doc->Add("D", iagChild, "X", "x");
-    expectLibraryError(raisedError([&] { d->Remove("D"); }), 101, "Doc:Remove Method");
+    EXPECT_TRUE(isLibraryError(raisedError([&] { d->Remove("D"); }), 101, "Doc:Remove Method"));
 }
 
 TEST(Doc, SelectSingleNodeSearchesDepthFirst) {

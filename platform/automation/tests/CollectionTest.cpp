@@ -51,13 +51,7 @@ TEST(CollectionTest, RunTimeErrors) {
     EXPECT_EQ(errorNumberOf([&] { c.Remove(2); }), RuntimeError::SubscriptOutOfRange);
     EXPECT_EQ(errorNumberOf([&] { c.Remove("nokey"); }), RuntimeError::InvalidProcedureCall);
     EXPECT_EQ(c.Count(), 1);
-    try {
-        c.Item(5);
-        FAIL();
-    } catch (const Error& error) {
-        EXPECT_EQ(error.Source(), "Networks");
-        EXPECT_EQ(error.Description(), "Subscript out of range");
-    }
+    EXPECT_TRUE(isError(raisedError([&] { c.Item(5); }), 9, "Networks", "Subscript out of range"));
 }
 
 TEST(CollectionTest, RemoveFreesTheKey) {

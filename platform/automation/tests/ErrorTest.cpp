@@ -2,24 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "ErrorNumber.h"
+
 using namespace Automation;
 
 TEST(ErrorTest, RaiseTakesTheRunTimeTextWhenNoneIsGiven) {
-    try {
-        raise(RuntimeError::Overflow, "Timer:Elapsed Property Get");
-        FAIL();
-    } catch (const Error& error) {
-        EXPECT_EQ(error.Number(), 6);
-        EXPECT_EQ(error.Source(), "Timer:Elapsed Property Get");
-        EXPECT_EQ(error.Description(), "Overflow");
-        EXPECT_STREQ(error.what(), "Overflow");
-    }
-    try {
-        raise(50005, "Printer:Command Method", "RB Error: 5 Syntax error");
-        FAIL();
-    } catch (const Error& error) {
-        EXPECT_EQ(error.Description(), "RB Error: 5 Syntax error");
-    }
+    Error overflow = raisedError([] { raise(RuntimeError::Overflow, "Timer:Elapsed Property Get"); });
+    EXPECT_TRUE(isError(overflow, 6, "Timer:Elapsed Property Get", "Overflow"));
+    EXPECT_STREQ(overflow.what(), "Overflow");
+    EXPECT_TRUE(
+        isError(raisedError([] { raise(50005, "Printer:Command Method", "RB Error: 5 Syntax error"); }),
+                50005, "Printer:Command Method", "RB Error: 5 Syntax error"));
     EXPECT_EQ(runtimeErrorText(RuntimeError::InvalidPattern), "Invalid pattern string");
     EXPECT_EQ(runtimeErrorText(RuntimeError::InvalidUseOfNull), "Invalid use of Null");
     EXPECT_EQ(runtimeErrorText(RuntimeError::ObjectRequired), "Object required");
@@ -27,16 +20,13 @@ TEST(ErrorTest, RaiseTakesTheRunTimeTextWhenNoneIsGiven) {
 }
 
 TEST(ErrorTest, ReraiseAppendsTheOwnSource) {
-    try {
+    Error error = raisedError([] {
         try {
             raise(ObjectErrorBase + 113, "ProtocolHandler:Command Method", "Aborted");
-        } catch (const Error& error) {
-            reraise(error, "Printer:NewProgram Method");
+        } catch (const Error& inner) {
+            reraise(inner, "Printer:NewProgram Method");
         }
-        FAIL();
-    } catch (const Error& error) {
-        EXPECT_EQ(error.Number(), ObjectErrorBase + 113);
-        EXPECT_EQ(error.Source(), "ProtocolHandler:Command Method>Printer:NewProgram Method");
-        EXPECT_EQ(error.Description(), "Aborted");
-    }
+    });
+    EXPECT_TRUE(isError(error, ObjectErrorBase + 113,
+                        "ProtocolHandler:Command Method>Printer:NewProgram Method", "Aborted"));
 }

@@ -35,13 +35,9 @@ TEST(RefTest, NothingRaisesObjectNotSet) {
     Ref<Thing> nothing;
     EXPECT_TRUE(nothing.isNothing());
     EXPECT_EQ(nothing, nullptr);
-    try {
-        nothing->first();
-        FAIL();
-    } catch (const Error& error) {
-        EXPECT_EQ(error.Number(), RuntimeError::ObjectNotSet);
-        EXPECT_EQ(error.Description(), "Object variable or With block variable not set");
-    }
+    Error error = raisedError([&] { nothing->first(); });
+    EXPECT_EQ(error.Number(), RuntimeError::ObjectNotSet);
+    EXPECT_EQ(error.Description(), "Object variable or With block variable not set");
 }
 
 TEST(RefTest, InterfaceQueryAndIdentity) {

@@ -1,9 +1,11 @@
 #pragma once
-// A line per node in store order, naming everything a reader must restore:
-// key, name, parent, value with its subtype, attributes with theirs.
+// What the document tests compare: the tree as text, and the library's errors.
 #include <string>
+#include <string_view>
 
+#include "ErrorNumber.h"
 #include "Markwell/Doc.h"
+#include "errors/ErrorTextProvider.h"
 
 namespace MarkwellTest {
 
@@ -14,6 +16,8 @@ inline std::string typed(const Automation::Variant& value) {
     return text;
 }
 
+// A line per node in store order, naming everything a reader must restore:
+// key, name, parent, value with its subtype, attributes with theirs.
 inline std::string dump(const Markwell::Doc& doc) {
     std::string out;
     for (const auto& node : doc) {
@@ -25,6 +29,12 @@ inline std::string dump(const Markwell::Doc& doc) {
         out += "\n";
     }
     return out;
+}
+
+// Whether an error is the library error number from source, with the library's text for it.
+inline testing::AssertionResult isLibraryError(const Automation::Error& error, int32_t number,
+                                               std::string_view source) {
+    return isError(error, number, source, Platform::ErrorTextProvider::GetErrorText(number));
 }
 
 } // namespace MarkwellTest
