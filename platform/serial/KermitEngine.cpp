@@ -1,0 +1,571 @@
+#include "serial/KermitEngine.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+namespace Platform::Serial {
+
+namespace {
+
+// File bytes read ahead of the encoder, so that repeat counts see whole runs.
+constexpr std::size_t ReadAhead = 64 * 1024;
+
+bool startsWith(const std::string &data, char c) {
+    return !data.empty() && data[0] == c;
+}
+
+std::optional<int64_t> number(std::string_view digits) {
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+// The announced name without any folder part, so that a sender cannot place
+// files outside the receive folder.
+std::string plainName(const std::string &announced) {
+    const std::size_t cut = announced.find_last_of("/\\:");
+    std::string name = cut == std::string::npos ? announced : announced.substr(cut + 1);
+    if (name == "." || name == ".." || name.find('\0') != std::string::npos)
+        return {};
+    return name;
+}
+
+} // namespace
+
+std::unique_ptr<TransferEngine> makeKermitEngine(TransferHost &host, const TransferOptions &options) {
+    return std::make_unique<KermitEngine>(host, options);
+}
+
+KermitEngine::KermitEngine(TransferHost &host, TransferOptions options)
+    : host_(host), options_(std::move(options)) {
+    if (options_.timeoutMs <= 0)
+        options_.timeoutMs = TransferOptions{}.timeoutMs;
+    // Several retries fit into the time the peer may stay silent.
+    retryIntervalMs_ = std::max<int64_t>(1000, options_.timeoutMs / 3);
+    packetTimeoutMs_ = retryIntervalMs_;
+    own_ = KermitParams::own(options_.sevenBitLine, static_cast<int>((retryIntervalMs_ + 999) / 1000),
+                             options_.blockSize > 0 ? options_.blockSize : KermitParams::OwnLongLength);
+}
+
+KermitEngine::~KermitEngine() {
+    if (state_ != State::Done)
+        dropDestination();
+}
+
+void KermitEngine::start() {
+    if (state_ != State::Idle)
+        return;
+    seq_ = 0;
+    if (!sending()) {
+        state_ = State::ReceiveInit;
+        host_.transferEvent(TransferEvent::WaitForFile, SerialFTStatus_WaitForFile);
+        return;
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(options_.path, error))
+        file_.reset(std::fopen(options_.path.c_str(), "rb"));
+    if (!file_) {
+        // The control checked the file; it went away since. The peer has not been contacted yet.
+        end(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure);
+        return;
+    }
+    const auto size = std::filesystem::file_size(options_.path, error);
+    fileSize_ = error ? -1 : static_cast<int64_t>(size);
+    state_ = State::SendInit;
+    sendPacket('S', own_.encode());
+}
+
+void KermitEngine::receive(std::string_view bytes) {
+    for (char c : bytes) {
+        if (state_ == State::Idle || state_ == State::Done)
+            return;
+        // A 7-bit line may hand us parity in bit 7.
+        if (options_.sevenBitLine)
+            c = static_cast<char>(c & 0x7F);
+        activityMs_ = nowMs_;
+        switch (reader_.push(c)) {
+        case KermitReader::Result::Nothing:
+            if (reader_.inFrame())
+                packetRxMs_ = nowMs_;
+            break;
+        case KermitReader::Result::Frame:
+            packetRxMs_ = nowMs_;
+            handleFrame(reader_.frame());
+            break;
+        case KermitReader::Result::Broken:
+            damaged(false);
+            break;
+        }
+    }
+}
+
+void KermitEngine::tick(int64_t nowMs) {
+    if (state_ == State::Idle || state_ == State::Done)
+        return;
+    nowMs_ = nowMs;
+    if (!clockStarted_) {
+        clockStarted_ = true;
+        activityMs_ = packetRxMs_ = drainedMs_ = nowMs;
+    }
+    // A new packet still flowing out counts as life on a slow line;
+    // retransmissions do not, or a dead peer would never be noticed.
+    const std::size_t pending = host_.pendingOutput();
+    if (pending < lastPending_ && countDrain_)
+        activityMs_ = nowMs;
+    lastPending_ = pending;
+    if (draining_ && pending == 0) {
+        draining_ = false;
+        drainedMs_ = nowMs;
+    }
+    if (nowMs - activityMs_ >= options_.timeoutMs) {
+        peerLost("Timed out");
+        return;
+    }
+    if (draining_ || nowMs - std::max(packetRxMs_, drainedMs_) < packetTimeoutMs_)
+        return;
+    if (aborting_) {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Cancelled");
+        return;
+    }
+    if (!retry())
+        return;
+    if (sending())
+        resend();
+    else
+        sendNak();
+}
+
+// Stop-and-wait: the next packet goes out when its predecessor is
+// acknowledged, never because the queue drained.
+void KermitEngine::outputDrained() {}
+
+void KermitEngine::abort() {
+    if (state_ == State::Done || aborting_)
+        return;
+    if (state_ == State::Idle) {
+        end(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort);
+        return;
+    }
+    // Kermits flush their input after each packet they read, so an error
+    // packet that follows one of ours too closely is lost. It goes out in
+    // place of our answer to the peer's next packet, or when that is overdue.
+    aborting_ = true;
+}
+
+void KermitEngine::handleFrame(const std::string &frame) {
+    const int checkType = link_.framing.checkType;
+    auto packet = KermitPacket::parse(frame, checkType);
+    // A peer that missed our reply to its Send-Init still uses check 1,
+    // and so may an early error packet.
+    if (!packet && checkType != 1) {
+        packet = KermitPacket::parse(frame, 1);
+        if (packet && packet->type != 'S' && packet->type != 'E')
+            packet.reset();
+    }
+    if (aborting_) {
+        // The error packet takes the number the peer expects next, or it
+        // passes for a duplicate.
+        if (packet)
+            seq_ = sending() && packet->type == 'Y' ? (packet->seq + 1) % 64 : packet->seq;
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Cancelled");
+        return;
+    }
+    if (!packet) {
+        damaged(true);
+        return;
+    }
+    if (packet->type == 'E') {
+        end(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort);
+        return;
+    }
+    if (sending())
+        handleAsSender(*packet);
+    else
+        handleAsReceiver(*packet);
+}
+
+void KermitEngine::damaged(bool complete) {
+    if (!retry() || !complete)
+        return;
+    // A damaged packet is as good as a NAK: repeat at once rather than wait for the timer.
+    if (sending())
+        resend();
+    else
+        sendNak();
+}
+
+void KermitEngine::handleAsSender(const KermitPacket &packet) {
+    if (state_ == State::SendInit) {
+        // Anything else here is an echo of our own packet or noise.
+        if (packet.seq != 0)
+            return;
+        if (packet.type == 'Y') {
+            negotiated(KermitLink::agree(own_, KermitParams::decode(packet.data)));
+            retries_ = 0;
+            seq_ = 1;
+            state_ = State::SendFile;
+            std::string name;
+            encoder_.encode(std::filesystem::path(options_.path).filename().string(), link_.dataRoom(), name);
+            sendPacket('F', std::move(name));
+        } else if (packet.type == 'N' && retry()) {
+            resend();
+        }
+        return;
+    }
+    // A NAK for the next packet means the peer has the current one.
+    if (packet.type == 'Y' && packet.seq == seq_)
+        acknowledged(packet);
+    else if (packet.type == 'N' && packet.seq == (seq_ + 1) % 64)
+        acknowledged(KermitPacket{'Y', seq_, {}});
+    else if (packet.type == 'N' && packet.seq == seq_ && retry())
+        resend();
+    else if (packet.type == 'Y' && packet.seq == (seq_ + 63) % 64 && !resentPrevious_ && !resentCurrent_ &&
+             retry())
+        // Some receivers answer a damaged packet by repeating their last
+        // ACK. Taken as a NAK only while neither packet was sent twice:
+        // otherwise the echoes of our own repeats would double every packet.
+        resend();
+}
+
+void KermitEngine::acknowledged(const KermitPacket &ack) {
+    retries_ = 0;
+    seq_ = (seq_ + 1) % 64;
+    switch (state_) {
+    case State::SendFile:
+        if (link_.attributes) {
+            state_ = State::SendAttributes;
+            sendPacket('A', attributes());
+        } else {
+            startData();
+        }
+        break;
+    case State::SendAttributes:
+        if (startsWith(ack.data, 'N')) {
+            // The receiver refuses the file.
+            discarded_ = true;
+            state_ = State::SendEndOfFile;
+            sendPacket('Z', "D");
+        } else {
+            startData();
+        }
+        break;
+    case State::SendData:
+        fileDone_ += static_cast<int64_t>(inFlight_);
+        inFlight_ = 0;
+        if (startsWith(ack.data, 'X') || startsWith(ack.data, 'Z')) {
+            // The receiver interrupts the file (X) or the whole batch (Z).
+            discarded_ = true;
+            state_ = State::SendEndOfFile;
+            sendPacket('Z', "D");
+            break;
+        }
+        sendData();
+        reportBlock();
+        break;
+    case State::SendEndOfFile:
+        state_ = State::SendBreak;
+        sendPacket('B', {});
+        if (!discarded_)
+            host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
+        break;
+    case State::SendBreak:
+        if (discarded_)
+            end(TransferEvent::AbortFile, SerialFTStatus_FileAbort);
+        else
+            end(TransferEvent::FinishFileTransfer, SerialFTStatus_Success);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string KermitEngine::attributes() const {
+    // Binary, and the exact size when we know it.
+    std::string data{'"', KermitPacket::toChar(2), 'B', '8'};
+    if (fileSize_ >= 0) {
+        const std::string digits = std::to_string(fileSize_);
+        data += '1';
+        data += KermitPacket::toChar(static_cast<int>(digits.size()));
+        data += digits;
+    }
+    return data;
+}
+
+void KermitEngine::startData() {
+    state_ = State::SendData;
+    host_.transferEvent(TransferEvent::StartFile, SerialFTStatus_Starting);
+    if (state_ == State::SendData)
+        sendData();
+}
+
+void KermitEngine::sendData() {
+    if (!endOfInput_ && buffer_.size() - bufferPos_ < ReadAhead / 2) {
+        buffer_.erase(0, bufferPos_);
+        bufferPos_ = 0;
+        const std::size_t kept = buffer_.size();
+        buffer_.resize(kept + ReadAhead);
+        const std::size_t got = std::fread(buffer_.data() + kept, 1, ReadAhead, file_.get());
+        buffer_.resize(kept + got);
+        if (got < ReadAhead) {
+            if (std::ferror(file_.get()) != 0) {
+                giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot read file");
+                return;
+            }
+            endOfInput_ = true;
+        }
+    }
+    if (bufferPos_ == buffer_.size()) {
+        state_ = State::SendEndOfFile;
+        sendPacket('Z', {});
+        return;
+    }
+    const std::string_view rest = std::string_view(buffer_).substr(bufferPos_);
+    std::string field;
+    const std::size_t taken = encoder_.encode(rest, link_.dataRoom(), field);
+    // Without eighth-bit prefixing a 7-bit line would strip bit 7 from the file.
+    if (options_.sevenBitLine && encoder_.eighthBit() == 0 &&
+        std::any_of(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(taken),
+                    [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; })) {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Eighth-bit prefixing refused");
+        return;
+    }
+    bufferPos_ += taken;
+    inFlight_ = taken;
+    sendPacket('D', std::move(field));
+}
+
+void KermitEngine::handleAsReceiver(const KermitPacket &packet) {
+    if (state_ == State::ReceiveInit) {
+        // Anything but a Send-Init here is an echo of our own NAK or noise.
+        if (packet.type == 'S')
+            acceptInit(packet);
+        return;
+    }
+    if (packet.seq == (seq_ + 63) % 64) {
+        // The peer missed our acknowledgement.
+        transmit(lastLine_);
+        return;
+    }
+    if (packet.seq != seq_)
+        return;
+    retries_ = 0;
+    if (state_ == State::ReceiveFile && packet.type == 'F' && !fileAnnounced_) {
+        if (!decoder_.decode(packet.data, announcedName_)) {
+            giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Malformed packet");
+            return;
+        }
+        fileAnnounced_ = true;
+        state_ = State::ReceiveData;
+        acknowledge();
+    } else if (state_ == State::ReceiveFile && packet.type == 'B') {
+        acknowledge();
+        if (fileComplete_)
+            end(TransferEvent::FinishFileTransfer, SerialFTStatus_Success);
+        else if (discarded_)
+            end(TransferEvent::AbortFile, SerialFTStatus_FileAbort);
+        else
+            end(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure);
+    } else if (state_ == State::ReceiveData && packet.type == 'A') {
+        acceptAttributes(packet.data);
+        acknowledge();
+    } else if (state_ == State::ReceiveData && packet.type == 'D') {
+        if ((file_ || openDestination()) && writeData(packet.data)) {
+            acknowledge();
+            reportBlock();
+        }
+    } else if (state_ == State::ReceiveData && packet.type == 'Z') {
+        if (startsWith(packet.data, 'D')) {
+            // The sender discards the file.
+            dropDestination();
+            discarded_ = true;
+            state_ = State::ReceiveFile;
+            acknowledge();
+        } else if ((file_ || openDestination()) && closeDestination()) {
+            fileComplete_ = true;
+            state_ = State::ReceiveFile;
+            acknowledge();
+            host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
+        }
+    } else if (packet.type == 'F') {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Only one file expected");
+    } else {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Unexpected packet");
+    }
+}
+
+void KermitEngine::acceptInit(const KermitPacket &init) {
+    const KermitParams theirs = KermitParams::decode(init.data);
+    const KermitParams reply = own_.answer(theirs);
+    negotiated(KermitLink::agree(reply, theirs));
+    seq_ = init.seq;
+    // The reply to a Send-Init still carries check 1; the agreed one starts after it.
+    sendPacket('Y', reply.encode(), 1);
+    seq_ = (init.seq + 1) % 64;
+    retries_ = 0;
+    state_ = State::ReceiveFile;
+}
+
+void KermitEngine::acceptAttributes(const std::string &data) {
+    std::optional<int64_t> exact;
+    std::optional<int64_t> kilobytes;
+    for (std::size_t i = 0; i + 1 < data.size();) {
+        const int length = KermitPacket::unChar(data[i + 1]);
+        if (length < 0 || i + 2 + static_cast<std::size_t>(length) > data.size())
+            break;
+        const std::string_view value = std::string_view(data).substr(i + 2, static_cast<std::size_t>(length));
+        if (data[i] == '1')
+            exact = number(value);
+        else if (data[i] == '!')
+            kilobytes = number(value);
+        i += 2 + static_cast<std::size_t>(length);
+    }
+    if (exact)
+        fileSize_ = *exact;
+    else if (kilobytes && *kilobytes < INT64_MAX / 1024)
+        fileSize_ = *kilobytes * 1024;
+}
+
+bool KermitEngine::openDestination() {
+    const std::string answer = host_.prepareFile(announcedName_, fileSize_);
+    if (state_ == State::Done)
+        return false;
+    std::filesystem::path path;
+    if (answer.empty()) {
+        const std::string name = plainName(announcedName_);
+        if (name.empty()) {
+            giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Bad file name");
+            return false;
+        }
+        path = std::filesystem::path(options_.path) / name;
+    } else {
+        path = answer;
+    }
+    file_.reset(std::fopen(path.c_str(), "wb"));
+    if (!file_) {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot create file");
+        return false;
+    }
+    destination_ = path.string();
+    fileDone_ = 0;
+    host_.transferEvent(TransferEvent::StartFile, SerialFTStatus_Starting);
+    return state_ != State::Done;
+}
+
+bool KermitEngine::writeData(const std::string &field) {
+    decoded_.clear();
+    if (!decoder_.decode(field, decoded_)) {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Malformed packet");
+        return false;
+    }
+    if (std::fwrite(decoded_.data(), 1, decoded_.size(), file_.get()) != decoded_.size()) {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");
+        return false;
+    }
+    fileDone_ += static_cast<int64_t>(decoded_.size());
+    return true;
+}
+
+bool KermitEngine::closeDestination() {
+    if (std::fclose(file_.release()) != 0) {
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");
+        return false;
+    }
+    return true;
+}
+
+void KermitEngine::dropDestination() {
+    if (sending() || fileComplete_ || destination_.empty() || options_.keepPartial)
+        return;
+    file_.reset();
+    std::error_code ignored;
+    std::filesystem::remove(destination_, ignored);
+    destination_.clear();
+}
+
+void KermitEngine::acknowledge(const std::string &data) {
+    sendPacket('Y', data);
+    seq_ = (seq_ + 1) % 64;
+}
+
+void KermitEngine::sendNak() {
+    countDrain_ = false;
+    transmit(KermitPacket{'N', seq_, {}}.frame(link_.framing));
+}
+
+void KermitEngine::sendPacket(char type, std::string data, int checkType) {
+    KermitFraming framing = link_.framing;
+    if (checkType != 0)
+        framing.checkType = checkType;
+    lastLine_ = KermitPacket{type, seq_, std::move(data)}.frame(framing);
+    resentPrevious_ = resentCurrent_;
+    resentCurrent_ = false;
+    countDrain_ = true;
+    transmit(lastLine_);
+}
+
+void KermitEngine::transmit(const std::string &line) {
+    host_.send(line);
+    draining_ = true;
+    lastPending_ = host_.pendingOutput();
+}
+
+void KermitEngine::resend() {
+    resentCurrent_ = true;
+    countDrain_ = false;
+    transmit(lastLine_);
+}
+
+bool KermitEngine::retry() {
+    if (++retries_ <= MaxRetries)
+        return true;
+    peerLost("Too many retries");
+    return false;
+}
+
+void KermitEngine::peerLost(const std::string &message) {
+    // The receiver confirmed the whole file with its ACK to Z; a lost reply
+    // to the closing B does not undo that.
+    if (state_ == State::SendBreak && !discarded_)
+        end(TransferEvent::FinishFileTransfer, SerialFTStatus_Success);
+    else
+        giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, message);
+}
+
+void KermitEngine::negotiated(const KermitLink &link) {
+    link_ = link;
+    encoder_ = KermitCodec(link.ownControlPrefix, link.eighthBit, link.repeat);
+    decoder_ = KermitCodec(link.peerControlPrefix, link.eighthBit, link.repeat);
+    packetTimeoutMs_ = std::clamp<int64_t>(int64_t{link.peerTimeout} * 1000, 1000, retryIntervalMs_);
+}
+
+void KermitEngine::reportBlock() {
+    if (state_ == State::Done)
+        return;
+    host_.transferred(fileDone_, fileSize_);
+    if (state_ != State::Done)
+        host_.transferEvent(TransferEvent::TransferBlock, SerialFTStatus_Transferring);
+}
+
+void KermitEngine::giveUp(TransferEvent event, SerialFTStatus status, const std::string &message) {
+    // What is still queued (say, a packet stuck behind a dead peer) must not hold up the error.
+    host_.discardOutput();
+    std::string field;
+    encoder_.encode(message, link_.dataRoom(), field);
+    host_.send(KermitPacket{'E', seq_, std::move(field)}.frame(link_.framing));
+    end(event, status);
+}
+
+void KermitEngine::end(TransferEvent event, SerialFTStatus status) {
+    state_ = State::Done;
+    dropDestination();
+    file_.reset();
+    host_.transferEvent(event, status);
+}
+
+} // namespace Platform::Serial

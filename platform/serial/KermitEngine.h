@@ -1,0 +1,125 @@
+#pragma once
+// The Kermit engine of the serial control: one file in either direction,
+// stop-and-wait with long packets, as the printer's Kermit expects it.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "serial/KermitCodec.h"
+#include "serial/KermitParams.h"
+#include "serial/KermitReader.h"
+#include "serial/TransferEngine.h"
+
+namespace Platform::Serial {
+
+class KermitEngine final : public TransferEngine {
+public:
+    // Consecutive failures (time-outs, NAKs, damaged packets) before we give up.
+    static constexpr int MaxRetries = 10;
+
+    KermitEngine(TransferHost &host, TransferOptions options);
+    ~KermitEngine() override;
+
+    void start() override;
+    void receive(std::string_view bytes) override;
+    void tick(int64_t nowMs) override;
+    void outputDrained() override;
+    // The error packet and the end event follow at the peer's next packet,
+    // or after one packet time-out.
+    void abort() override;
+    bool finished() const override { return state_ == State::Done; }
+
+private:
+    enum class State {
+        Idle,
+        SendInit,
+        SendFile,
+        SendAttributes,
+        SendData,
+        SendEndOfFile,
+        SendBreak,
+        ReceiveInit,
+        ReceiveFile,
+        ReceiveData,
+        Done,
+    };
+    struct FileCloser {
+        void operator()(std::FILE *file) const { std::fclose(file); }
+    };
+    using File = std::unique_ptr<std::FILE, FileCloser>;
+
+    bool sending() const { return options_.direction == TransferDirection::Send; }
+    void handleFrame(const std::string &frame);
+    void damaged(bool complete);
+    void handleAsSender(const KermitPacket &packet);
+    void acknowledged(const KermitPacket &ack);
+    std::string attributes() const;
+    void startData();
+    void sendData();
+    void handleAsReceiver(const KermitPacket &packet);
+    void acceptInit(const KermitPacket &init);
+    void acceptAttributes(const std::string &data);
+    bool openDestination();
+    bool writeData(const std::string &field);
+    bool closeDestination();
+    void dropDestination();
+    void acknowledge(const std::string &data = {});
+    void sendNak();
+    // checkType 0: the agreed one.
+    void sendPacket(char type, std::string data, int checkType = 0);
+    void transmit(const std::string &line);
+    void resend();
+    bool retry();
+    void peerLost(const std::string &message);
+    void negotiated(const KermitLink &link);
+    void reportBlock();
+    void giveUp(TransferEvent event, SerialFTStatus status, const std::string &message);
+    void end(TransferEvent event, SerialFTStatus status);
+
+    TransferHost &host_;
+    TransferOptions options_;
+    State state_ = State::Idle;
+    KermitReader reader_;
+    KermitParams own_;
+    KermitLink link_;
+    KermitCodec encoder_;
+    KermitCodec decoder_;
+    int seq_ = 0;          // sender: the packet awaiting its ACK; receiver: the packet expected next
+    std::string lastLine_; // the last packet as sent, for retransmission
+    bool resentCurrent_ = false;
+    bool resentPrevious_ = false;
+    int retries_ = 0;
+    bool aborting_ = false; // abort() asked; the error packet waits for its moment
+
+    // Time: the clock of the latest tick; "activity" is anything showing the
+    // peer or the line is alive, the packet timer runs from the later of the
+    // last packet bytes received and our last packet leaving the line.
+    bool clockStarted_ = false;
+    int64_t nowMs_ = 0;
+    int64_t activityMs_ = 0;
+    int64_t packetRxMs_ = 0;
+    int64_t drainedMs_ = 0;
+    bool draining_ = false;
+    bool countDrain_ = true;
+    std::size_t lastPending_ = 0;
+    int64_t retryIntervalMs_ = 0;
+    int64_t packetTimeoutMs_ = 0;
+
+    // The file.
+    File file_;
+    int64_t fileSize_ = -1;
+    int64_t fileDone_ = 0;
+    std::string buffer_; // sender: file bytes read ahead
+    std::size_t bufferPos_ = 0;
+    bool endOfInput_ = false;
+    std::size_t inFlight_ = 0; // sender: file bytes in the unacknowledged D packet
+    bool discarded_ = false;   // the file was refused or discarded on the way
+    std::string decoded_;      // receiver: the data of the current D packet
+    std::string announcedName_;
+    std::string destination_;
+    bool fileAnnounced_ = false;
+    bool fileComplete_ = false;
+};
+
+} // namespace Platform::Serial

@@ -1,0 +1,647 @@
+#include "serial/SaxComm8.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "automation/Error.h"
+#include "messages/Clock.h"
+#include "seams/Seams.h"
+
+namespace Platform::Serial {
+
+namespace {
+
+constexpr const char *Source = "SaxComm8";
+constexpr int TickMs = 100;
+constexpr std::size_t ReadChunk = 65536;
+// Bytes taken from the line per notice, so that a fast line cannot starve the loop.
+constexpr std::size_t ReadPerNotice = 1 << 20;
+constexpr int32_t MaxBufferSize = 1 << 24;
+constexpr int32_t DefaultTimeoutMs = 10000;
+constexpr std::size_t RefillBelow = 16384;
+
+[[noreturn]] void fail(int32_t number, const std::string &description) {
+    Automation::raise(number, Source, description);
+}
+
+[[noreturn]] void invalidValue(const std::string &what) {
+    fail(SaxComm8Error::InvalidPropertyValue, "Invalid property value: " + what);
+}
+
+// COMn with n from 1 to 16, letters in any case; 0 when the text is none.
+int32_t portNumber(const std::string &text) {
+    if (text.size() < 4 || text.size() > 5 || (text[0] | 0x20) != 'c' || (text[1] | 0x20) != 'o' ||
+        (text[2] | 0x20) != 'm')
+        return 0;
+    int32_t n = 0;
+    for (std::size_t i = 3; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return 0;
+        n = n * 10 + (text[i] - '0');
+    }
+    return n >= 1 && n <= 16 ? n : 0;
+}
+
+int32_t clampToLong(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 0, INT32_MAX));
+}
+
+} // namespace
+
+SaxComm8::SaxComm8()
+    : poster_(std::make_unique<QObject>()),
+      readNotifier_(std::make_unique<QSocketNotifier>(QSocketNotifier::Read)),
+      writeNotifier_(std::make_unique<QSocketNotifier>(QSocketNotifier::Write)),
+      tickTimer_(std::make_unique<QTimer>()), modemTimer_(std::make_unique<QTimer>()) {
+    QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
+                     [this] { onReadable(); });
+    QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
+                     [this] { onWritable(); });
+    tickTimer_->setInterval(TickMs);
+    QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(), [this] { onTick(); });
+    modemTimer_->setInterval(TickMs);
+    QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(), [this] { onModemPoll(); });
+}
+
+SaxComm8::~SaxComm8() {
+    shutdown_ = true;
+    engine_.reset();
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    device_.close();
+}
+
+std::shared_ptr<Automation::Object> SaxComm8::keepAlive() {
+    return weak_from_this().lock();
+}
+
+// --- the line ------------------------------------------------------------
+
+void SaxComm8::setCommPort(const std::string &value) {
+    if (device_.isOpen())
+        fail(SaxComm8Error::PortAlreadyOpen, "Port already open");
+    if (portNumber(value) == 0)
+        fail(SaxComm8Error::InvalidPortNumber, "Invalid port number: \"" + value + "\" (COM1 to COM16)");
+    commPort_ = value;
+}
+
+void SaxComm8::setSettings(const std::string &value) {
+    std::string problem;
+    auto parsed = LineSettings::parse(value, problem);
+    if (!parsed)
+        invalidValue(problem);
+    settings_ = *parsed;
+    if (device_.isOpen())
+        applyLine();
+}
+
+void SaxComm8::setHandshaking(int32_t value) {
+    if (value < Handshake_None || value > Handshake_Both)
+        invalidValue("Handshaking " + std::to_string(value) + " (0 to 3)");
+    handshaking_ = value;
+    if (device_.isOpen()) {
+        applyLine();
+        applyModemControl();
+    }
+}
+
+void SaxComm8::applyLine() {
+    if (!device_.configure(settings_, handshaking_))
+        fail(SaxComm8Error::CannotSetCommState,
+             "Could not set the comm state of " + commPort_ + ": " + std::strerror(errno));
+}
+
+void SaxComm8::applyModemControl() {
+    bool hardware = handshaking_ == Handshake_RtsCts || handshaking_ == Handshake_Both;
+    device_.setModemControl(dtrEnable_, hardware || rtsEnable_);
+}
+
+void SaxComm8::setPortOpen(bool value) {
+    if (value == device_.isOpen())
+        return;
+    if (!value) {
+        closeLine();
+        return;
+    }
+    std::string path = Seams::comDevicePath(portNumber(commPort_));
+    int error = device_.open(path);
+    if (error == ENOENT || error == ENXIO || error == ENODEV || error == ENOTDIR)
+        fail(SaxComm8Error::InvalidPortNumber,
+             "Invalid port number: " + commPort_ + " (" + path + " not found)");
+    if (error == EBUSY)
+        fail(SaxComm8Error::PortAlreadyOpen, "Port already open: " + commPort_ + " is in use");
+    if (error != 0)
+        fail(SaxComm8Error::HardwareNotAvailable,
+             "The hardware is not available: " + path + ": " + std::strerror(error));
+    if (!device_.configure(settings_, handshaking_)) {
+        int why = errno;
+        device_.close();
+        fail(SaxComm8Error::CannotSetCommState,
+             "Could not set the comm state of " + commPort_ + ": " + std::strerror(why));
+    }
+    applyModemControl();
+    inBuf_.clear();
+    outBuf_.clear();
+    outHead_ = 0;
+    lineDown_ = false;
+    readNotifier_->setSocket(device_.fd());
+    writeNotifier_->setSocket(device_.fd());
+    updateReadNotifier();
+    modemStatus_ = device_.modemStatus();
+    if (modemStatus_)
+        modemTimer_->start();
+}
+
+void SaxComm8::closeLine() {
+    readNotifier_->setEnabled(false);
+    writeNotifier_->setEnabled(false);
+    modemTimer_->stop();
+    device_.close();
+    inBuf_.clear();
+    outBuf_.clear();
+    outHead_ = 0;
+    modemStatus_.reset();
+    // A transfer cannot go on without its line.
+    requestAbort();
+}
+
+bool SaxComm8::CDHolding() const {
+    return (device_.modemStatus().value_or(0) & ModemStatus_CD) != 0;
+}
+
+void SaxComm8::setCDTimeOut(int32_t value) {
+    if (value < 0)
+        invalidValue("CDTimeOut " + std::to_string(value));
+    cdTimeOut_ = value;
+}
+
+bool SaxComm8::Busy() const {
+    return engine_ && !engine_->finished();
+}
+
+void SaxComm8::setShutdown(bool value) {
+    shutdown_ = value;
+    if (value) {
+        events_.clear();
+        requestAbort();
+    }
+}
+
+void SaxComm8::onModemPoll() {
+    auto keep = keepAlive();
+    auto now = device_.modemStatus();
+    if (!now || !modemStatus_)
+        return;
+    uint32_t changed = *now ^ *modemStatus_;
+    modemStatus_ = now;
+    if (changed & ModemStatus_CTS)
+        queueEvent(EventId::CTSChanged);
+    if (changed & ModemStatus_DSR)
+        queueEvent(EventId::DSRChanged);
+}
+
+// --- buffers -------------------------------------------------------------
+
+int32_t SaxComm8::InBufferCount() const {
+    return clampToLong(int64_t(inBuf_.size() + device_.inputQueued()));
+}
+
+void SaxComm8::setInBufferCount(int32_t value) {
+    if (value != 0)
+        invalidValue("InBufferCount can only be set to 0");
+    inBuf_.clear();
+    device_.flushInput();
+    updateReadNotifier();
+}
+
+int32_t SaxComm8::OutBufferCount() const {
+    return clampToLong(int64_t(pendingOutput()));
+}
+
+void SaxComm8::setOutBufferCount(int32_t value) {
+    if (value != 0)
+        invalidValue("OutBufferCount can only be set to 0");
+    discardOutput();
+}
+
+void SaxComm8::setInBufferSize(int32_t value) {
+    if (value < 1 || value > MaxBufferSize)
+        invalidValue("InBufferSize " + std::to_string(value));
+    inBufferSize_ = value;
+    updateReadNotifier();
+}
+
+void SaxComm8::setOutBufferSize(int32_t value) {
+    if (value < 1 || value > MaxBufferSize)
+        invalidValue("OutBufferSize " + std::to_string(value));
+    outBufferSize_ = value;
+}
+
+void SaxComm8::setRThreshold(int32_t value) {
+    if (value < 0)
+        invalidValue("RThreshold " + std::to_string(value));
+    rThreshold_ = value;
+}
+
+void SaxComm8::setInputMode(int32_t value) {
+    if (value != 0 && value != 1)
+        invalidValue("InputMode " + std::to_string(value) + " (0 text, 1 binary)");
+    inputMode_ = value;
+}
+
+void SaxComm8::setInputLen(int32_t value) {
+    if (value < 0)
+        invalidValue("InputLen " + std::to_string(value));
+    inputLen_ = value;
+}
+
+void SaxComm8::setOutput(const Automation::Variant &value) {
+    if (!device_.isOpen())
+        fail(SaxComm8Error::DeviceNotOpen, "The device is not open");
+    if (const auto *text = value.get<std::string>())
+        send(*text);
+    else if (const auto *bytes = value.get<Automation::ByteArray>())
+        send(std::string_view(reinterpret_cast<const char *>(bytes->data()), bytes->size()));
+    else
+        invalidValue("Output takes text or bytes, not " + value.typeName());
+}
+
+Automation::Variant SaxComm8::Input() {
+    // What the kernel holds counts as waiting input too.
+    readInto(SIZE_MAX);
+    std::size_t take =
+        inputLen_ > 0 ? std::min<std::size_t>(std::size_t(inputLen_), inBuf_.size()) : inBuf_.size();
+    std::string bytes = inBuf_.substr(0, take);
+    inBuf_.erase(0, take);
+    updateReadNotifier();
+    if (inputMode_ == 0)
+        return Automation::Variant(std::move(bytes));
+    return Automation::Variant(Automation::ByteArray(bytes.begin(), bytes.end()));
+}
+
+void SaxComm8::setDTREnable(bool value) {
+    dtrEnable_ = value;
+    if (device_.isOpen())
+        applyModemControl();
+}
+
+void SaxComm8::setRTSEnable(bool value) {
+    rtsEnable_ = value;
+    if (device_.isOpen())
+        applyModemControl();
+}
+
+void SaxComm8::setXferTimeout(int32_t value) {
+    if (value < 0)
+        invalidValue("XferTimeout " + std::to_string(value));
+    xferTimeout_ = value;
+}
+
+void SaxComm8::setXferBlockSize(int32_t value) {
+    if (value < 0 || value > 8192)
+        invalidValue("XferBlockSize " + std::to_string(value) + " (0 to 8192)");
+    xferBlockSize_ = value;
+}
+
+void SaxComm8::setXferWindow(int32_t value) {
+    if (value < 0)
+        invalidValue("XferWindow " + std::to_string(value));
+    xferWindow_ = value;
+}
+
+// --- reading and writing -------------------------------------------------
+
+void SaxComm8::updateReadNotifier() {
+    bool room = Busy() || inBuf_.size() < std::size_t(inBufferSize_);
+    readNotifier_->setEnabled(device_.isOpen() && !lineDown_ && room);
+}
+
+void SaxComm8::updateWriteNotifier() {
+    // While a transfer runs, a drained line is news for its engine.
+    writeNotifier_->setEnabled(device_.isOpen() && (outputWaiting() > 0 || Busy()));
+}
+
+void SaxComm8::readInto(std::size_t limit) {
+    char buffer[ReadChunk];
+    std::size_t total = 0;
+    while (device_.isOpen() && !lineDown_ && total < limit) {
+        std::size_t room = ReadChunk;
+        if (!Busy()) {
+            std::size_t free = inBuf_.size() < std::size_t(inBufferSize_) ? inBufferSize_ - inBuf_.size() : 0;
+            if (limit != SIZE_MAX)
+                room = std::min(room, free);
+            if (room == 0)
+                break;
+        }
+        ssize_t n = device_.read(buffer, room);
+        if (n > 0) {
+            total += std::size_t(n);
+            takeInput(std::string_view(buffer, std::size_t(n)));
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        // 0 or EIO: the line hung up (the other end of a pseudo-terminal closed).
+        lineDown_ = true;
+    }
+}
+
+void SaxComm8::onReadable() {
+    auto keep = keepAlive();
+    readInto(ReadPerNotice);
+    updateReadNotifier();
+}
+
+void SaxComm8::takeInput(std::string_view bytes) {
+    if (Busy()) {
+        engineInput_.append(bytes);
+        if (engineDepth_ > 0)
+            return; // the call further up the stack hands it on
+        while (!engineInput_.empty() && Busy()) {
+            std::string chunk = std::move(engineInput_);
+            engineInput_.clear();
+            callEngine([&] { engine_->receive(chunk); });
+        }
+        if (engineInput_.empty())
+            return;
+        // The transfer ended; what followed it is ordinary input.
+        bytes = engineInput_;
+    }
+    std::string rest;
+    if (nullDiscard_) {
+        rest.reserve(bytes.size());
+        for (char c : bytes)
+            if (c != '\0')
+                rest.push_back(c);
+        bytes = rest;
+    }
+    inBuf_.append(bytes);
+    engineInput_.clear();
+    if (rThreshold_ > 0 && inBuf_.size() >= std::size_t(rThreshold_))
+        queueEvent(EventId::Receive);
+}
+
+void SaxComm8::send(std::string_view bytes) {
+    if (!device_.isOpen() || bytes.empty())
+        return;
+    outBuf_.append(bytes);
+    sent_ = true;
+    writeOut();
+    updateWriteNotifier();
+}
+
+void SaxComm8::writeOut() {
+    while (outputWaiting() > 0 && device_.isOpen()) {
+        ssize_t n = device_.write(outBuf_.data() + outHead_, outputWaiting());
+        if (n > 0) {
+            outHead_ += std::size_t(n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        // The line is gone: what was queued can never leave.
+        outBuf_.clear();
+        outHead_ = 0;
+    }
+    if (outHead_ == outBuf_.size()) {
+        outBuf_.clear();
+        outHead_ = 0;
+    } else if (outHead_ > ReadChunk && outHead_ > outBuf_.size() / 2) {
+        outBuf_.erase(0, outHead_);
+        outHead_ = 0;
+    }
+}
+
+void SaxComm8::onWritable() {
+    auto keep = keepAlive();
+    writeOut();
+    bool refilled = false;
+    // A transfer's engine tops the queue up before it runs dry, so the line never waits for it.
+    if (outputWaiting() < RefillBelow && Busy() && engineDepth_ == 0) {
+        sent_ = false;
+        callEngine([&] { engine_->outputDrained(); });
+        refilled = sent_;
+    }
+    // Nothing more to write: stop watching until something is queued. After a
+    // refill the line is watched on, so that a stream keeps it busy.
+    if (outputWaiting() == 0 && !refilled)
+        writeNotifier_->setEnabled(false);
+}
+
+std::size_t SaxComm8::pendingOutput() const {
+    return outputWaiting() + device_.outputQueued();
+}
+
+void SaxComm8::discardOutput() {
+    outBuf_.clear();
+    outHead_ = 0;
+    device_.flushOutput();
+}
+
+// --- transfers -----------------------------------------------------------
+
+void SaxComm8::setXferProtocol(int32_t value) {
+    if (value != SerialFTProtocol_ZModem && value != SerialFTProtocol_Kermit)
+        invalidValue("XferProtocol " + std::to_string(value) + " (5 ZModem, 6 Kermit)");
+    if (Busy())
+        fail(SaxComm8Error::TransferRunning, "A file transfer is already running");
+    xferProtocol_ = value;
+}
+
+void SaxComm8::setAbortTransfer(bool value) {
+    abortTransfer_ = value;
+    if (value)
+        requestAbort();
+}
+
+void SaxComm8::setUpload(const std::string &path) {
+    startTransfer(TransferDirection::Send, path);
+}
+
+void SaxComm8::setDownload(const std::string &path) {
+    startTransfer(TransferDirection::Receive, path);
+}
+
+int32_t SaxComm8::XferFileSize() const {
+    return clampToLong(xferFileSize_);
+}
+
+int32_t SaxComm8::XferTransferred() const {
+    return clampToLong(xferTransferred_);
+}
+
+void SaxComm8::startTransfer(TransferDirection direction, const std::string &path) {
+    if (!device_.isOpen())
+        fail(SaxComm8Error::DeviceNotOpen, "The device is not open");
+    if (Busy())
+        fail(SaxComm8Error::TransferRunning, "A file transfer is already running");
+    if (path.empty())
+        invalidValue(direction == TransferDirection::Send ? "Upload needs a file"
+                                                          : "Download needs a file or folder");
+    xferFileSize_ = 0;
+    if (direction == TransferDirection::Send) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(path.c_str(), R_OK) != 0)
+            Automation::raise(Automation::RuntimeError::FileNotFound, Source, "File not found: " + path);
+        xferFileSize_ = st.st_size;
+        xferSource_ = path;
+    } else {
+        xferSource_.clear();
+        downloadTarget_ = path;
+    }
+    xferTransferred_ = 0;
+    xferStatus_ = direction == TransferDirection::Send ? SerialFTStatus_Starting : SerialFTStatus_WaitForFile;
+    abortPending_ = false;
+
+    TransferOptions options;
+    options.direction = direction;
+    options.path = path;
+    options.sevenBitLine = settings_.dataBits < 8;
+    options.timeoutMs = xferTimeout_ > 0 ? xferTimeout_ : DefaultTimeoutMs;
+    options.escapeControl = xferEscapeControl_;
+    options.crc32 = xferCrc32_;
+    options.blockSize = xferBlockSize_;
+    options.window = xferWindow_;
+    options.keepPartial = xferKeepPartial_;
+    TransferHost &host = *this;
+    engine_ = xferProtocol_ == SerialFTProtocol_Kermit ? makeKermitEngine(host, options)
+                                                       : makeZModemEngine(host, options);
+    engineInput_.clear();
+    tickTimer_->start();
+    updateReadNotifier();
+    callEngine([&] { engine_->start(); });
+}
+
+template <class Call> void SaxComm8::callEngine(Call call) {
+    if (!Busy())
+        return;
+    ++engineDepth_;
+    try {
+        call();
+    } catch (...) {
+        // Nothing may throw through the event loop; the engine's own time-out ends it.
+    }
+    --engineDepth_;
+    afterEngine();
+}
+
+void SaxComm8::afterEngine() {
+    if (engineDepth_ > 0)
+        return;
+    if (abortPending_ && Busy()) {
+        abortPending_ = false;
+        ++engineDepth_;
+        engine_->abort();
+        --engineDepth_;
+    }
+    if (engine_ && engine_->finished()) {
+        engine_.reset();
+        tickTimer_->stop();
+        abortPending_ = false;
+        updateReadNotifier();
+        updateWriteNotifier();
+    }
+}
+
+void SaxComm8::requestAbort() {
+    if (!Busy())
+        return;
+    abortPending_ = true;
+    afterEngine();
+}
+
+void SaxComm8::onTick() {
+    auto keep = keepAlive();
+    callEngine([&] { engine_->tick(MillisecondClock()); });
+    // The line may have drained while nothing was watching it.
+    if (outputWaiting() < RefillBelow && engineDepth_ == 0)
+        callEngine([&] { engine_->outputDrained(); });
+}
+
+void SaxComm8::transferEvent(TransferEvent event, SerialFTStatus status) {
+    xferStatus_ = status;
+    static constexpr EventId ids[] = {
+        EventId::WaitForFile, EventId::PrepareFile,        EventId::StartFile, EventId::TransferBlock,
+        EventId::FinishFile,  EventId::FinishFileTransfer, EventId::AbortFile, EventId::AbortFileTransfer};
+    queueEvent(ids[static_cast<int>(event)]);
+}
+
+void SaxComm8::transferred(int64_t bytes, int64_t fileSize) {
+    xferTransferred_ = bytes;
+    if (fileSize >= 0)
+        xferFileSize_ = fileSize;
+}
+
+std::string SaxComm8::prepareFile(const std::string &announcedName, int64_t announcedSize) {
+    xferSource_ = announcedName;
+    xferFileSize_ = std::max<int64_t>(announcedSize, 0);
+    xferStatus_ = SerialFTStatus_Prepare;
+    // Only the last part of the sender's name is used: it must not reach outside the folder.
+    std::string name = announcedName.substr(announcedName.find_last_of("/\\") + 1);
+    if (name.empty() || name == "." || name == "..")
+        name = "received";
+    std::error_code ec;
+    if (std::filesystem::is_directory(downloadTarget_, ec))
+        xferDest_ = (std::filesystem::path(downloadTarget_) / name).string();
+    else
+        xferDest_ = downloadTarget_;
+    if (!shutdown_) {
+        // The earlier events first; then PrepareFile itself, whose handler may set XferDestFilename.
+        auto keep = keepAlive();
+        deliverEvents();
+        raiseEvent(EventId::PrepareFile);
+    }
+    return xferDest_;
+}
+
+// --- events --------------------------------------------------------------
+
+void SaxComm8::queueEvent(EventId id) {
+    if (shutdown_)
+        return;
+    // A waiting Receive or TransferBlock already tells what a second one would.
+    if (id == EventId::Receive && std::find(events_.begin(), events_.end(), id) != events_.end())
+        return;
+    if (id == EventId::TransferBlock && !events_.empty() && events_.back() == id)
+        return;
+    events_.push_back(id);
+    if (!deliveryPosted_) {
+        deliveryPosted_ = true;
+        QMetaObject::invokeMethod(
+            poster_.get(),
+            [this] {
+                deliveryPosted_ = false;
+                auto keep = keepAlive();
+                deliverEvents();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void SaxComm8::deliverEvents() {
+    while (!events_.empty() && !shutdown_) {
+        EventId id = events_.front();
+        events_.pop_front();
+        raiseEvent(id);
+    }
+}
+
+void SaxComm8::raiseEvent(EventId id) {
+    Automation::Event<> *events[] = {
+        &Receive,       &CTSChanged, &DSRChanged,         &WaitForFile, &PrepareFile,      &StartFile,
+        &TransferBlock, &FinishFile, &FinishFileTransfer, &AbortFile,   &AbortFileTransfer};
+    try {
+        events[static_cast<int>(id)]->raise();
+    } catch (const Automation::Error &) {
+        // A handler's failure ends with the handler: the control goes on.
+    }
+}
+
+} // namespace Platform::Serial

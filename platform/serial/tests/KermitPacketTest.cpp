@@ -1,0 +1,143 @@
+#include "serial/KermitPacket.h"
+#include "serial/KermitReader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace Platform::Serial;
+
+namespace {
+
+// G-Kermit's Send-Init as it came off a pty: check type 1, long packets, attributes.
+const std::string gkermitInit = "\x01"
+                                "9 S~' @-#Y3~*!J*0+++J\"U1@O\r";
+
+std::vector<std::string> frames(KermitReader &reader, const std::string &bytes, int *broken = nullptr) {
+    std::vector<std::string> found;
+    for (char c : bytes) {
+        const auto result = reader.push(c);
+        if (result == KermitReader::Result::Frame)
+            found.push_back(reader.frame());
+        else if (result == KermitReader::Result::Broken && broken != nullptr)
+            ++*broken;
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(KermitPacketTest, BlockChecksMatchTheProtocol) {
+    // Type 3 is CRC-16/KERMIT, whose check value over "123456789" is 0x2189.
+    EXPECT_EQ(KermitPacket::blockCheck(3, "123456789"), std::string({'"', '&', ')'}));
+    // Type 2: the 12-bit sum in two characters; 'A'+'B'+'C' = 198.
+    EXPECT_EQ(KermitPacket::blockCheck(2, "ABC"), "#&");
+    // Type 1 folds the top two bits of the sum into the low six: 198 -> (198 + 3) & 63 = 9.
+    EXPECT_EQ(KermitPacket::blockCheck(1, "ABC"), ")");
+    // Bytes with bit 7 count with their full value.
+    EXPECT_NE(KermitPacket::blockCheck(3, "\x81"), KermitPacket::blockCheck(3, "\x01"));
+}
+
+TEST(KermitPacketTest, ReadsAndRewritesAnIndependentPeersPacket) {
+    const auto packet = KermitPacket::parse(gkermitInit.substr(1, gkermitInit.size() - 2), 1);
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->type, 'S');
+    EXPECT_EQ(packet->seq, 0);
+    EXPECT_EQ(packet->data, "~' @-#Y3~*!J*0+++J\"U1@");
+    EXPECT_EQ(packet->frame(KermitFraming{}), gkermitInit);
+}
+
+TEST(KermitPacketTest, FramesRoundTripInEveryCheckTypeAndLength) {
+    for (int checkType = 1; checkType <= 3; ++checkType) {
+        for (std::size_t length : {std::size_t{0}, std::size_t{88}, std::size_t{89}, std::size_t{91},
+                                   std::size_t{4000}, std::size_t{9000}}) {
+            KermitPacket packet{'D', 63, std::string(length, 'x')};
+            for (std::size_t i = 0; i < length; ++i)
+                packet.data[i] = static_cast<char>(' ' + i % 95);
+            KermitFraming framing{checkType, 2, '\x11', '\r'};
+            const std::string line = packet.frame(framing);
+            ASSERT_EQ(line.substr(0, 3), std::string("\x11\x11\x01")) << "padding before the mark";
+            EXPECT_EQ(line.back(), '\r');
+            const bool extended = 2 + length + static_cast<std::size_t>(checkType) > 94;
+            EXPECT_EQ(line[3] == ' ', extended) << "length " << length << " check " << checkType;
+
+            KermitReader reader;
+            const auto found = frames(reader, line);
+            ASSERT_EQ(found.size(), 1u);
+            const auto back = KermitPacket::parse(found[0], checkType);
+            ASSERT_TRUE(back) << "length " << length << " check " << checkType;
+            EXPECT_EQ(back->type, 'D');
+            EXPECT_EQ(back->seq, 63);
+            EXPECT_EQ(back->data, packet.data);
+        }
+    }
+}
+
+TEST(KermitPacketTest, RejectsDamagedFrames) {
+    const std::string good = KermitPacket{'D', 5, "hello world"}.frame(KermitFraming{3});
+    const std::string frame = good.substr(1, good.size() - 2);
+    ASSERT_TRUE(KermitPacket::parse(frame, 3));
+    // Every single flipped bit is caught by the CRC.
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit) {
+            std::string bad = frame;
+            bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
+            EXPECT_FALSE(KermitPacket::parse(bad, 3)) << "byte " << i << " bit " << bit;
+        }
+    }
+    EXPECT_FALSE(KermitPacket::parse(frame.substr(0, frame.size() - 1), 3)) << "short";
+    EXPECT_FALSE(KermitPacket::parse(frame, 1)) << "wrong check type";
+
+    // Extended header with a bad header check.
+    const std::string longLine = KermitPacket{'D', 1, std::string(200, 'a')}.frame(KermitFraming{3});
+    std::string longFrame = longLine.substr(1, longLine.size() - 2);
+    ASSERT_TRUE(KermitPacket::parse(longFrame, 3));
+    longFrame[5] = static_cast<char>(longFrame[5] ^ 1);
+    EXPECT_FALSE(KermitPacket::parse(longFrame, 3));
+    // A lower-case type and a sequence beyond 63 are not packets.
+    ASSERT_TRUE(KermitPacket::parse(std::string("# D") + KermitPacket::blockCheck(1, "# D"), 1));
+    EXPECT_FALSE(KermitPacket::parse(std::string("# d") + KermitPacket::blockCheck(1, "# d"), 1));
+    EXPECT_FALSE(KermitPacket::parse(std::string("#`D") + KermitPacket::blockCheck(1, "#`D"), 1));
+}
+
+TEST(KermitReaderTest, SkipsEchoAndNoiseBeforeTheFirstPacket) {
+    KermitReader reader;
+    const std::string echo = "\rTRANSFER K \"S\",\"c:data.bin\r\n";
+    const std::string banner = "KERMIT READY TO SEND...\r\n";
+    const auto found = frames(reader, echo + banner + gkermitInit);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], gkermitInit.substr(1, gkermitInit.size() - 2));
+}
+
+TEST(KermitReaderTest, AMarkInsideAPacketStartsAgain) {
+    KermitReader reader;
+    const std::string one = KermitPacket{'Y', 1, {}}.frame(KermitFraming{3});
+    const std::string two = KermitPacket{'Y', 2, "X"}.frame(KermitFraming{3});
+    int broken = 0;
+    // The first packet lost its last bytes on the line.
+    const auto found = frames(reader, one.substr(0, 4) + two, &broken);
+    EXPECT_EQ(broken, 1);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(KermitPacket::parse(found[0], 3)->seq, 2);
+}
+
+TEST(KermitReaderTest, ImpossibleLengthsAreBroken) {
+    for (std::string bad : {std::string("\x01\r"), std::string("\x01!"), std::string("\x01\x7f"),
+                            std::string("\x01 #D\x7f~")}) {
+        KermitReader reader;
+        int broken = 0;
+        EXPECT_TRUE(frames(reader, bad, &broken).empty());
+        EXPECT_EQ(broken, 1) << "after " << bad.size() << " bytes";
+        EXPECT_FALSE(reader.inFrame());
+    }
+    // A packet arriving in pieces is one packet.
+    KermitReader reader;
+    const std::string line = KermitPacket{'D', 9, std::string(5000, 'q')}.frame(KermitFraming{2});
+    std::vector<std::string> found;
+    for (std::size_t i = 0; i < line.size(); i += 7)
+        for (const std::string &f : frames(reader, line.substr(i, 7)))
+            found.push_back(f);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(KermitPacket::parse(found[0], 2)->data.size(), 5000u);
+}

@@ -1,0 +1,291 @@
+#include "PtyPeer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+namespace Platform::Serial::Testing {
+
+namespace {
+
+[[noreturn]] void fail(const std::string &what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+void setNonBlocking(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        fail("fcntl O_NONBLOCK");
+}
+
+} // namespace
+
+int64_t monotonicMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "serial-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        fail("mkdtemp");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+Pty::Pty() {
+    termios raw{};
+    cfmakeraw(&raw);
+    cfsetispeed(&raw, B115200);
+    cfsetospeed(&raw, B115200);
+    char name[256] = {};
+    if (openpty(&master_, &slave_, name, &raw, nullptr) != 0)
+        fail("openpty");
+    slaveName_ = name;
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    setNonBlocking(master_);
+}
+
+Pty::~Pty() {
+    close(master_);
+    close(slave_);
+}
+
+PeerProcess::PeerProcess(const std::vector<std::string> &argv, int slave, const std::string &folder,
+                         const std::string &errorLog) {
+    std::vector<char *> args;
+    for (const std::string &arg : argv)
+        args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    const int log = open(errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (log < 0)
+        fail("open " + errorLog);
+    pid_ = fork();
+    if (pid_ < 0)
+        fail("fork");
+    if (pid_ == 0) {
+        // Only async-signal-safe calls until exec.
+        setsid();
+        ioctl(slave, TIOCSCTTY, 0);
+        dup2(slave, 0);
+        dup2(slave, 1);
+        dup2(log, 2);
+        if (chdir(folder.c_str()) != 0)
+            _exit(126);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(log);
+    pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+    if (pidfd_ < 0)
+        fail("pidfd_open");
+}
+
+PeerProcess::~PeerProcess() {
+    if (!status_) {
+        kill();
+        wait(5000);
+    }
+    close(pidfd_);
+}
+
+void PeerProcess::kill() {
+    if (!status_)
+        ::kill(pid_, SIGKILL);
+}
+
+std::optional<int> PeerProcess::wait(int timeoutMs) {
+    if (status_)
+        return status_;
+    pollfd exited{pidfd_, POLLIN, 0};
+    if (poll(&exited, 1, timeoutMs) <= 0)
+        return std::nullopt;
+    int status = 0;
+    if (waitpid(pid_, &status, 0) != pid_)
+        return std::nullopt;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status_;
+}
+
+Relay::Relay(int a, int b, LineModel aToB, LineModel bToA) : a_(a), b_(b) {
+    if (pipe2(stop_, O_CLOEXEC) != 0)
+        fail("pipe2");
+    setNonBlocking(a_);
+    setNonBlocking(b_);
+    thread_ = std::thread([this, aToB, bToA] { run(aToB, bToA); });
+}
+
+Relay::~Relay() {
+    const char quit = 'q';
+    (void)!write(stop_[1], &quit, 1);
+    thread_.join();
+    close(stop_[0]);
+    close(stop_[1]);
+}
+
+void Relay::run(LineModel aToB, LineModel bToA) {
+    struct Direction {
+        int from;
+        int to;
+        LineFilter filter;
+        std::string queue;
+    };
+    Direction ways[2] = {{a_, b_, LineFilter(aToB), {}}, {b_, a_, LineFilter(bToA), {}}};
+    char buffer[4096];
+    for (;;) {
+        pollfd fds[5] = {{stop_[0], POLLIN, 0}};
+        int count = 1;
+        for (Direction &way : ways)
+            fds[count++] = {way.from, POLLIN, 0};
+        for (Direction &way : ways)
+            fds[count++] = {way.to, static_cast<short>(way.queue.empty() ? 0 : POLLOUT), 0};
+        if (poll(fds, 5, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents != 0)
+            return;
+        for (Direction &way : ways) {
+            const int before = way.filter.faults();
+            const ssize_t got = read(way.from, buffer, sizeof buffer);
+            if (got > 0)
+                way.queue += way.filter.pass(std::string_view(buffer, static_cast<std::size_t>(got)));
+            faults_ += way.filter.faults() - before;
+            const ssize_t put = way.queue.empty() ? 0 : write(way.to, way.queue.data(), way.queue.size());
+            if (put > 0)
+                way.queue.erase(0, static_cast<std::size_t>(put));
+        }
+    }
+}
+
+bool LineFilter::strikes(int oneIn) {
+    return oneIn > 0 && std::uniform_int_distribution<int>(1, oneIn)(random_) == 1;
+}
+
+std::string LineFilter::pass(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        if (model_.stripBit7)
+            c = static_cast<char>(c & 0x7F);
+        if (strikes(model_.dropOneIn)) {
+            ++faults_;
+            continue;
+        }
+        if (strikes(model_.flipOneIn)) {
+            ++faults_;
+            c = static_cast<char>(c ^ (1 << (random_() % (model_.stripBit7 ? 7 : 8))));
+        }
+        out += c;
+    }
+    return out;
+}
+
+void RecordingHost::transferEvent(TransferEvent event, SerialFTStatus status) {
+    events.emplace_back(event, status);
+    if (onEvent)
+        onEvent(event);
+}
+
+std::string RecordingHost::prepareFile(const std::string &name, int64_t size) {
+    announcedName = name;
+    announcedSize = size;
+    transferEvent(TransferEvent::PrepareFile, SerialFTStatus_Prepare);
+    return destination;
+}
+
+void RecordingHost::transferred(int64_t bytes, int64_t fileSize) {
+    lastTransferred = bytes;
+    lastFileSize = fileSize;
+}
+
+int RecordingHost::endEvents() const {
+    return count(TransferEvent::FinishFileTransfer) + count(TransferEvent::AbortFile) +
+           count(TransferEvent::AbortFileTransfer);
+}
+
+int RecordingHost::count(TransferEvent event) const {
+    int n = 0;
+    for (const auto &[e, status] : events)
+        n += e == event ? 1 : 0;
+    return n;
+}
+
+void PtyHost::send(std::string_view bytes) {
+    out_.append(bytes);
+    flush();
+}
+
+void PtyHost::flush() {
+    while (!out_.empty()) {
+        const ssize_t put = write(fd_, out_.data(), out_.size());
+        if (put <= 0)
+            return;
+        out_.erase(0, static_cast<std::size_t>(put));
+    }
+}
+
+bool PtyHost::run(TransferEngine &engine, int64_t limitMs) {
+    const int64_t deadline = monotonicMs() + limitMs;
+    char buffer[16384];
+    while (!engine.finished()) {
+        const int64_t now = monotonicMs();
+        if (now >= deadline)
+            return false;
+        engine.tick(now);
+        pollfd line{fd_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
+        if (poll(&line, 1, 20) <= 0)
+            continue;
+        if ((line.revents & POLLIN) != 0) {
+            const ssize_t got = read(fd_, buffer, sizeof buffer);
+            if (got > 0)
+                engine.receive(std::string_view(buffer, static_cast<std::size_t>(got)));
+        }
+        if ((line.revents & POLLOUT) != 0)
+            flush();
+        if ((line.revents & (POLLHUP | POLLERR)) != 0)
+            poll(nullptr, 0, 20); // the other end is gone; wait for the engine's time-out
+    }
+    const int64_t flushDeadline = monotonicMs() + 1000;
+    while (!out_.empty() && monotonicMs() < flushDeadline) {
+        pollfd line{fd_, POLLOUT, 0};
+        poll(&line, 1, 20);
+        flush();
+    }
+    return true;
+}
+
+} // namespace Platform::Serial::Testing

@@ -1,0 +1,175 @@
+#pragma once
+// Test helpers for serial transfers: pseudo-terminal pairs, peer programs
+// (gkermit, C-Kermit, lrzsz) running on them, a relay that models a poor
+// line, and hosts that drive a TransferEngine.
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "serial/TransferEngine.h"
+
+namespace Platform::Serial::Testing {
+
+int64_t monotonicMs();
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string &path);
+void writeFile(const std::string &path, const std::string &bytes);
+
+// A pseudo-terminal pair in raw mode. The slave stays open here as well, so
+// the line goes silent rather than hanging up when a peer dies, as a real
+// serial line does.
+class Pty {
+public:
+    Pty();
+    ~Pty();
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
+    int master() const { return master_; }
+    int slave() const { return slave_; }
+    const std::string &slaveName() const { return slaveName_; }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slaveName_;
+};
+
+// A program run with its standard input and output on a pty slave, which is
+// also its controlling terminal (as after a login on that line). Standard
+// error goes to the file errorLog.
+class PeerProcess {
+public:
+    PeerProcess(const std::vector<std::string> &argv, int slave, const std::string &folder,
+                const std::string &errorLog);
+    ~PeerProcess();
+    PeerProcess(const PeerProcess &) = delete;
+    PeerProcess &operator=(const PeerProcess &) = delete;
+
+    void kill();
+    // The exit status (128 + signal when killed); nothing if it still runs after timeoutMs.
+    std::optional<int> wait(int timeoutMs);
+
+private:
+    pid_t pid_ = -1;
+    int pidfd_ = -1;
+    std::optional<int> status_;
+};
+
+// What the line does to the bytes of one direction. Faults strike at random
+// with the given odds (1 in n, 0 for never), from a fixed seed.
+struct LineModel {
+    bool stripBit7 = false;
+    int dropOneIn = 0;
+    int flipOneIn = 0;
+    unsigned seed = 1;
+};
+
+// Applies a line model to the bytes that pass.
+class LineFilter {
+public:
+    explicit LineFilter(LineModel model) : model_(model), random_(model.seed) {}
+    std::string pass(std::string_view bytes);
+    // Bytes dropped and flipped so far.
+    int faults() const { return faults_; }
+
+private:
+    bool strikes(int oneIn);
+
+    LineModel model_;
+    std::mt19937 random_;
+    int faults_ = 0;
+};
+
+// Copies bytes between two descriptors on a thread of its own, each way
+// through its line model.
+class Relay {
+public:
+    Relay(int a, int b, LineModel aToB, LineModel bToA);
+    ~Relay();
+    Relay(const Relay &) = delete;
+    Relay &operator=(const Relay &) = delete;
+    // Bytes dropped and flipped so far, both ways.
+    int faults() const { return faults_.load(); }
+
+private:
+    void run(LineModel aToB, LineModel bToA);
+
+    int a_;
+    int b_;
+    int stop_[2] = {-1, -1};
+    std::atomic<int> faults_{0};
+    std::thread thread_;
+};
+
+// A TransferHost that records what the engine reports. Output collects in
+// sent; pendingOutput() is 0 (an instant line).
+class RecordingHost : public TransferHost {
+public:
+    void send(std::string_view bytes) override { sent.append(bytes); }
+    std::size_t pendingOutput() const override { return 0; }
+    void transferEvent(TransferEvent event, SerialFTStatus status) override;
+    std::string prepareFile(const std::string &announcedName, int64_t announcedSize) override;
+    void transferred(int64_t bytes, int64_t fileSize) override;
+
+    // Events in order, PrepareFile included (raised while prepareFile asks).
+    std::vector<std::pair<TransferEvent, SerialFTStatus>> events;
+    int endEvents() const;
+    SerialFTStatus lastStatus() const {
+        return events.empty() ? SerialFTStatus_Success : events.back().second;
+    }
+    int count(TransferEvent event) const;
+
+    std::string destination; // prepareFile's answer
+    std::string announcedName;
+    int64_t announcedSize = -2;
+    int64_t lastTransferred = -1;
+    int64_t lastFileSize = -2;
+    std::string sent;
+    // Called after each event is recorded; may call into the engine.
+    std::function<void(TransferEvent)> onEvent;
+};
+
+// Drives an engine on a descriptor (a pty master) with a poll loop, ticking
+// it every few milliseconds, the way the serial control does.
+class PtyHost : public RecordingHost {
+public:
+    explicit PtyHost(int fd) : fd_(fd) {}
+    void send(std::string_view bytes) override;
+    std::size_t pendingOutput() const override { return out_.size(); }
+    void discardOutput() override { out_.clear(); }
+
+    // Runs until the engine has finished or limitMs passed; then gives the
+    // last packet up to a second to leave. False when the limit struck.
+    bool run(TransferEngine &engine, int64_t limitMs);
+
+private:
+    void flush();
+
+    int fd_;
+    std::string out_;
+};
+
+} // namespace Platform::Serial::Testing
