@@ -21,6 +21,22 @@ template <class T> class Collection {
         std::string key;
         T value;
     };
+    // Keys are looked up without regard to case and without copying them.
+    struct FoldedHash {
+        size_t operator()(std::string_view key) const noexcept {
+            size_t hash = 1469598103934665603ull;
+            for (char c : key)
+                hash = (hash ^ static_cast<uint8_t>(lowerCaseChar(c))) * 1099511628211ull;
+            return hash;
+        }
+    };
+    struct FoldedEqual {
+        bool operator()(std::string_view a, std::string_view b) const noexcept {
+            return a.size() == b.size() &&
+                   std::equal(a.begin(), a.end(), b.begin(),
+                              [](char x, char y) { return lowerCaseChar(x) == lowerCaseChar(y); });
+        }
+    };
 
 public:
     int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
@@ -29,19 +45,13 @@ public:
     void Add(T value, std::string_view key = {}, int32_t before = 0) {
         if (before != 0 && (before < 1 || before > Count()))
             raise(RuntimeError::SubscriptOutOfRange, source_);
-        std::string folded;
-        if (!key.empty()) {
-            folded = lowerCase(key);
-            if (index_.count(folded))
-                raise(RuntimeError::KeyAlreadyAssociated, source_);
-        }
-        auto entry = std::make_shared<Entry>(Entry{std::string(key), std::move(value)});
+        auto entry = std::make_unique<Entry>(Entry{std::string(key), std::move(value)});
+        if (!key.empty() && !index_.try_emplace(entry->key, entry.get()).second)
+            raise(RuntimeError::KeyAlreadyAssociated, source_);
         if (before == 0)
-            entries_.push_back(entry);
+            entries_.push_back(std::move(entry));
         else
-            entries_.insert(entries_.begin() + (before - 1), entry);
-        if (!key.empty())
-            index_.emplace(std::move(folded), entry);
+            entries_.insert(entries_.begin() + (before - 1), std::move(entry));
     }
 
     T& Item(int32_t index) {
@@ -51,7 +61,7 @@ public:
     }
     const T& Item(int32_t index) const { return const_cast<Collection*>(this)->Item(index); }
     T& Item(std::string_view key) {
-        auto it = index_.find(lowerCase(key));
+        auto it = index_.find(key);
         if (it == index_.end())
             raise(RuntimeError::InvalidProcedureCall, source_);
         return it->second->value;
@@ -59,7 +69,7 @@ public:
     const T& Item(std::string_view key) const { return const_cast<Collection*>(this)->Item(key); }
     T& Item(const char* key) { return Item(std::string_view(key)); }
 
-    bool Exists(std::string_view key) const { return index_.count(lowerCase(key)) != 0; }
+    bool Exists(std::string_view key) const { return index_.count(key) != 0; }
     // The key an item was added with (empty when it had none).
     const std::string& KeyAt(int32_t index) const {
         if (index < 1 || index > Count())
@@ -70,18 +80,18 @@ public:
     void Remove(int32_t index) {
         if (index < 1 || index > Count())
             raise(RuntimeError::SubscriptOutOfRange, source_);
-        auto entry = entries_[index - 1];
-        if (!entry->key.empty())
-            index_.erase(lowerCase(entry->key));
+        if (!entries_[index - 1]->key.empty())
+            index_.erase(entries_[index - 1]->key);
         entries_.erase(entries_.begin() + (index - 1));
     }
     void Remove(std::string_view key) {
-        auto it = index_.find(lowerCase(key));
+        auto it = index_.find(key);
         if (it == index_.end())
             raise(RuntimeError::InvalidProcedureCall, source_);
-        auto entry = it->second;
+        const Entry* entry = it->second;
         index_.erase(it);
-        entries_.erase(std::find(entries_.begin(), entries_.end(), entry));
+        entries_.erase(std::find_if(entries_.begin(), entries_.end(),
+                                    [entry](const auto& e) { return e.get() == entry; }));
     }
     void Remove(const char* key) { Remove(std::string_view(key)); }
     // Removes the items with these keys, as Remove of each key in turn would,
@@ -92,12 +102,12 @@ public:
         std::unordered_set<const Entry*> removed;
         bool missing = false;
         for (const auto& key : keys) {
-            auto it = index_.find(lowerCase(key));
+            auto it = index_.find(key);
             if (it == index_.end()) {
                 missing = true;
                 break;
             }
-            removed.insert(it->second.get());
+            removed.insert(it->second);
             index_.erase(it);
         }
         std::erase_if(entries_, [&](const auto& entry) { return removed.count(entry.get()) != 0; });
@@ -113,7 +123,7 @@ public:
     // Enumeration in collection order (NewEnum).
     class iterator {
     public:
-        using Inner = typename std::vector<std::shared_ptr<Entry>>::const_iterator;
+        using Inner = typename std::vector<std::unique_ptr<Entry>>::const_iterator;
         explicit iterator(Inner it) : it_(it) {}
         T& operator*() const { return (*it_)->value; }
         iterator& operator++() {
@@ -132,8 +142,9 @@ public:
     void setErrorSource(std::string source) { source_ = std::move(source); }
 
 private:
-    std::vector<std::shared_ptr<Entry>> entries_;
-    std::unordered_map<std::string, std::shared_ptr<Entry>> index_;
+    std::vector<std::unique_ptr<Entry>> entries_;
+    // Views of the entries' own keys.
+    std::unordered_map<std::string_view, Entry*, FoldedHash, FoldedEqual> index_;
     std::string source_;
 };
 

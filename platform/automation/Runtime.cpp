@@ -192,19 +192,6 @@ char upperOf(char c) {
     }
 }
 
-char lowerOf(char c) {
-    auto b = static_cast<uint8_t>(c);
-    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
-        return static_cast<char>(b + 0x20);
-    switch (b) {
-    case 0x8A: return '\x9A';
-    case 0x8C: return '\x9C';
-    case 0x8E: return '\x9E';
-    case 0x9F: return '\xFF';
-    default: return c;
-    }
-}
-
 std::string folded(std::string_view text, CompareMethod compare) {
     return compare == CompareMethod::Text ? lowerCase(text) : std::string(text);
 }
@@ -478,7 +465,7 @@ std::string upperCase(std::string_view text) {
 
 std::string lowerCase(std::string_view text) {
     std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(), lowerOf);
+    std::transform(result.begin(), result.end(), result.begin(), lowerCaseChar);
     return result;
 }
 

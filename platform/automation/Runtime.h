@@ -50,6 +50,18 @@ std::string right(std::string_view text, int32_t length);
 std::string trim(std::string_view text);
 
 // Letter case of Windows-1252 text.
+inline char lowerCaseChar(char c) {
+    auto b = static_cast<uint8_t>(c);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
+        return static_cast<char>(b + 0x20);
+    switch (b) {
+    case 0x8A: return '\x9A';
+    case 0x8C: return '\x9C';
+    case 0x8E: return '\x9E';
+    case 0x9F: return '\xFF';
+    default: return c;
+    }
+}
 std::string upperCase(std::string_view text);
 std::string lowerCase(std::string_view text);
 // StrComp: -1, 0 or 1.
