@@ -97,25 +97,25 @@ void SaxComm8::setSettings(const std::string &value) {
     auto parsed = LineSettings::parse(value, problem);
     if (!parsed)
         invalidValue(problem);
-    settings_ = *parsed;
-    if (device_.isOpen())
-        applyLine();
+    applyLine(*parsed, handshaking_);
 }
 
 void SaxComm8::setHandshaking(int32_t value) {
     if (value < Handshake_None || value > Handshake_Both)
         invalidValue("Handshaking " + std::to_string(value) + " (0 to 3)");
-    handshaking_ = value;
-    if (device_.isOpen()) {
-        applyLine();
+    applyLine(settings_, value);
+    if (device_.isOpen())
         applyModemControl();
-    }
 }
 
-void SaxComm8::applyLine() {
-    if (!device_.configure(settings_, handshaking_))
+// Settings and Handshaking keep their old values when an open line refuses
+// the new ones, so that they always read back what the line has.
+void SaxComm8::applyLine(const LineSettings &settings, int32_t handshaking) {
+    if (device_.isOpen() && !device_.configure(settings, handshaking))
         fail(SaxComm8Error::CannotSetCommState,
              "Could not set the comm state of " + commPort_ + ": " + std::strerror(errno));
+    settings_ = settings;
+    handshaking_ = handshaking;
 }
 
 void SaxComm8::applyModemControl() {
@@ -168,7 +168,7 @@ void SaxComm8::closeLine() {
     outBuf_.clear();
     outHead_ = 0;
     modemStatus_.reset();
-    // A transfer cannot go on without its line.
+    // A transfer cannot go on without its line: it ends now.
     requestAbort();
 }
 
@@ -210,7 +210,9 @@ void SaxComm8::onModemPoll() {
 // --- buffers -------------------------------------------------------------
 
 int32_t SaxComm8::InBufferCount() const {
-    return clampToLong(int64_t(inBuf_.size() + device_.inputQueued()));
+    // While a transfer runs, what the line brings is its engine's, not waiting input.
+    std::size_t queued = Busy() ? 0 : device_.inputQueued();
+    return clampToLong(int64_t(inBuf_.size() + queued));
 }
 
 void SaxComm8::setInBufferCount(int32_t value) {
@@ -274,8 +276,10 @@ void SaxComm8::setOutput(const Automation::Variant &value) {
 }
 
 Automation::Variant SaxComm8::Input() {
-    // What the kernel holds counts as waiting input too.
-    readInto(SIZE_MAX);
+    // What the kernel holds counts as waiting input too, except during a
+    // transfer: its engine takes it, and would raise its events inside this call.
+    if (!Busy())
+        readInto(SIZE_MAX);
     std::size_t take =
         inputLen_ > 0 ? std::min<std::size_t>(std::size_t(inputLen_), inBuf_.size()) : inBuf_.size();
     std::string bytes = inBuf_.substr(0, take);
@@ -503,7 +507,8 @@ void SaxComm8::startTransfer(TransferDirection direction, const std::string &pat
     TransferOptions options;
     options.direction = direction;
     options.path = path;
-    options.sevenBitLine = settings_.dataBits < 8;
+    // Parity usually means 7-bit characters at the far end; 7 bits are safe on either kind of line.
+    options.sevenBitLine = settings_.dataBits < 8 || settings_.parity != 'n';
     options.timeoutMs = xferTimeout_ > 0 ? xferTimeout_ : DefaultTimeoutMs;
     options.escapeControl = xferEscapeControl_;
     options.crc32 = xferCrc32_;
@@ -533,20 +538,26 @@ template <class Call> void SaxComm8::callEngine(Call call) {
 }
 
 void SaxComm8::afterEngine() {
-    if (engineDepth_ > 0)
+    if (engineDepth_ > 0 || !engine_)
         return;
+    bool givenUp = false;
     if (abortPending_ && Busy()) {
         abortPending_ = false;
         ++engineDepth_;
         engine_->abort();
         --engineDepth_;
+        // An engine that waits for its peer to hear of the abort would wait in
+        // vain without the line: the transfer ends here.
+        givenUp = Busy() && (!device_.isOpen() || shutdown_);
     }
-    if (engine_ && engine_->finished()) {
+    if (engine_->finished() || givenUp) {
         engine_.reset();
         tickTimer_->stop();
         abortPending_ = false;
         updateReadNotifier();
         updateWriteNotifier();
+        if (givenUp)
+            transferEvent(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort);
     }
 }
 

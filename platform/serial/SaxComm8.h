@@ -61,6 +61,8 @@ public:
     void setSettings(const std::string &value);
     int32_t Handshaking() const { return handshaking_; }
     void setHandshaking(int32_t value);
+    // Opening fails with a clear error and leaves the port closed; closing
+    // drops what is still queued and ends a running transfer at once.
     bool PortOpen() const { return device_.isOpen(); }
     void setPortOpen(bool value);
     bool CDHolding() const;
@@ -73,8 +75,9 @@ public:
     bool Shutdown() const { return shutdown_; }
     void setShutdown(bool value);
 
-    // Buffers. The counts include what the kernel still queues; setting a
-    // count to 0 empties that buffer.
+    // Buffers. The counts include what the kernel still queues (input only
+    // while no transfer runs: then the engine takes it); setting a count to 0
+    // empties that buffer.
     int32_t InBufferCount() const;
     void setInBufferCount(int32_t value);
     int32_t OutBufferCount() const;
@@ -94,7 +97,7 @@ public:
     // Hands over the waiting input (at most InputLen bytes when that is set).
     Automation::Variant Input();
 
-    // Options, set by the owner at creation.
+    // Options, set by the owner at creation in this order: DTREnable to XferWindow.
     bool DTREnable() const { return dtrEnable_; }
     void setDTREnable(bool value);
     bool RTSEnable() const { return rtsEnable_; }
@@ -179,7 +182,7 @@ private:
     void transferred(int64_t bytes, int64_t fileSize) override;
     void discardOutput() override;
 
-    void applyLine();
+    void applyLine(const LineSettings &settings, int32_t handshaking);
     void applyModemControl();
     void closeLine();
     void startTransfer(TransferDirection direction, const std::string &path);
