@@ -109,6 +109,6 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "serial_xfer: %s\n", error.what());
     }
     double seconds = started ? (Platform::MillisecondClock() - started) / 1000.0 : 0.0;
-    std::printf("bytes %lld seconds %.2f\n", static_cast<long long>(bytes), seconds);
+    std::printf("bytes %lld seconds %.3f\n", static_cast<long long>(bytes), seconds);
     return succeeded ? 0 : 1;
 }

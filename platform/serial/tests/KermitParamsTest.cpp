@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 using namespace Platform::Serial;
@@ -12,66 +13,43 @@ namespace {
 const std::string gkermitInit = "~' @-#Y3~*!J*0+++J\"U1@";
 const std::string ckermitInit = "~/ @-#Y3~^>J)0___N\"U1A";
 
+// The fields in one line, capabilities as A (attributes), S (sliding windows), L (long packets).
+std::string fields(const KermitParams& p) {
+    std::ostringstream out;
+    out << "maxl " << p.maxLength << " time " << p.timeout << " npad " << p.padCount << " eol "
+        << int(p.endOfLine) << " qctl " << p.controlPrefix << " qbin " << p.eighthBit << " chkt "
+        << p.checkType << " rept " << p.repeatPrefix << " capas " << (p.attributes ? 'A' : '-')
+        << (p.slidingWindows ? 'S' : '-') << (p.longPackets ? 'L' : '-') << " window " << p.window
+        << " maxlx " << p.maxLongLength;
+    return out.str();
+}
+
 } // namespace
 
 TEST(KermitParamsTest, ReadsTheSendInitOfIndependentPeers) {
-    const KermitParams g = KermitParams::decode(gkermitInit);
-    EXPECT_EQ(g.maxLength, 94);
-    EXPECT_EQ(g.timeout, 7);
-    EXPECT_EQ(g.padCount, 0);
-    EXPECT_EQ(g.endOfLine, '\r');
-    EXPECT_EQ(g.controlPrefix, '#');
-    EXPECT_EQ(g.eighthBit, 'Y');
-    EXPECT_EQ(g.checkType, 3);
-    EXPECT_EQ(g.repeatPrefix, '~');
-    EXPECT_TRUE(g.attributes);
-    EXPECT_TRUE(g.longPackets);
-    EXPECT_FALSE(g.slidingWindows);
-    EXPECT_EQ(g.window, 1);
-    EXPECT_EQ(g.maxLongLength, 4000);
-
-    const KermitParams c = KermitParams::decode(ckermitInit);
-    EXPECT_EQ(c.timeout, 15);
-    EXPECT_TRUE(c.slidingWindows);
-    EXPECT_EQ(c.window, 30);
-    EXPECT_EQ(c.maxLongLength, 3999);
+    EXPECT_EQ(fields(KermitParams::decode(gkermitInit)),
+              "maxl 94 time 7 npad 0 eol 13 qctl # qbin Y chkt 3 rept ~ capas A-L window 1 maxlx 4000");
+    EXPECT_EQ(fields(KermitParams::decode(ckermitInit)),
+              "maxl 94 time 15 npad 0 eol 13 qctl # qbin Y chkt 3 rept ~ capas ASL window 30 maxlx 3999");
 }
 
 TEST(KermitParamsTest, MissingAndNonsenseFieldsTakeDefaults) {
-    const KermitParams minimal = KermitParams::decode("");
-    EXPECT_EQ(minimal.maxLength, 80);
-    EXPECT_EQ(minimal.checkType, 1);
-    EXPECT_EQ(minimal.eighthBit, 'N');
-    EXPECT_EQ(minimal.repeatPrefix, ' ');
-    EXPECT_FALSE(minimal.longPackets);
-
+    EXPECT_EQ(fields(KermitParams::decode("")),
+              "maxl 80 time 5 npad 0 eol 13 qctl # qbin N chkt 1 rept   capas --- window 1 maxlx 500");
     // Short packets, no timeout, EOL not a control character, a space as
     // control prefix, check type B, capability bytes that continue.
-    const KermitParams odd = KermitParams::decode(std::string("(  @a Y") + "B " + "#+\"$1" + "(");
-    EXPECT_EQ(odd.maxLength, 80);
-    EXPECT_EQ(odd.timeout, 5);
-    EXPECT_EQ(odd.endOfLine, '\r');
-    EXPECT_EQ(odd.controlPrefix, '#');
-    EXPECT_EQ(odd.checkType, 1);
-    EXPECT_TRUE(odd.longPackets);
-    EXPECT_FALSE(odd.attributes);
-    EXPECT_EQ(odd.window, 4);
-    EXPECT_EQ(odd.maxLongLength, 17 * 95 + 8);
+    EXPECT_EQ(fields(KermitParams::decode(std::string("(  @a Y") + "B " + "#+\"$1" + "(")),
+              "maxl 80 time 5 npad 0 eol 13 qctl # qbin Y chkt 1 rept   capas --L window 4 maxlx 1623");
 }
 
 TEST(KermitParamsTest, OurOfferDeclinesWindowsAndAsksForWhatWeUse) {
     EXPECT_EQ(KermitParams::own(false, 4).encode(), std::string("~$ @-#Y3~*!K+"));
-    const KermitParams sevenBit = KermitParams::decode(KermitParams::own(true, 4).encode());
-    EXPECT_EQ(sevenBit.eighthBit, '&');
-    EXPECT_FALSE(sevenBit.slidingWindows);
-    EXPECT_EQ(sevenBit.window, 1);
-    EXPECT_EQ(sevenBit.maxLongLength, KermitParams::OwnLongLength);
-
+    EXPECT_EQ(fields(KermitParams::decode(KermitParams::own(true, 4).encode())),
+              "maxl 94 time 4 npad 0 eol 13 qctl # qbin & chkt 3 rept ~ capas A-L window 1 maxlx 4096");
     // Answering C-Kermit's offer of 30-packet windows: one packet, no window capability.
     const KermitParams reply = KermitParams::own(false, 4).answer(KermitParams::decode(ckermitInit));
-    const KermitParams seen = KermitParams::decode(reply.encode());
-    EXPECT_FALSE(seen.slidingWindows);
-    EXPECT_EQ(seen.window, 1);
+    EXPECT_EQ(fields(KermitParams::decode(reply.encode())),
+              "maxl 94 time 4 npad 0 eol 13 qctl # qbin N chkt 3 rept ~ capas A-L window 1 maxlx 4096");
 }
 
 TEST(KermitParamsTest, EighthBitPrefixingNeedsOneRequestAndOneConsent) {
@@ -83,7 +61,7 @@ TEST(KermitParamsTest, EighthBitPrefixingNeedsOneRequestAndOneConsent) {
         {false, 'Y', 0}, {false, 'N', 0},  {false, '&', '&'}, {false, '%', '%'}, {true, 'Y', '&'},
         {true, 'N', 0},  {true, '&', '&'}, {true, '#', 0}, // '#' clashes with the control prefix
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         KermitParams theirs = KermitParams::decode(gkermitInit);
         theirs.eighthBit = c.theirs;
         const KermitParams own = KermitParams::own(c.sevenBit, 5);

@@ -24,7 +24,7 @@ namespace Platform::Serial::Testing {
 
 namespace {
 
-[[noreturn]] void fail(const std::string &what) {
+[[noreturn]] void fail(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
@@ -53,18 +53,46 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string readFile(const std::string &path) {
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void writeFile(const std::string &path, const std::string &bytes) {
+void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
+}
+
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+std::string allByteValues() {
+    std::string bytes;
+    for (int i = 0; i < 32768; ++i)
+        bytes += static_cast<char>(i % 256);
+    for (int value = 0; value < 256; ++value)
+        bytes += std::string(128, static_cast<char>(value));
+    return bytes;
+}
+
+const std::vector<SampleFile>& sampleFiles() {
+    static const std::vector<SampleFile> files = {
+        {"Empty", ""},
+        {"OneByte", std::string("\x01", 1)},
+        {"Odd1023", randomBytes(1023, 11)},
+        {"AllValues64K", allByteValues()},
+        {"Random1M", randomBytes(1 << 20, 12)},
+    };
+    return files;
 }
 
 Pty::Pty() {
@@ -86,11 +114,11 @@ Pty::~Pty() {
     close(slave_);
 }
 
-PeerProcess::PeerProcess(const std::vector<std::string> &argv, int slave, const std::string &folder,
-                         const std::string &errorLog) {
-    std::vector<char *> args;
-    for (const std::string &arg : argv)
-        args.push_back(const_cast<char *>(arg.c_str()));
+PeerProcess::PeerProcess(const std::vector<std::string>& argv, int slave, const std::string& folder,
+                         const std::string& errorLog) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     const int log = open(errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (log < 0)
@@ -162,56 +190,47 @@ void Relay::run(LineModel aToB, LineModel bToA) {
     struct Direction {
         int from;
         int to;
-        LineFilter filter;
+        LineModel model;
+        std::mt19937 random;
         std::string queue;
+
+        bool strikes(int oneIn) {
+            return oneIn > 0 && std::uniform_int_distribution<int>(1, oneIn)(random) == 1;
+        }
     };
-    Direction ways[2] = {{a_, b_, LineFilter(aToB), {}}, {b_, a_, LineFilter(bToA), {}}};
+    Direction ways[2] = {{a_, b_, aToB, std::mt19937(aToB.seed), {}},
+                         {b_, a_, bToA, std::mt19937(bToA.seed), {}}};
     char buffer[4096];
     for (;;) {
         pollfd fds[5] = {{stop_[0], POLLIN, 0}};
         int count = 1;
-        for (Direction &way : ways)
+        for (Direction& way : ways)
             fds[count++] = {way.from, POLLIN, 0};
-        for (Direction &way : ways)
+        for (Direction& way : ways)
             fds[count++] = {way.to, static_cast<short>(way.queue.empty() ? 0 : POLLOUT), 0};
         if (poll(fds, 5, -1) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
             return;
-        for (Direction &way : ways) {
-            const int before = way.filter.faults();
+        for (Direction& way : ways) {
             const ssize_t got = read(way.from, buffer, sizeof buffer);
-            if (got > 0)
-                way.queue += way.filter.pass(std::string_view(buffer, static_cast<std::size_t>(got)));
-            faults_ += way.filter.faults() - before;
+            for (ssize_t i = 0; i < got; ++i) {
+                char c = way.model.stripBit7 ? static_cast<char>(buffer[i] & 0x7F) : buffer[i];
+                if (way.strikes(way.model.dropOneIn)) {
+                    ++faults_;
+                    continue;
+                }
+                if (way.strikes(way.model.flipOneIn)) {
+                    ++faults_;
+                    c = static_cast<char>(c ^ (1 << (way.random() % (way.model.stripBit7 ? 7 : 8))));
+                }
+                way.queue += c;
+            }
             const ssize_t put = way.queue.empty() ? 0 : write(way.to, way.queue.data(), way.queue.size());
             if (put > 0)
                 way.queue.erase(0, static_cast<std::size_t>(put));
         }
     }
-}
-
-bool LineFilter::strikes(int oneIn) {
-    return oneIn > 0 && std::uniform_int_distribution<int>(1, oneIn)(random_) == 1;
-}
-
-std::string LineFilter::pass(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        if (model_.stripBit7)
-            c = static_cast<char>(c & 0x7F);
-        if (strikes(model_.dropOneIn)) {
-            ++faults_;
-            continue;
-        }
-        if (strikes(model_.flipOneIn)) {
-            ++faults_;
-            c = static_cast<char>(c ^ (1 << (random_() % (model_.stripBit7 ? 7 : 8))));
-        }
-        out += c;
-    }
-    return out;
 }
 
 void RecordingHost::transferEvent(TransferEvent event, SerialFTStatus status) {
@@ -220,72 +239,19 @@ void RecordingHost::transferEvent(TransferEvent event, SerialFTStatus status) {
         onEvent(event);
 }
 
-std::string RecordingHost::prepareFile(const std::string &name, int64_t size) {
+std::string RecordingHost::prepareFile(const std::string& name, int64_t size) {
     announcedName = name;
     announcedSize = size;
     transferEvent(TransferEvent::PrepareFile, SerialFTStatus_Prepare);
     return destination;
 }
 
-void RecordingHost::transferred(int64_t bytes, int64_t fileSize) {
-    lastTransferred = bytes;
-    lastFileSize = fileSize;
-}
-
 int RecordingHost::endEvents() const {
-    return count(TransferEvent::FinishFileTransfer) + count(TransferEvent::AbortFile) +
-           count(TransferEvent::AbortFileTransfer);
-}
-
-int RecordingHost::count(TransferEvent event) const {
-    int n = 0;
-    for (const auto &[e, status] : events)
-        n += e == event ? 1 : 0;
-    return n;
-}
-
-void PtyHost::send(std::string_view bytes) {
-    out_.append(bytes);
-    flush();
-}
-
-void PtyHost::flush() {
-    while (!out_.empty()) {
-        const ssize_t put = write(fd_, out_.data(), out_.size());
-        if (put <= 0)
-            return;
-        out_.erase(0, static_cast<std::size_t>(put));
-    }
-}
-
-bool PtyHost::run(TransferEngine &engine, int64_t limitMs) {
-    const int64_t deadline = monotonicMs() + limitMs;
-    char buffer[16384];
-    while (!engine.finished()) {
-        const int64_t now = monotonicMs();
-        if (now >= deadline)
-            return false;
-        engine.tick(now);
-        pollfd line{fd_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
-        if (poll(&line, 1, 20) <= 0)
-            continue;
-        if ((line.revents & POLLIN) != 0) {
-            const ssize_t got = read(fd_, buffer, sizeof buffer);
-            if (got > 0)
-                engine.receive(std::string_view(buffer, static_cast<std::size_t>(got)));
-        }
-        if ((line.revents & POLLOUT) != 0)
-            flush();
-        if ((line.revents & (POLLHUP | POLLERR)) != 0)
-            poll(nullptr, 0, 20); // the other end is gone; wait for the engine's time-out
-    }
-    const int64_t flushDeadline = monotonicMs() + 1000;
-    while (!out_.empty() && monotonicMs() < flushDeadline) {
-        pollfd line{fd_, POLLOUT, 0};
-        poll(&line, 1, 20);
-        flush();
-    }
-    return true;
+    int ends = 0;
+    for (const auto& [event, status] : events)
+        ends += event == TransferEvent::FinishFileTransfer || event == TransferEvent::AbortFile ||
+                event == TransferEvent::AbortFileTransfer;
+    return ends;
 }
 
 } // namespace Platform::Serial::Testing

@@ -1,14 +1,13 @@
 #pragma once
-// Test helpers for serial transfers: pseudo-terminal pairs, peer programs
-// (gkermit, C-Kermit, lrzsz) running on them, a relay that models a poor
-// line, and hosts that drive a TransferEngine.
+// Test helpers for serial transfers: sample files, pseudo-terminal pairs,
+// peer programs (gkermit, C-Kermit, lrzsz) running on them, a relay that
+// models a poor line, and a host that records what an engine reports.
 #include <sys/types.h>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -26,17 +25,29 @@ class TempFolder {
 public:
     TempFolder();
     ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    const std::string &path() const { return path_; }
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
 };
 
-std::string readFile(const std::string &path);
-void writeFile(const std::string &path, const std::string &bytes);
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+
+std::string randomBytes(std::size_t size, unsigned seed);
+// 64 KiB: every byte value alone, then each in a run of 128.
+std::string allByteValues();
+
+// The files every transfer is tried with: empty, one byte, 1023 bytes,
+// every byte value, 1 MiB of random bytes.
+struct SampleFile {
+    const char* name;
+    std::string bytes;
+};
+const std::vector<SampleFile>& sampleFiles();
 
 // A pseudo-terminal pair in raw mode. The slave stays open here as well, so
 // the line goes silent rather than hanging up when a peer dies, as a real
@@ -45,11 +56,11 @@ class Pty {
 public:
     Pty();
     ~Pty();
-    Pty(const Pty &) = delete;
-    Pty &operator=(const Pty &) = delete;
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
     int master() const { return master_; }
     int slave() const { return slave_; }
-    const std::string &slaveName() const { return slaveName_; }
+    const std::string& slaveName() const { return slaveName_; }
 
 private:
     int master_ = -1;
@@ -62,11 +73,11 @@ private:
 // error goes to the file errorLog.
 class PeerProcess {
 public:
-    PeerProcess(const std::vector<std::string> &argv, int slave, const std::string &folder,
-                const std::string &errorLog);
+    PeerProcess(const std::vector<std::string>& argv, int slave, const std::string& folder,
+                const std::string& errorLog);
     ~PeerProcess();
-    PeerProcess(const PeerProcess &) = delete;
-    PeerProcess &operator=(const PeerProcess &) = delete;
+    PeerProcess(const PeerProcess&) = delete;
+    PeerProcess& operator=(const PeerProcess&) = delete;
 
     void kill();
     // The exit status (128 + signal when killed); nothing if it still runs after timeoutMs.
@@ -87,30 +98,14 @@ struct LineModel {
     unsigned seed = 1;
 };
 
-// Applies a line model to the bytes that pass.
-class LineFilter {
-public:
-    explicit LineFilter(LineModel model) : model_(model), random_(model.seed) {}
-    std::string pass(std::string_view bytes);
-    // Bytes dropped and flipped so far.
-    int faults() const { return faults_; }
-
-private:
-    bool strikes(int oneIn);
-
-    LineModel model_;
-    std::mt19937 random_;
-    int faults_ = 0;
-};
-
 // Copies bytes between two descriptors on a thread of its own, each way
 // through its line model.
 class Relay {
 public:
     Relay(int a, int b, LineModel aToB, LineModel bToA);
     ~Relay();
-    Relay(const Relay &) = delete;
-    Relay &operator=(const Relay &) = delete;
+    Relay(const Relay&) = delete;
+    Relay& operator=(const Relay&) = delete;
     // Bytes dropped and flipped so far, both ways.
     int faults() const { return faults_.load(); }
 
@@ -131,8 +126,8 @@ public:
     void send(std::string_view bytes) override { sent.append(bytes); }
     std::size_t pendingOutput() const override { return 0; }
     void transferEvent(TransferEvent event, SerialFTStatus status) override;
-    std::string prepareFile(const std::string &announcedName, int64_t announcedSize) override;
-    void transferred(int64_t bytes, int64_t fileSize) override;
+    std::string prepareFile(const std::string& announcedName, int64_t announcedSize) override;
+    void transferred(int64_t, int64_t) override {}
 
     // Events in order, PrepareFile included (raised while prepareFile asks).
     std::vector<std::pair<TransferEvent, SerialFTStatus>> events;
@@ -140,36 +135,13 @@ public:
     SerialFTStatus lastStatus() const {
         return events.empty() ? SerialFTStatus_Success : events.back().second;
     }
-    int count(TransferEvent event) const;
 
     std::string destination; // prepareFile's answer
     std::string announcedName;
     int64_t announcedSize = -2;
-    int64_t lastTransferred = -1;
-    int64_t lastFileSize = -2;
     std::string sent;
     // Called after each event is recorded; may call into the engine.
     std::function<void(TransferEvent)> onEvent;
-};
-
-// Drives an engine on a descriptor (a pty master) with a poll loop, ticking
-// it every few milliseconds, the way the serial control does.
-class PtyHost : public RecordingHost {
-public:
-    explicit PtyHost(int fd) : fd_(fd) {}
-    void send(std::string_view bytes) override;
-    std::size_t pendingOutput() const override { return out_.size(); }
-    void discardOutput() override { out_.clear(); }
-
-    // Runs until the engine has finished or limitMs passed; then gives the
-    // last packet up to a second to leave. False when the limit struck.
-    bool run(TransferEngine &engine, int64_t limitMs);
-
-private:
-    void flush();
-
-    int fd_;
-    std::string out_;
 };
 
 } // namespace Platform::Serial::Testing

@@ -9,6 +9,7 @@
 #include "automation/Error.h"
 #include "messages/MessagePump.h"
 #include "serial/ComPorts.h"
+#include "serial/ZModemCodec.h"
 
 namespace Platform::Serial::Testing {
 namespace {
@@ -214,6 +215,61 @@ TEST_F(SaxComm8Line, TransferEventsComeAfterTheSetterThatCausedThem) {
               Automation::RuntimeError::FileNotFound);
     control_->setPortOpen(false);
     EXPECT_EQ(raised([&] { control_->setDownload(folder.path()); }).Number(), SaxComm8Error::DeviceNotOpen);
+}
+
+TEST_F(SaxComm8Line, ClosingTheLineOrShuttingDownEndsARunningTransferAtOnce) {
+    TempFolder folder;
+    writeFile(folder.file("a.bin"), "data");
+    TransferWatch watch(*control_);
+    for (int32_t protocol : {SerialFTProtocol_ZModem, SerialFTProtocol_Kermit}) {
+        SCOPED_TRACE(protocol);
+        control_->setXferProtocol(protocol);
+        control_->setPortOpen(true);
+        control_->setUpload(folder.file("a.bin"));
+        ASSERT_TRUE(control_->Busy());
+        const int ends = watch.ends();
+        // No peer will ever hear of the abort: the transfer does not wait for one.
+        control_->setPortOpen(false);
+        EXPECT_FALSE(control_->Busy());
+        EXPECT_TRUE(pumpUntil([&] { return watch.ends() > ends; }, 5000));
+        EXPECT_EQ(watch.events.back(), "AbortFileTransfer");
+        EXPECT_EQ(watch.statusAtEnd, SerialFTStatus_TransferAbort);
+
+        control_->setPortOpen(true);
+        control_->setUpload(folder.file("a.bin"));
+        control_->setShutdown(true);
+        EXPECT_FALSE(control_->Busy());
+        control_->setShutdown(false);
+        control_->setPortOpen(false);
+    }
+}
+
+TEST_F(SaxComm8Line, ReadingInputDuringATransferLeavesTheLineToTheEngine) {
+    using namespace ZModem;
+    TempFolder folder;
+    control_->setPortOpen(true);
+    TransferWatch watch(*control_);
+    control_->setDownload(folder.path());
+    // The printer echoes its command, then its sender announces the file.
+    std::string line = "RUN\"sz a.bin\r\n";
+    Escaper escaper;
+    appendBinaryHeader(line, Header::withFlags(ZFILE, ZCBIN), true, escaper);
+    appendSubpacket(line, std::string("a.bin\0" "4", 7), ZCRCW, true, escaper);
+    writePeer(line);
+
+    // Reading the input neither takes the engine's bytes nor raises its events inside the call.
+    const int64_t until = monotonicMs() + 300;
+    while (monotonicMs() < until && watch.events.empty()) {
+        EXPECT_EQ(control_->Input(), Automation::Variant(Automation::ByteArray{}));
+        EXPECT_EQ(control_->InBufferCount(), 0);
+        SleepWithoutEvents(10);
+    }
+    EXPECT_TRUE(watch.events.empty());
+    EXPECT_TRUE(pumpUntil([&] { return watch.saw("PrepareFile"); }, 5000));
+    EXPECT_EQ(watch.events.front(), "WaitForFile");
+    EXPECT_EQ(control_->XferDestFilename(), folder.file("a.bin"));
+    control_->setAbortTransfer(true);
+    EXPECT_FALSE(control_->Busy());
 }
 
 } // namespace
