@@ -33,8 +33,11 @@ constexpr int64_t FinishWaitMs = 300; // for "OO", which some senders lose on th
 constexpr int FinRetries = 3;
 constexpr std::size_t DefaultBlock = 1024;
 constexpr std::size_t DefaultWindow = 65536;
-constexpr std::size_t AckInterval = 16384; // a ZCRCQ after so many bytes of a stream
-constexpr int64_t MaxUnacked = 262144;     // the stream waits for a ZACK beyond this
+// A ZCRCQ after so many bytes of a stream. Each costs the receiver a write and us
+// a wake-up, and a fast receiver spends its time on exactly that; four per
+// MaxUnacked keep the stream going while acknowledgements are on their way.
+constexpr std::size_t AckInterval = 65536;
+constexpr int64_t MaxUnacked = 262144; // the stream waits for a ZACK beyond this
 constexpr std::size_t WriteChunk = 65536;
 constexpr std::size_t ReadAhead = 65536;
 constexpr int MaxRepeats = 20; // requests for the same place before giving up
