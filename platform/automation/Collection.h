@@ -22,8 +22,11 @@ template <class T> class Collection {
         T value;
     };
     // Keys are looked up without regard to case and without copying them.
+    // The hash is deliberately not noexcept: the standard library then keeps
+    // each entry's hash, so probes and rehashes of a large index compare
+    // hashes instead of fetching every key from memory.
     struct FoldedHash {
-        size_t operator()(std::string_view key) const noexcept {
+        size_t operator()(std::string_view key) const {
             size_t hash = 1469598103934665603ull;
             for (char c : key)
                 hash = (hash ^ static_cast<uint8_t>(lowerCaseChar(c))) * 1099511628211ull;
