@@ -49,6 +49,18 @@ void ZModemReader::fail(const Sink &sink) {
     sink(item);
 }
 
+bool ZModemReader::takeEscaped(uint8_t byte, std::size_t length, const Sink &sink) {
+    int v = decode(byte);
+    if (v == -1)
+        return false;
+    if (v < 0) {
+        fail(sink);
+        return false;
+    }
+    field_.push_back(static_cast<char>(v));
+    return field_.size() == length;
+}
+
 int ZModemReader::decode(uint8_t byte) {
     if (escaped_) {
         // A run of CAN is a cancel in the making, counted in feed().
@@ -199,19 +211,10 @@ void ZModemReader::feed(std::string_view bytes, const Sink &sink) {
                 finishHeader(sink);
             break;
         }
-        case State::Binary: {
-            int v = decode(b);
-            if (v == -1)
-                break;
-            if (v < 0) {
-                fail(sink);
-                break;
-            }
-            field_.push_back(static_cast<char>(v));
-            if (field_.size() == (crc32_ ? 9u : 7u))
+        case State::Binary:
+            if (takeEscaped(b, crc32_ ? 9u : 7u, sink))
                 finishHeader(sink);
             break;
-        }
         case State::Data: {
             // Plain bytes are the bulk of a transfer: take runs of them at once.
             if (!escaped_ && b != ZDLE && (b & 0x60) != 0) {
@@ -242,19 +245,10 @@ void ZModemReader::feed(std::string_view bytes, const Sink &sink) {
                 fail(sink);
             break;
         }
-        case State::DataCrc: {
-            int v = decode(b);
-            if (v == -1)
-                break;
-            if (v < 0) {
-                fail(sink);
-                break;
-            }
-            field_.push_back(static_cast<char>(v));
-            if (field_.size() == (dataCrc32_ ? 4u : 2u))
+        case State::DataCrc:
+            if (takeEscaped(b, dataCrc32_ ? 4u : 2u, sink))
                 finishSubpacket(sink);
             break;
-        }
         }
     }
 }

@@ -54,6 +54,9 @@ private:
     // Decodes one byte of escaped content; returns -1 while inside an escape,
     // -2 for a frame end (in escapedEnd_), -3 for a bad escape.
     int decode(uint8_t byte);
+    // One escaped byte of a fixed-length field (binary header, data CRC);
+    // true once the field holds `length` bytes.
+    bool takeEscaped(uint8_t byte, std::size_t length, const Sink &sink);
 
     State state_ = State::Seek;
     uint8_t format_ = 0;
