@@ -70,3 +70,21 @@ TEST(CollectionTest, RemoveFreesTheKey) {
     EXPECT_EQ(c.Count(), 0);
     EXPECT_FALSE(c.Exists("c"));
 }
+
+TEST(CollectionTest, KeysStayFoundThroughGrowthAndRemovals) {
+    // Enough keys to grow the index several times, with removals leaving gaps
+    // that later lookups and additions must pass over or reuse.
+    Collection<int> c;
+    for (int i = 0; i < 3000; ++i)
+        c.Add(i, "Key" + std::to_string(i));
+    for (int i = 0; i < 3000; i += 2)
+        c.Remove("KEY" + std::to_string(i));
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(c.Exists("key" + std::to_string(i)), i % 2 == 1) << i;
+    for (int i = 0; i < 3000; i += 2)
+        c.Add(-i, "kEy" + std::to_string(i));
+    EXPECT_EQ(c.Count(), 3000);
+    EXPECT_EQ(c.Item("KEY2998"), -2998);
+    EXPECT_EQ(c.Item("key2999"), 2999);
+    EXPECT_EQ(errorNumberOf([&] { c.Add(0, "KEY1"); }), RuntimeError::KeyAlreadyAssociated);
+}
