@@ -5,7 +5,8 @@
 // sender is timed from the start of its process to its end; ours is the
 // serial_xfer program, timed by what it reports: from the start of the
 // transfer to its end, without the start-up of a Qt program (the
-// receivers' own leisure after the last exchange is not the sender's). The last line is the two ratios, reference time / ours
+// receivers' own leisure after the last exchange is not the sender's). The last line is the two ratios,
+// reference time / ours
 // ("zmodem 1.07 kermit 1.32"): above 1 means ours is faster.
 #include <algorithm>
 #include <cstdio>
@@ -35,27 +36,28 @@ namespace fs = std::filesystem;
 constexpr std::size_t FileSize = 4 << 20;
 constexpr int Runs = 7;
 
-std::string readFile(const fs::path &path) {
+std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string lastLine(const std::string &text) {
+std::string lastLine(const std::string& text) {
     size_t end = text.find_last_not_of('\n');
     if (end == std::string::npos)
         return {};
     size_t start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start == std::string::npos ? 0 : start + 1));
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
 // A program with its standard input and output on a descriptor, or (for a
 // program that opens the line itself, fd -1) its output into a file.
 class Program {
 public:
-    Program(const std::vector<std::string> &argv, int fd, const fs::path &folder, const fs::path &output) {
-        std::vector<char *> args;
-        for (const auto &arg : argv)
-            args.push_back(const_cast<char *>(arg.c_str()));
+    Program(const std::vector<std::string>& argv, int fd, const fs::path& folder, const fs::path& output) {
+        std::vector<char*> args;
+        for (const auto& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
         args.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ < 0)
@@ -100,7 +102,7 @@ private:
 };
 
 struct Protocol {
-    const char *name;
+    const char* name;
     std::vector<std::string> receiver;
     std::vector<std::string> sender;
 };
@@ -116,7 +118,7 @@ public:
         fs::create_directory(folder_ / "dst");
         std::mt19937 random(4242);
         data_.resize(FileSize);
-        for (char &c : data_)
+        for (char& c : data_)
             c = static_cast<char>(random());
         std::ofstream(folder_ / "src" / "sample.bin", std::ios::binary)
             .write(data_.data(), std::streamsize(data_.size()));
@@ -133,7 +135,7 @@ public:
     }
 
     // Seconds of the reference sender, or of ours.
-    double run(const Protocol &protocol, bool ours) {
+    double run(const Protocol& protocol, bool ours) {
         prepareLine();
         Program receiver(protocol.receiver, master_, folder_ / "dst", {});
         std::vector<std::string> sender = protocol.sender;
@@ -192,7 +194,7 @@ int main() {
     try {
         Bench bench;
         std::string summary;
-        for (const Protocol &protocol : protocols) {
+        for (const Protocol& protocol : protocols) {
             std::vector<double> reference, ours;
             for (int i = 0; i < Runs; ++i) {
                 reference.push_back(bench.run(protocol, false));
@@ -206,7 +208,7 @@ int main() {
             summary += part;
         }
         std::printf("%s\n", summary.c_str());
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         std::fprintf(stderr, "serial_throughput: %s\n", error.what());
         return 1;
     }

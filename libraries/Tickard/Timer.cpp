@@ -25,7 +25,9 @@ int32_t Timer::Elapsed() const {
     return static_cast<int32_t>(elapsed);
 }
 
-void Timer::Reset() { start_ = Platform::MillisecondClock(); }
+void Timer::Reset() {
+    start_ = Platform::MillisecondClock();
+}
 
 void Timer::Wait(const int32_t& lmSec, bool bDoevents) {
     Reset();

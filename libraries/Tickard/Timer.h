@@ -9,8 +9,8 @@ namespace Tickard {
 
 class Timer : public Automation::Object {
 public:
-    static constexpr Automation::ClassInfo classInfo{"{6301071F-7279-434E-A0CB-903BD43FA7DE}", "Tickard.Timer",
-                                                     "{31578271-5EFA-472C-85DC-BDE05D5BBCF7}"};
+    static constexpr Automation::ClassInfo classInfo{
+        "{6301071F-7279-434E-A0CB-903BD43FA7DE}", "Tickard.Timer", "{31578271-5EFA-472C-85DC-BDE05D5BBCF7}"};
 
     Timer();
 

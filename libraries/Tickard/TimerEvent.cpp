@@ -4,9 +4,13 @@ namespace Tickard {
 
 TimerEvent::TimerEvent(OrphanTicks orphanTicks) : orphanTicks_(orphanTicks) {}
 
-TimerEvent::~TimerEvent() { modTimerEvent::StopTimer(orphanTicks_, timerId_); }
+TimerEvent::~TimerEvent() {
+    modTimerEvent::StopTimer(orphanTicks_, timerId_);
+}
 
-bool TimerEvent::Enabled() const { return modTimerEvent::TimerRunning(timerId_); }
+bool TimerEvent::Enabled() const {
+    return modTimerEvent::TimerRunning(timerId_);
+}
 
 void TimerEvent::setEnabled(bool value) {
     if (!value)

@@ -21,11 +21,15 @@ std::unique_ptr<Registry>& registry(OrphanTicks rule) {
     return registries[rule == OrphanTicks::Kill ? 0 : 1];
 }
 
-std::string keyOf(int32_t id) { return std::to_string(id) + "T"; }
+std::string keyOf(int32_t id) {
+    return std::to_string(id) + "T";
+}
 
 } // namespace
 
-bool modTimerEvent::Exists(OrphanTicks rule) { return registry(rule) != nullptr; }
+bool modTimerEvent::Exists(OrphanTicks rule) {
+    return registry(rule) != nullptr;
+}
 
 int32_t modTimerEvent::StartTimer(OrphanTicks rule, TimerEvent* object, int32_t periodMs, int32_t id) {
     try {

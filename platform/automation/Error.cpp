@@ -7,20 +7,34 @@ Error::Error(int32_t number, std::string source, std::string description)
 
 std::string runtimeErrorText(int32_t number) {
     switch (number) {
-    case RuntimeError::InvalidProcedureCall: return "Invalid procedure call or argument";
-    case RuntimeError::Overflow: return "Overflow";
-    case 7: return "Out of memory";
-    case RuntimeError::SubscriptOutOfRange: return "Subscript out of range";
-    case RuntimeError::DivisionByZero: return "Division by zero";
-    case RuntimeError::TypeMismatch: return "Type mismatch";
-    case RuntimeError::FileNotFound: return "File not found";
-    case RuntimeError::ObjectNotSet: return "Object variable or With block variable not set";
-    case RuntimeError::InvalidPattern: return "Invalid pattern string";
-    case RuntimeError::InvalidUseOfNull: return "Invalid use of Null";
-    case RuntimeError::ObjectRequired: return "Object required";
-    case RuntimeError::ObjectDoesNotSupport: return "Object doesn't support this property or method";
-    case RuntimeError::KeyAlreadyAssociated: return "This key is already associated with an element of this collection";
-    default: return {};
+    case RuntimeError::InvalidProcedureCall:
+        return "Invalid procedure call or argument";
+    case RuntimeError::Overflow:
+        return "Overflow";
+    case 7:
+        return "Out of memory";
+    case RuntimeError::SubscriptOutOfRange:
+        return "Subscript out of range";
+    case RuntimeError::DivisionByZero:
+        return "Division by zero";
+    case RuntimeError::TypeMismatch:
+        return "Type mismatch";
+    case RuntimeError::FileNotFound:
+        return "File not found";
+    case RuntimeError::ObjectNotSet:
+        return "Object variable or With block variable not set";
+    case RuntimeError::InvalidPattern:
+        return "Invalid pattern string";
+    case RuntimeError::InvalidUseOfNull:
+        return "Invalid use of Null";
+    case RuntimeError::ObjectRequired:
+        return "Object required";
+    case RuntimeError::ObjectDoesNotSupport:
+        return "Object doesn't support this property or method";
+    case RuntimeError::KeyAlreadyAssociated:
+        return "This key is already associated with an element of this collection";
+    default:
+        return {};
     }
 }
 

@@ -2,8 +2,12 @@
 
 namespace Platform::Automation {
 
-const InterfaceTable* Object::interfaceTable(std::string_view) const { return nullptr; }
+const InterfaceTable* Object::interfaceTable(std::string_view) const {
+    return nullptr;
+}
 
-void raiseObjectNotSet() { raise(RuntimeError::ObjectNotSet, {}); }
+void raiseObjectNotSet() {
+    raise(RuntimeError::ObjectNotSet, {});
+}
 
 } // namespace Platform::Automation

@@ -12,7 +12,9 @@ namespace Platform::Automation {
 
 namespace {
 
-[[noreturn]] void raiseRuntime(int32_t number) { raise(number, {}); }
+[[noreturn]] void raiseRuntime(int32_t number) {
+    raise(number, {});
+}
 
 // The run-time rounded to the nearest whole number, halves to even, before it
 // checked the range; the default floating-point rounding mode does the same.
@@ -23,8 +25,12 @@ double roundInRange(double value, double low, double high) {
     return rounded;
 }
 
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int digitValue(char c) {
     if (isDigit(c))
@@ -184,11 +190,16 @@ char upperOf(char c) {
     if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7))
         return static_cast<char>(b - 0x20);
     switch (b) {
-    case 0x9A: return '\x8A';
-    case 0x9C: return '\x8C';
-    case 0x9E: return '\x8E';
-    case 0xFF: return '\x9F';
-    default: return c;
+    case 0x9A:
+        return '\x8A';
+    case 0x9C:
+        return '\x8C';
+    case 0x9E:
+        return '\x8E';
+    case 0xFF:
+        return '\x9F';
+    default:
+        return c;
     }
 }
 
@@ -208,22 +219,28 @@ struct PatternToken {
 
     bool matches(char c) const {
         switch (kind) {
-        case AnyChar: return true;
-        case Digit: return isDigit(c);
-        case Literal: return c == literal;
+        case AnyChar:
+            return true;
+        case Digit:
+            return isDigit(c);
+        case Literal:
+            return c == literal;
         case List: {
             uint16_t code = unicodeOf(c);
             bool inList = std::any_of(ranges.begin(), ranges.end(),
                                       [code](auto& r) { return code >= r.first && code <= r.second; });
             return inList != negated;
         }
-        case Star: break;
+        case Star:
+            break;
         }
         return false;
     }
 };
 
-[[noreturn]] void raiseInvalidPattern() { raiseRuntime(RuntimeError::InvalidPattern); }
+[[noreturn]] void raiseInvalidPattern() {
+    raiseRuntime(RuntimeError::InvalidPattern);
+}
 
 // The whole pattern is checked before matching, so a malformed pattern fails
 // whatever the text is.
@@ -274,8 +291,12 @@ std::vector<PatternToken> compilePattern(std::string_view pattern) {
 int32_t toLong(double value) {
     return static_cast<int32_t>(roundInRange(value, -2147483648.0, 2147483647.0));
 }
-int16_t toInteger(double value) { return static_cast<int16_t>(roundInRange(value, -32768.0, 32767.0)); }
-uint8_t toByte(double value) { return static_cast<uint8_t>(roundInRange(value, 0.0, 255.0)); }
+int16_t toInteger(double value) {
+    return static_cast<int16_t>(roundInRange(value, -32768.0, 32767.0));
+}
+uint8_t toByte(double value) {
+    return static_cast<uint8_t>(roundInRange(value, 0.0, 255.0));
+}
 
 std::optional<double> parseNumber(std::string_view text) {
     double value = 0;
@@ -284,14 +305,19 @@ std::optional<double> parseNumber(std::string_view text) {
     return value;
 }
 
-bool isNumeric(std::string_view text) { return parseNumber(text).has_value(); }
+bool isNumeric(std::string_view text) {
+    return parseNumber(text).has_value();
+}
 
 double textToDouble(std::string_view text) {
     double value = 0;
     switch (readWholeText(text, value)) {
-    case Parse::Ok: return value;
-    case Parse::Overflow: raiseRuntime(RuntimeError::Overflow);
-    case Parse::NotNumber: break;
+    case Parse::Ok:
+        return value;
+    case Parse::Overflow:
+        raiseRuntime(RuntimeError::Overflow);
+    case Parse::NotNumber:
+        break;
     }
     raiseRuntime(RuntimeError::TypeMismatch);
 }
@@ -309,8 +335,12 @@ double val(std::string_view text) {
     return status == Parse::Ok ? value : 0.0;
 }
 
-std::string numberToText(double value) { return generalText(value, 15); }
-std::string singleToText(float value) { return generalText(value, 7); }
+std::string numberToText(double value) {
+    return generalText(value, 15);
+}
+std::string singleToText(float value) {
+    return generalText(value, 7);
+}
 
 bool like(std::string_view text, std::string_view pattern) {
     std::vector<PatternToken> tokens = compilePattern(pattern);

@@ -40,7 +40,9 @@ std::string format(double value, std::string_view pattern);
 
 int32_t inStr(int32_t start, std::string_view text, std::string_view find,
               CompareMethod compare = CompareMethod::Binary);
-inline int32_t inStr(std::string_view text, std::string_view find) { return inStr(1, text, find); }
+inline int32_t inStr(std::string_view text, std::string_view find) {
+    return inStr(1, text, find);
+}
 int32_t inStrRev(std::string_view text, std::string_view find, int32_t start = -1,
                  CompareMethod compare = CompareMethod::Binary);
 // Mid with a length below 0 meaning "to the end"; start must be 1 or more (error 5).
@@ -55,18 +57,25 @@ inline char lowerCaseChar(char c) {
     if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
         return static_cast<char>(b + 0x20);
     switch (b) {
-    case 0x8A: return '\x9A';
-    case 0x8C: return '\x9C';
-    case 0x8E: return '\x9E';
-    case 0x9F: return '\xFF';
-    default: return c;
+    case 0x8A:
+        return '\x9A';
+    case 0x8C:
+        return '\x9C';
+    case 0x8E:
+        return '\x9E';
+    case 0x9F:
+        return '\xFF';
+    default:
+        return c;
     }
 }
 std::string upperCase(std::string_view text);
 std::string lowerCase(std::string_view text);
 // StrComp: -1, 0 or 1.
 int compareText(std::string_view a, std::string_view b, CompareMethod compare = CompareMethod::Text);
-inline bool equalsText(std::string_view a, std::string_view b) { return compareText(a, b) == 0; }
+inline bool equalsText(std::string_view a, std::string_view b) {
+    return compareText(a, b) == 0;
+}
 
 std::string cp1252ToUtf8(std::string_view text);
 // Characters that Windows-1252 cannot hold become "?".

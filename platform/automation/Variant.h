@@ -94,8 +94,8 @@ public:
     bool operator==(const Variant& other) const;
 
 private:
-    std::variant<EmptyValue, NullValue, MissingValue, bool, uint8_t, int16_t, int32_t, float, double, DateValue,
-                 std::string, Ref<Object>, ByteArray>
+    std::variant<EmptyValue, NullValue, MissingValue, bool, uint8_t, int16_t, int32_t, float, double,
+                 DateValue, std::string, Ref<Object>, ByteArray>
         v_;
 };
 

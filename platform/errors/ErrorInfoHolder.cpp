@@ -18,11 +18,14 @@ void ErrorInfoHolder::Capture(const std::exception_ptr& error) {
     } catch (const std::exception& e) {
         Capture(Automation::Error(Automation::RuntimeError::InvalidProcedureCall, {}, e.what()));
     } catch (...) {
-        Capture(Automation::Error(Automation::RuntimeError::InvalidProcedureCall, {},
-                                  Automation::runtimeErrorText(Automation::RuntimeError::InvalidProcedureCall)));
+        Capture(
+            Automation::Error(Automation::RuntimeError::InvalidProcedureCall, {},
+                              Automation::runtimeErrorText(Automation::RuntimeError::InvalidProcedureCall)));
     }
 }
 
-void ErrorInfoHolder::Raise() const { throw Automation::Error(number_, source_, description_); }
+void ErrorInfoHolder::Raise() const {
+    throw Automation::Error(number_, source_, description_);
+}
 
 } // namespace Platform

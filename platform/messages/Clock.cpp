@@ -23,6 +23,8 @@ bool GetTimerDeviceCaps(TimerDeviceCaps& caps) {
     return true;
 }
 
-void AdvanceClockForTesting(int64_t ms) { testOffset += ms; }
+void AdvanceClockForTesting(int64_t ms) {
+    testOffset += ms;
+}
 
 } // namespace Platform

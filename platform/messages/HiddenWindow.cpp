@@ -11,7 +11,8 @@ namespace {
 const QEvent::Type PostedMessage = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 struct MessageEvent : QEvent {
-    MessageEvent(uint32_t m, uintptr_t w, intptr_t l) : QEvent(PostedMessage), message(m), wParam(w), lParam(l) {}
+    MessageEvent(uint32_t m, uintptr_t w, intptr_t l)
+        : QEvent(PostedMessage), message(m), wParam(w), lParam(l) {}
     uint32_t message;
     uintptr_t wParam;
     intptr_t lParam;

@@ -7,7 +7,9 @@
 
 namespace Platform {
 
-void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void DoEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void WaitForEvents(int32_t ms) {
     if (ms <= 0) {

@@ -58,6 +58,8 @@ int32_t SetThreadTimer(int32_t periodMs, ThreadTimerCallback callback) {
     return host().add(periodMs, std::move(callback));
 }
 
-bool KillThreadTimer(int32_t timerId) { return timerId != 0 && host().remove(timerId); }
+bool KillThreadTimer(int32_t timerId) {
+    return timerId != 0 && host().remove(timerId);
+}
 
 } // namespace Platform

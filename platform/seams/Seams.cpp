@@ -29,7 +29,9 @@ uint16_t portVariable(const char* name, uint16_t fallback) {
 
 } // namespace
 
-std::optional<std::string> comDirectory() { return variable("KESTRUP_COM_DIR"); }
+std::optional<std::string> comDirectory() {
+    return variable("KESTRUP_COM_DIR");
+}
 
 std::string comDevicePath(int32_t portNumber) {
     if (auto dir = comDirectory())
@@ -37,13 +39,21 @@ std::string comDevicePath(int32_t portNumber) {
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-std::string broadcastAddress() { return variable("KESTRUP_BROADCAST").value_or("255.255.255.255"); }
+std::string broadcastAddress() {
+    return variable("KESTRUP_BROADCAST").value_or("255.255.255.255");
+}
 
-uint16_t snmpPort() { return portVariable("KESTRUP_SNMP_PORT", 161); }
+uint16_t snmpPort() {
+    return portVariable("KESTRUP_SNMP_PORT", 161);
+}
 
-uint16_t httpPort() { return portVariable("KESTRUP_HTTP_PORT", 80); }
+uint16_t httpPort() {
+    return portVariable("KESTRUP_HTTP_PORT", 80);
+}
 
-bool loopbackOnly() { return variable("KESTRUP_LOOPBACK_ONLY").value_or("") == "1"; }
+bool loopbackOnly() {
+    return variable("KESTRUP_LOOPBACK_ONLY").value_or("") == "1";
+}
 
 bool destinationAllowed(uint32_t ipv4HostOrder) {
     return !loopbackOnly() || (ipv4HostOrder >> 24) == 127;
@@ -59,7 +69,8 @@ std::string programFolder() {
         if (::access(folder.c_str(), W_OK) == 0)
             return folder;
     }
-    std::string data = variable("XDG_DATA_HOME").value_or(variable("HOME").value_or("/tmp") + "/.local/share");
+    std::string data =
+        variable("XDG_DATA_HOME").value_or(variable("HOME").value_or("/tmp") + "/.local/share");
     auto folder = std::filesystem::path(data) / "Kestrup";
     std::filesystem::create_directories(folder, ec);
     return folder.string();

@@ -17,7 +17,7 @@ bool isControlImage(unsigned char c) {
 
 } // namespace
 
-void KermitCodec::encodeByte(unsigned char byte, std::string &out) const {
+void KermitCodec::encodeByte(unsigned char byte, std::string& out) const {
     if (eighthBit_ != 0 && (byte & 0x80) != 0) {
         out += eighthBit_;
         byte &= 0x7F;
@@ -34,7 +34,7 @@ void KermitCodec::encodeByte(unsigned char byte, std::string &out) const {
     out += static_cast<char>(byte);
 }
 
-std::size_t KermitCodec::encode(std::string_view input, std::size_t room, std::string &out) const {
+std::size_t KermitCodec::encode(std::string_view input, std::size_t room, std::string& out) const {
     std::string unit;
     std::size_t taken = 0;
     while (taken < input.size()) {
@@ -65,9 +65,9 @@ std::size_t KermitCodec::encode(std::string_view input, std::size_t room, std::s
     return taken;
 }
 
-bool KermitCodec::decode(std::string_view field, std::string &out) const {
+bool KermitCodec::decode(std::string_view field, std::string& out) const {
     std::size_t i = 0;
-    auto next = [&](unsigned char &c) {
+    auto next = [&](unsigned char& c) {
         if (i >= field.size())
             return false;
         c = static_cast<unsigned char>(field[i++]);

@@ -17,15 +17,15 @@ public:
     // Appends the encoding of as many leading bytes of input as fit in room
     // characters to out; returns how many bytes were taken. A byte's
     // encoding is never split.
-    std::size_t encode(std::string_view input, std::size_t room, std::string &out) const;
+    std::size_t encode(std::string_view input, std::size_t room, std::string& out) const;
 
     // Appends the decoded field to out; false when the field is malformed.
-    bool decode(std::string_view field, std::string &out) const;
+    bool decode(std::string_view field, std::string& out) const;
 
     char eighthBit() const { return eighthBit_; }
 
 private:
-    void encodeByte(unsigned char byte, std::string &out) const;
+    void encodeByte(unsigned char byte, std::string& out) const;
 
     char control_;
     char eighthBit_;

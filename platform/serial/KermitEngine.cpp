@@ -14,7 +14,7 @@ namespace {
 // File bytes read ahead of the encoder, so that repeat counts see whole runs.
 constexpr std::size_t ReadAhead = 64 * 1024;
 
-bool startsWith(const std::string &data, char c) {
+bool startsWith(const std::string& data, char c) {
     return !data.empty() && data[0] == c;
 }
 
@@ -28,7 +28,7 @@ std::optional<int64_t> number(std::string_view digits) {
 
 // The announced name without any folder part, so that a sender cannot place
 // files outside the receive folder.
-std::string plainName(const std::string &announced) {
+std::string plainName(const std::string& announced) {
     const std::size_t cut = announced.find_last_of("/\\:");
     std::string name = cut == std::string::npos ? announced : announced.substr(cut + 1);
     if (name == "." || name == ".." || name.find('\0') != std::string::npos)
@@ -38,11 +38,11 @@ std::string plainName(const std::string &announced) {
 
 } // namespace
 
-std::unique_ptr<TransferEngine> makeKermitEngine(TransferHost &host, const TransferOptions &options) {
+std::unique_ptr<TransferEngine> makeKermitEngine(TransferHost& host, const TransferOptions& options) {
     return std::make_unique<KermitEngine>(host, options);
 }
 
-KermitEngine::KermitEngine(TransferHost &host, TransferOptions options)
+KermitEngine::KermitEngine(TransferHost& host, TransferOptions options)
     : host_(host), options_(std::move(options)) {
     if (options_.timeoutMs <= 0)
         options_.timeoutMs = TransferOptions{}.timeoutMs;
@@ -158,7 +158,7 @@ void KermitEngine::abort() {
     aborting_ = true;
 }
 
-void KermitEngine::handleFrame(const std::string &frame) {
+void KermitEngine::handleFrame(const std::string& frame) {
     const int checkType = link_.framing.checkType;
     auto packet = KermitPacket::parse(frame, checkType);
     // A peer that missed our reply to its Send-Init still uses check 1,
@@ -200,7 +200,7 @@ void KermitEngine::damaged(bool complete) {
         sendNak();
 }
 
-void KermitEngine::handleAsSender(const KermitPacket &packet) {
+void KermitEngine::handleAsSender(const KermitPacket& packet) {
     if (state_ == State::SendInit) {
         // Anything else here is an echo of our own packet or noise.
         if (packet.seq != 0)
@@ -233,7 +233,7 @@ void KermitEngine::handleAsSender(const KermitPacket &packet) {
         resend();
 }
 
-void KermitEngine::acknowledged(const KermitPacket &ack) {
+void KermitEngine::acknowledged(const KermitPacket& ack) {
     retries_ = 0;
     seq_ = (seq_ + 1) % 64;
     switch (state_) {
@@ -340,7 +340,7 @@ void KermitEngine::sendData() {
     sendPacket('D', std::move(field));
 }
 
-void KermitEngine::handleAsReceiver(const KermitPacket &packet) {
+void KermitEngine::handleAsReceiver(const KermitPacket& packet) {
     if (state_ == State::ReceiveInit) {
         // Anything but a Send-Init here is an echo of our own NAK or noise.
         if (packet.type == 'S')
@@ -399,7 +399,7 @@ void KermitEngine::handleAsReceiver(const KermitPacket &packet) {
     }
 }
 
-void KermitEngine::acceptInit(const KermitPacket &init) {
+void KermitEngine::acceptInit(const KermitPacket& init) {
     const KermitParams theirs = KermitParams::decode(init.data);
     const KermitParams reply = own_.answer(theirs);
     negotiated(KermitLink::agree(reply, theirs));
@@ -411,7 +411,7 @@ void KermitEngine::acceptInit(const KermitPacket &init) {
     state_ = State::ReceiveFile;
 }
 
-void KermitEngine::acceptAttributes(const std::string &data) {
+void KermitEngine::acceptAttributes(const std::string& data) {
     std::optional<int64_t> exact;
     std::optional<int64_t> kilobytes;
     for (std::size_t i = 0; i + 1 < data.size();) {
@@ -457,7 +457,7 @@ bool KermitEngine::openDestination() {
     return state_ != State::Done;
 }
 
-bool KermitEngine::writeData(const std::string &field) {
+bool KermitEngine::writeData(const std::string& field) {
     decoded_.clear();
     if (!decoder_.decode(field, decoded_)) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Malformed packet");
@@ -488,7 +488,7 @@ void KermitEngine::dropDestination() {
     destination_.clear();
 }
 
-void KermitEngine::acknowledge(const std::string &data) {
+void KermitEngine::acknowledge(const std::string& data) {
     sendPacket('Y', data);
     seq_ = (seq_ + 1) % 64;
 }
@@ -509,7 +509,7 @@ void KermitEngine::sendPacket(char type, std::string data, int checkType) {
     transmit(lastLine_);
 }
 
-void KermitEngine::transmit(const std::string &line) {
+void KermitEngine::transmit(const std::string& line) {
     host_.send(line);
     draining_ = true;
     lastPending_ = host_.pendingOutput();
@@ -528,7 +528,7 @@ bool KermitEngine::retry() {
     return false;
 }
 
-void KermitEngine::peerLost(const std::string &message) {
+void KermitEngine::peerLost(const std::string& message) {
     // The receiver confirmed the whole file with its ACK to Z; a lost reply
     // to the closing B does not undo that.
     if (state_ == State::SendBreak && !discarded_)
@@ -537,7 +537,7 @@ void KermitEngine::peerLost(const std::string &message) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, message);
 }
 
-void KermitEngine::negotiated(const KermitLink &link) {
+void KermitEngine::negotiated(const KermitLink& link) {
     link_ = link;
     encoder_ = KermitCodec(link.ownControlPrefix, link.eighthBit, link.repeat);
     decoder_ = KermitCodec(link.peerControlPrefix, link.eighthBit, link.repeat);
@@ -552,7 +552,7 @@ void KermitEngine::reportBlock() {
         host_.transferEvent(TransferEvent::TransferBlock, SerialFTStatus_Transferring);
 }
 
-void KermitEngine::giveUp(TransferEvent event, SerialFTStatus status, const std::string &message) {
+void KermitEngine::giveUp(TransferEvent event, SerialFTStatus status, const std::string& message) {
     // What is still queued (say, a packet stuck behind a dead peer) must not hold up the error.
     host_.discardOutput();
     std::string field;

@@ -18,7 +18,7 @@ public:
     // Consecutive failures (time-outs, NAKs, damaged packets) before we give up.
     static constexpr int MaxRetries = 10;
 
-    KermitEngine(TransferHost &host, TransferOptions options);
+    KermitEngine(TransferHost& host, TransferOptions options);
     ~KermitEngine() override;
 
     void start() override;
@@ -45,39 +45,39 @@ private:
         Done,
     };
     struct FileCloser {
-        void operator()(std::FILE *file) const { std::fclose(file); }
+        void operator()(std::FILE* file) const { std::fclose(file); }
     };
     using File = std::unique_ptr<std::FILE, FileCloser>;
 
     bool sending() const { return options_.direction == TransferDirection::Send; }
-    void handleFrame(const std::string &frame);
+    void handleFrame(const std::string& frame);
     void damaged(bool complete);
-    void handleAsSender(const KermitPacket &packet);
-    void acknowledged(const KermitPacket &ack);
+    void handleAsSender(const KermitPacket& packet);
+    void acknowledged(const KermitPacket& ack);
     std::string attributes() const;
     void startData();
     void sendData();
-    void handleAsReceiver(const KermitPacket &packet);
-    void acceptInit(const KermitPacket &init);
-    void acceptAttributes(const std::string &data);
+    void handleAsReceiver(const KermitPacket& packet);
+    void acceptInit(const KermitPacket& init);
+    void acceptAttributes(const std::string& data);
     bool openDestination();
-    bool writeData(const std::string &field);
+    bool writeData(const std::string& field);
     bool closeDestination();
     void dropDestination();
-    void acknowledge(const std::string &data = {});
+    void acknowledge(const std::string& data = {});
     void sendNak();
     // checkType 0: the agreed one.
     void sendPacket(char type, std::string data, int checkType = 0);
-    void transmit(const std::string &line);
+    void transmit(const std::string& line);
     void resend();
     bool retry();
-    void peerLost(const std::string &message);
-    void negotiated(const KermitLink &link);
+    void peerLost(const std::string& message);
+    void negotiated(const KermitLink& link);
     void reportBlock();
-    void giveUp(TransferEvent event, SerialFTStatus status, const std::string &message);
+    void giveUp(TransferEvent event, SerialFTStatus status, const std::string& message);
     void end(TransferEvent event, SerialFTStatus status);
 
-    TransferHost &host_;
+    TransferHost& host_;
     TransferOptions options_;
     State state_ = State::Idle;
     KermitReader reader_;

@@ -49,7 +49,7 @@ std::string KermitPacket::blockCheck(int checkType, std::string_view bytes) {
     }
 }
 
-std::string KermitPacket::frame(const KermitFraming &framing) const {
+std::string KermitPacket::frame(const KermitFraming& framing) const {
     const int checkLength = framing.checkType;
     const int normalLength = 2 + static_cast<int>(data.size()) + checkLength;
     std::string body;

@@ -35,7 +35,7 @@ struct KermitPacket {
     static std::string blockCheck(int checkType, std::string_view bytes);
 
     // The packet as it goes on the line, padding and end-of-line included.
-    std::string frame(const KermitFraming &framing) const;
+    std::string frame(const KermitFraming& framing) const;
 
     // A frame as KermitReader cuts it (everything after the mark); nothing
     // when it is malformed or its block check does not match.

@@ -86,7 +86,7 @@ KermitParams KermitParams::decode(std::string_view data) {
     return params;
 }
 
-KermitParams KermitParams::answer(const KermitParams &theirs) const {
+KermitParams KermitParams::answer(const KermitParams& theirs) const {
     KermitParams reply = *this;
     reply.checkType = theirs.checkType;
     reply.repeatPrefix = theirs.repeatPrefix;
@@ -97,7 +97,7 @@ KermitParams KermitParams::answer(const KermitParams &theirs) const {
     return reply;
 }
 
-KermitLink KermitLink::agree(const KermitParams &ours, const KermitParams &theirs) {
+KermitLink KermitLink::agree(const KermitParams& ours, const KermitParams& theirs) {
     KermitLink link;
     link.framing.checkType = ours.checkType == theirs.checkType ? ours.checkType : 1;
     link.framing.padCount = theirs.padCount;

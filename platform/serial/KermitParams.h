@@ -41,7 +41,7 @@ struct KermitParams {
     // Fields the peer left out or filled with nonsense take their defaults.
     static KermitParams decode(std::string_view data);
     // Our reply to the sender's offer (this is our own offer).
-    KermitParams answer(const KermitParams &theirs) const;
+    KermitParams answer(const KermitParams& theirs) const;
 
     static bool isPrefix(char c) { return (c >= 33 && c <= 62) || (c >= 96 && c <= 126); }
 };
@@ -58,7 +58,7 @@ struct KermitLink {
     bool longPackets = false;
     int peerTimeout = 5; // seconds the peer asked us to wait for it
 
-    static KermitLink agree(const KermitParams &ours, const KermitParams &theirs);
+    static KermitLink agree(const KermitParams& ours, const KermitParams& theirs);
     // Room for the encoded data of one packet we send.
     std::size_t dataRoom() const;
 };

@@ -16,7 +16,7 @@ public:
     };
 
     Result push(char c);
-    const std::string &frame() const { return frame_; }
+    const std::string& frame() const { return frame_; }
     // Within a packet: bytes that arrive now belong to it.
     bool inFrame() const { return inFrame_; }
 

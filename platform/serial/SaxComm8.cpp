@@ -18,7 +18,7 @@ namespace Platform::Serial {
 
 namespace {
 
-constexpr const char *Source = "SaxComm8";
+constexpr const char* Source = "SaxComm8";
 constexpr int TickMs = 100;
 constexpr std::size_t ReadChunk = 65536;
 // Bytes taken from the line per notice, so that a fast line cannot starve the loop.
@@ -27,16 +27,16 @@ constexpr int32_t MaxBufferSize = 1 << 24;
 constexpr int32_t DefaultTimeoutMs = 10000;
 constexpr std::size_t RefillBelow = 16384;
 
-[[noreturn]] void fail(int32_t number, const std::string &description) {
+[[noreturn]] void fail(int32_t number, const std::string& description) {
     Automation::raise(number, Source, description);
 }
 
-[[noreturn]] void invalidValue(const std::string &what) {
+[[noreturn]] void invalidValue(const std::string& what) {
     fail(SaxComm8Error::InvalidPropertyValue, "Invalid property value: " + what);
 }
 
 // COMn with n from 1 to 16, letters in any case; 0 when the text is none.
-int32_t portNumber(const std::string &text) {
+int32_t portNumber(const std::string& text) {
     if (text.size() < 4 || text.size() > 5 || (text[0] | 0x20) != 'c' || (text[1] | 0x20) != 'o' ||
         (text[2] | 0x20) != 'm')
         return 0;
@@ -84,7 +84,7 @@ std::shared_ptr<Automation::Object> SaxComm8::keepAlive() {
 
 // --- the line ------------------------------------------------------------
 
-void SaxComm8::setCommPort(const std::string &value) {
+void SaxComm8::setCommPort(const std::string& value) {
     if (device_.isOpen())
         fail(SaxComm8Error::PortAlreadyOpen, "Port already open");
     if (portNumber(value) == 0)
@@ -92,7 +92,7 @@ void SaxComm8::setCommPort(const std::string &value) {
     commPort_ = value;
 }
 
-void SaxComm8::setSettings(const std::string &value) {
+void SaxComm8::setSettings(const std::string& value) {
     std::string problem;
     auto parsed = LineSettings::parse(value, problem);
     if (!parsed)
@@ -110,7 +110,7 @@ void SaxComm8::setHandshaking(int32_t value) {
 
 // Settings and Handshaking keep their old values when an open line refuses
 // the new ones, so that they always read back what the line has.
-void SaxComm8::applyLine(const LineSettings &settings, int32_t handshaking) {
+void SaxComm8::applyLine(const LineSettings& settings, int32_t handshaking) {
     if (device_.isOpen() && !device_.configure(settings, handshaking))
         fail(SaxComm8Error::CannotSetCommState,
              "Could not set the comm state of " + commPort_ + ": " + std::strerror(errno));
@@ -264,13 +264,13 @@ void SaxComm8::setInputLen(int32_t value) {
     inputLen_ = value;
 }
 
-void SaxComm8::setOutput(const Automation::Variant &value) {
+void SaxComm8::setOutput(const Automation::Variant& value) {
     if (!device_.isOpen())
         fail(SaxComm8Error::DeviceNotOpen, "The device is not open");
-    if (const auto *text = value.get<std::string>())
+    if (const auto* text = value.get<std::string>())
         send(*text);
-    else if (const auto *bytes = value.get<Automation::ByteArray>())
-        send(std::string_view(reinterpret_cast<const char *>(bytes->data()), bytes->size()));
+    else if (const auto* bytes = value.get<Automation::ByteArray>())
+        send(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     else
         invalidValue("Output takes text or bytes, not " + value.typeName());
 }
@@ -465,11 +465,11 @@ void SaxComm8::setAbortTransfer(bool value) {
         requestAbort();
 }
 
-void SaxComm8::setUpload(const std::string &path) {
+void SaxComm8::setUpload(const std::string& path) {
     startTransfer(TransferDirection::Send, path);
 }
 
-void SaxComm8::setDownload(const std::string &path) {
+void SaxComm8::setDownload(const std::string& path) {
     startTransfer(TransferDirection::Receive, path);
 }
 
@@ -481,7 +481,7 @@ int32_t SaxComm8::XferTransferred() const {
     return clampToLong(xferTransferred_);
 }
 
-void SaxComm8::startTransfer(TransferDirection direction, const std::string &path) {
+void SaxComm8::startTransfer(TransferDirection direction, const std::string& path) {
     if (!device_.isOpen())
         fail(SaxComm8Error::DeviceNotOpen, "The device is not open");
     if (Busy())
@@ -515,7 +515,7 @@ void SaxComm8::startTransfer(TransferDirection direction, const std::string &pat
     options.blockSize = xferBlockSize_;
     options.window = xferWindow_;
     options.keepPartial = xferKeepPartial_;
-    TransferHost &host = *this;
+    TransferHost& host = *this;
     engine_ = xferProtocol_ == SerialFTProtocol_Kermit ? makeKermitEngine(host, options)
                                                        : makeZModemEngine(host, options);
     engineInput_.clear();
@@ -590,7 +590,7 @@ void SaxComm8::transferred(int64_t bytes, int64_t fileSize) {
         xferFileSize_ = fileSize;
 }
 
-std::string SaxComm8::prepareFile(const std::string &announcedName, int64_t announcedSize) {
+std::string SaxComm8::prepareFile(const std::string& announcedName, int64_t announcedSize) {
     xferSource_ = announcedName;
     xferFileSize_ = std::max<int64_t>(announcedSize, 0);
     xferStatus_ = SerialFTStatus_Prepare;
@@ -645,12 +645,12 @@ void SaxComm8::deliverEvents() {
 }
 
 void SaxComm8::raiseEvent(EventId id) {
-    Automation::Event<> *events[] = {
+    Automation::Event<>* events[] = {
         &Receive,       &CTSChanged, &DSRChanged,         &WaitForFile, &PrepareFile,      &StartFile,
         &TransferBlock, &FinishFile, &FinishFileTransfer, &AbortFile,   &AbortFileTransfer};
     try {
         events[static_cast<int>(id)]->raise();
-    } catch (const Automation::Error &) {
+    } catch (const Automation::Error&) {
         // A handler's failure ends with the handler: the control goes on.
     }
 }

@@ -51,14 +51,14 @@ class SaxComm8 final : public Automation::Object, private TransferHost {
 public:
     SaxComm8();
     ~SaxComm8() override;
-    SaxComm8(const SaxComm8 &) = delete;
-    SaxComm8 &operator=(const SaxComm8 &) = delete;
+    SaxComm8(const SaxComm8&) = delete;
+    SaxComm8& operator=(const SaxComm8&) = delete;
 
     // The line. CommPort is "COMn" (n from 1 to 16), read back as set.
     std::string CommPort() const { return commPort_; }
-    void setCommPort(const std::string &value);
+    void setCommPort(const std::string& value);
     std::string Settings() const { return settings_.text(); }
-    void setSettings(const std::string &value);
+    void setSettings(const std::string& value);
     int32_t Handshaking() const { return handshaking_; }
     void setHandshaking(int32_t value);
     // Opening fails with a clear error and leaves the port closed; closing
@@ -90,7 +90,7 @@ public:
     int32_t RThreshold() const { return rThreshold_; }
     void setRThreshold(int32_t value);
     // Queues text or bytes for sending and returns at once.
-    void setOutput(const Automation::Variant &value);
+    void setOutput(const Automation::Variant& value);
     // 0 hands the input over as text, 1 as bytes.
     int32_t InputMode() const { return inputMode_; }
     void setInputMode(int32_t value);
@@ -135,12 +135,12 @@ public:
     bool AbortTransfer() const { return abortTransfer_; }
     void setAbortTransfer(bool value);
     // Starts sending the file at the path.
-    void setUpload(const std::string &path);
+    void setUpload(const std::string& path);
     // Starts receiving one file: into the folder when the path is one, else
     // into that path. XferDestFilename set during PrepareFile takes precedence.
-    void setDownload(const std::string &path);
+    void setDownload(const std::string& path);
     std::string XferDestFilename() const { return xferDest_; }
-    void setXferDestFilename(const std::string &value) { xferDest_ = value; }
+    void setXferDestFilename(const std::string& value) { xferDest_ = value; }
     std::string XferSourceFilename() const { return xferSource_; }
     int32_t XferFileSize() const;
     int32_t XferTransferred() const;
@@ -178,14 +178,14 @@ private:
     void send(std::string_view bytes) override;
     std::size_t pendingOutput() const override;
     void transferEvent(TransferEvent event, SerialFTStatus status) override;
-    std::string prepareFile(const std::string &announcedName, int64_t announcedSize) override;
+    std::string prepareFile(const std::string& announcedName, int64_t announcedSize) override;
     void transferred(int64_t bytes, int64_t fileSize) override;
     void discardOutput() override;
 
-    void applyLine(const LineSettings &settings, int32_t handshaking);
+    void applyLine(const LineSettings& settings, int32_t handshaking);
     void applyModemControl();
     void closeLine();
-    void startTransfer(TransferDirection direction, const std::string &path);
+    void startTransfer(TransferDirection direction, const std::string& path);
     template <class Call> void callEngine(Call call);
     void afterEngine();
     void requestAbort();

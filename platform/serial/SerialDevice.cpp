@@ -46,7 +46,7 @@ std::string_view trimmed(std::string_view text) {
 
 } // namespace
 
-std::optional<LineSettings> LineSettings::parse(std::string_view text, std::string &problem) {
+std::optional<LineSettings> LineSettings::parse(std::string_view text, std::string& problem) {
     std::array<std::string_view, 4> fields;
     std::size_t count = 0;
     std::string_view rest = text;
@@ -69,7 +69,7 @@ std::optional<LineSettings> LineSettings::parse(std::string_view text, std::stri
     LineSettings s;
     auto baud = number(fields[0]);
     bool known = false;
-    for (const auto &rate : baudRates)
+    for (const auto& rate : baudRates)
         known = known || (baud && *baud == rate.baud);
     if (!known) {
         problem = "unsupported baud rate \"" + std::string(fields[0]) + "\" (2400 to 115200)";
@@ -110,7 +110,7 @@ SerialDevice::~SerialDevice() {
     close();
 }
 
-int SerialDevice::open(const std::string &path) {
+int SerialDevice::open(const std::string& path) {
     close();
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -144,7 +144,7 @@ void SerialDevice::close() {
     fd_ = -1;
 }
 
-bool SerialDevice::configure(const LineSettings &settings, int32_t handshaking) {
+bool SerialDevice::configure(const LineSettings& settings, int32_t handshaking) {
     termios tio{};
     if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0)
         return false;
@@ -180,7 +180,7 @@ bool SerialDevice::configure(const LineSettings &settings, int32_t handshaking) 
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     speed_t speed = B9600;
-    for (const auto &rate : baudRates)
+    for (const auto& rate : baudRates)
         if (rate.baud == settings.baud)
             speed = rate.speed;
     ::cfsetispeed(&tio, speed);
@@ -237,7 +237,7 @@ void SerialDevice::flushOutput() {
         ::tcflush(fd_, TCOFLUSH);
 }
 
-ssize_t SerialDevice::read(char *buffer, std::size_t size) {
+ssize_t SerialDevice::read(char* buffer, std::size_t size) {
     ssize_t n;
     do
         n = ::read(fd_, buffer, size);
@@ -245,7 +245,7 @@ ssize_t SerialDevice::read(char *buffer, std::size_t size) {
     return n;
 }
 
-ssize_t SerialDevice::write(const char *data, std::size_t size) {
+ssize_t SerialDevice::write(const char* data, std::size_t size) {
     ssize_t n;
     do
         n = ::write(fd_, data, size);

@@ -19,9 +19,9 @@ struct LineSettings {
     int32_t stopBits = 1;
 
     // Nothing when the text is not valid; `problem` then names what is wrong.
-    static std::optional<LineSettings> parse(std::string_view text, std::string &problem);
+    static std::optional<LineSettings> parse(std::string_view text, std::string& problem);
     std::string text() const;
-    bool operator==(const LineSettings &) const = default;
+    bool operator==(const LineSettings&) const = default;
 };
 
 // Handshaking values.
@@ -41,20 +41,20 @@ inline constexpr uint32_t ModemStatus_CD = 0x80;
 class SerialDevice {
 public:
     SerialDevice() = default;
-    SerialDevice(const SerialDevice &) = delete;
-    SerialDevice &operator=(const SerialDevice &) = delete;
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
     ~SerialDevice();
 
     // Opens the device for exclusive use; 0 or the errno of the failure
     // (EBUSY when someone else holds it, ENOTTY when it is no terminal).
-    int open(const std::string &path);
+    int open(const std::string& path);
     // Closes at once; pending output is dropped, not drained.
     void close();
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
 
     // Applies settings and handshaking; false when the device refuses them.
-    bool configure(const LineSettings &settings, int32_t handshaking);
+    bool configure(const LineSettings& settings, int32_t handshaking);
     // Raises or drops DTR and RTS; ignored where the device has no such lines.
     void setModemControl(bool dtr, bool rts);
     // The modem status (ModemStatus_* bits); nothing on a device without modem lines.
@@ -66,8 +66,8 @@ public:
     void flushInput();
     void flushOutput();
 
-    ssize_t read(char *buffer, std::size_t size);
-    ssize_t write(const char *data, std::size_t size);
+    ssize_t read(char* buffer, std::size_t size);
+    ssize_t write(const char* data, std::size_t size);
 
 private:
     int fd_ = -1;

@@ -38,11 +38,11 @@ constexpr std::array<std::array<uint32_t, 256>, 8> makeCrc32Slices() {
 
 constexpr auto crc16Table = makeCrc16Table();
 constexpr auto crc32Slices = makeCrc32Slices();
-constexpr const auto &crc32Table = crc32Slices[0];
+constexpr const auto& crc32Table = crc32Slices[0];
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
-void appendHex(std::string &out, uint8_t byte) {
+void appendHex(std::string& out, uint8_t byte) {
     out.push_back(hexDigits[byte >> 4]);
     out.push_back(hexDigits[byte & 0x0f]);
 }
@@ -64,7 +64,7 @@ uint32_t crc32(uint32_t crc, uint8_t byte) {
 }
 
 uint32_t crc32(uint32_t crc, std::string_view data) {
-    const auto *p = reinterpret_cast<const unsigned char *>(data.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
     std::size_t n = data.size();
     for (; n >= 8; p += 8, n -= 8) {
         uint32_t low =
@@ -123,7 +123,7 @@ void Escaper::setEscapeAllControl(bool on) {
     }
 }
 
-void Escaper::append(std::string &out, uint8_t byte) {
+void Escaper::append(std::string& out, uint8_t byte) {
     uint8_t how = table_[byte];
     if (how == 1 || (how == 2 && (last_ & 0x7f) == '@')) {
         out.push_back(static_cast<char>(ZDLE));
@@ -133,7 +133,7 @@ void Escaper::append(std::string &out, uint8_t byte) {
     last_ = byte;
 }
 
-void Escaper::append(std::string &out, std::string_view data) {
+void Escaper::append(std::string& out, std::string_view data) {
     out.reserve(out.size() + data.size() + data.size() / 16 + 8);
     std::size_t i = 0;
     while (i < data.size()) {
@@ -151,7 +151,7 @@ void Escaper::append(std::string &out, std::string_view data) {
     }
 }
 
-void appendHexHeader(std::string &out, const Header &header) {
+void appendHexHeader(std::string& out, const Header& header) {
     out += "**";
     out.push_back(static_cast<char>(ZDLE));
     out.push_back(static_cast<char>(ZHEX));
@@ -169,7 +169,7 @@ void appendHexHeader(std::string &out, const Header &header) {
         out.push_back(static_cast<char>(XON));
 }
 
-void appendBinaryHeader(std::string &out, const Header &header, bool crc32Mode, Escaper &escaper) {
+void appendBinaryHeader(std::string& out, const Header& header, bool crc32Mode, Escaper& escaper) {
     out.push_back(static_cast<char>(ZPAD));
     out.push_back(static_cast<char>(ZDLE));
     out.push_back(static_cast<char>(crc32Mode ? ZBIN32 : ZBIN));
@@ -192,8 +192,8 @@ void appendBinaryHeader(std::string &out, const Header &header, bool crc32Mode, 
     }
 }
 
-void appendSubpacket(std::string &out, std::string_view data, uint8_t frameEnd, bool crc32Mode,
-                     Escaper &escaper) {
+void appendSubpacket(std::string& out, std::string_view data, uint8_t frameEnd, bool crc32Mode,
+                     Escaper& escaper) {
     escaper.append(out, data);
     out.push_back(static_cast<char>(ZDLE));
     out.push_back(static_cast<char>(frameEnd));

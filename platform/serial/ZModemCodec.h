@@ -78,7 +78,7 @@ struct Header {
     static Header withPosition(uint8_t type, uint32_t position);
     static Header withFlags(uint8_t type, uint8_t zf0, uint8_t zf1 = 0);
     uint32_t position() const;
-    bool operator==(const Header &) const = default;
+    bool operator==(const Header&) const = default;
 };
 
 // Escapes for the line: ZDLE, DLE, XON, XOFF and their high-bit forms always,
@@ -90,8 +90,8 @@ public:
     void setEscapeAllControl(bool on);
     bool escapeAllControl() const { return all_; }
 
-    void append(std::string &out, std::string_view data);
-    void append(std::string &out, uint8_t byte);
+    void append(std::string& out, std::string_view data);
+    void append(std::string& out, uint8_t byte);
 
 private:
     std::array<uint8_t, 256> table_{}; // 0 plain, 1 always escaped, 2 escaped after "@"
@@ -101,11 +101,11 @@ private:
 
 // "**", ZDLE, "B", the header and its CRC-16 in hex, CR LF, and XON except
 // after ZACK and ZFIN.
-void appendHexHeader(std::string &out, const Header &header);
+void appendHexHeader(std::string& out, const Header& header);
 // ZPAD, ZDLE, "A" or "C", then the escaped header and its CRC.
-void appendBinaryHeader(std::string &out, const Header &header, bool crc32, Escaper &escaper);
+void appendBinaryHeader(std::string& out, const Header& header, bool crc32, Escaper& escaper);
 // The escaped data, ZDLE and the frame end, the escaped CRC over both; XON
 // after ZCRCW.
-void appendSubpacket(std::string &out, std::string_view data, uint8_t frameEnd, bool crc32, Escaper &escaper);
+void appendSubpacket(std::string& out, std::string_view data, uint8_t frameEnd, bool crc32, Escaper& escaper);
 
 } // namespace Platform::Serial::ZModem

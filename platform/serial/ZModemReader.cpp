@@ -40,7 +40,7 @@ void ZModemReader::startHeader(uint8_t format) {
     field_.clear();
 }
 
-void ZModemReader::fail(const Sink &sink) {
+void ZModemReader::fail(const Sink& sink) {
     state_ = State::Seek;
     escaped_ = false;
     garbage_ = 0;
@@ -49,7 +49,7 @@ void ZModemReader::fail(const Sink &sink) {
     sink(item);
 }
 
-bool ZModemReader::takeEscaped(uint8_t byte, std::size_t length, const Sink &sink) {
+bool ZModemReader::takeEscaped(uint8_t byte, std::size_t length, const Sink& sink) {
     int v = decode(byte);
     if (v == -1)
         return false;
@@ -93,7 +93,7 @@ int ZModemReader::decode(uint8_t byte) {
     return byte;
 }
 
-void ZModemReader::finishHeader(const Sink &sink) {
+void ZModemReader::finishHeader(const Sink& sink) {
     Item item;
     item.kind = Kind::Header;
     item.crc32 = crc32_;
@@ -126,7 +126,7 @@ void ZModemReader::finishHeader(const Sink &sink) {
     sink(item);
 }
 
-void ZModemReader::finishSubpacket(const Sink &sink) {
+void ZModemReader::finishSubpacket(const Sink& sink) {
     bool good;
     if (dataCrc32_)
         good = crc32(crc32(crc32(0xffffffffu, data_), frameEnd_), field_) == Crc32Residue;
@@ -148,7 +148,7 @@ void ZModemReader::finishSubpacket(const Sink &sink) {
         data_.clear();
 }
 
-void ZModemReader::feed(std::string_view bytes, const Sink &sink) {
+void ZModemReader::feed(std::string_view bytes, const Sink& sink) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         uint8_t b = static_cast<uint8_t>(bytes[i]);
         if (b == ZDLE) {

@@ -28,7 +28,7 @@ public:
         std::string_view data;
         uint8_t frameEnd = 0;
     };
-    using Sink = std::function<void(const Item &)>;
+    using Sink = std::function<void(const Item&)>;
 
     // The longest subpacket accepted (8 KiB senders included).
     static constexpr std::size_t MaxSubpacket = 8192;
@@ -37,7 +37,7 @@ public:
 
     // Feeds line bytes; the sink is called for each item, in order, and may
     // change what the reader expects next.
-    void feed(std::string_view bytes, const Sink &sink);
+    void feed(std::string_view bytes, const Sink& sink);
     // Looks for a header next, dropping a subpacket in progress.
     void expectHeader();
     // The peer was asked to escape every control character: an unescaped one
@@ -48,15 +48,15 @@ private:
     enum class State { Seek, Pad, PadDle, Hex, Binary, Data, DataCrc };
 
     void startHeader(uint8_t format);
-    void finishHeader(const Sink &sink);
-    void finishSubpacket(const Sink &sink);
-    void fail(const Sink &sink);
+    void finishHeader(const Sink& sink);
+    void finishSubpacket(const Sink& sink);
+    void fail(const Sink& sink);
     // Decodes one byte of escaped content; returns -1 while inside an escape,
     // -2 for a frame end (in escapedEnd_), -3 for a bad escape.
     int decode(uint8_t byte);
     // One escaped byte of a fixed-length field (binary header, data CRC);
     // true once the field holds `length` bytes.
-    bool takeEscaped(uint8_t byte, std::size_t length, const Sink &sink);
+    bool takeEscaped(uint8_t byte, std::size_t length, const Sink& sink);
 
     State state_ = State::Seek;
     uint8_t format_ = 0;

@@ -29,7 +29,7 @@ int usage() {
 // COM1 stands for the device while the program runs: the control knows ports by number only.
 class ComFolder {
 public:
-    explicit ComFolder(const std::string &device) {
+    explicit ComFolder(const std::string& device) {
         std::string pattern = (fs::temp_directory_path() / "serial_xfer-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot make a temporary folder");
@@ -48,7 +48,7 @@ private:
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 5)
         return usage();
@@ -103,9 +103,9 @@ int main(int argc, char **argv) {
         if (!succeeded)
             std::fprintf(stderr, "serial_xfer: the transfer failed (status %d)\n", control->XferStatus());
         control->setPortOpen(false);
-    } catch (const Platform::Automation::Error &error) {
+    } catch (const Platform::Automation::Error& error) {
         std::fprintf(stderr, "serial_xfer: %s (error %d)\n", error.Description().c_str(), error.Number());
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         std::fprintf(stderr, "serial_xfer: %s\n", error.what());
     }
     double seconds = started ? (Platform::MillisecondClock() - started) / 1000.0 : 0.0;

@@ -105,9 +105,12 @@ TEST(PropertiesTest, RefreshDescribesEachPropertyOfTheDefaultInterfaceOnceInDecl
     // Help tags are found without regard to case; a closing tag before the opening one, or an
     // opening one never closed, gives nothing. A set accessor makes an object property writable.
     for (auto [name, typeName, readOnly, friendlyName, helpString] :
-         {Described{"BAUDRATE", "Long", false, "Baud rate", "Line speed"}, {"Busy", "Boolean", true, "", ""},
-          {"Echo", "Boolean", false, "", ""}, {"Font", "Font", false, "", ""},
-          {"Parity", "Long", false, "", ""}, {"BackColor", "OLE_COLOR", false, "", ""}}) {
+         {Described{"BAUDRATE", "Long", false, "Baud rate", "Line speed"},
+          {"Busy", "Boolean", true, "", ""},
+          {"Echo", "Boolean", false, "", ""},
+          {"Font", "Font", false, "", ""},
+          {"Parity", "Long", false, "", ""},
+          {"BackColor", "OLE_COLOR", false, "", ""}}) {
         auto item = list->Item(name);
         EXPECT_EQ(item->TypeName(), typeName) << name;
         EXPECT_EQ(item->ReadOnly(), readOnly) << name;

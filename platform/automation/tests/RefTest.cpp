@@ -1,5 +1,5 @@
-#include "automation/Object.h"
 #include "automation/Ref.h"
+#include "automation/Object.h"
 
 #include <gtest/gtest.h>
 

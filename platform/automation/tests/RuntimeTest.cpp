@@ -41,16 +41,29 @@ TEST(RuntimeTest, WholeNumberConversionsRoundHalfToEvenAndCheckTheRange) {
 TEST(RuntimeTest, NumericTextAsCDblAndIsNumericReadIt) {
     // "D" is an exponent too; in the English locale "," separates thousands (not checked for
     // grouping); "&H" and "&O" values of 16 bits read as Integer, of 32 bits as Long.
-    for (auto [text, value] : Cases<double>{
-             {"1e3", 1000}, {"1D3", 1000}, {"2.5E-2", 0.025}, {" 12", 12}, {"\t-12.5\r\n", -12.5}, {"+.5", 0.5},
-             {"5.", 5}, {"1,000", 1000}, {"1,000.25", 1000.25}, {"1,2,3", 123}, {"&H1F", 31}, {" &h1f ", 31},
-             {"&O17", 15}, {"&HFFFF", -1}, {"&H10000", 65536}, {"&HFFFFFFFF", -1}, {"1e-400", 0}})
+    for (auto [text, value] : Cases<double>{{"1e3", 1000},
+                                            {"1D3", 1000},
+                                            {"2.5E-2", 0.025},
+                                            {" 12", 12},
+                                            {"\t-12.5\r\n", -12.5},
+                                            {"+.5", 0.5},
+                                            {"5.", 5},
+                                            {"1,000", 1000},
+                                            {"1,000.25", 1000.25},
+                                            {"1,2,3", 123},
+                                            {"&H1F", 31},
+                                            {" &h1f ", 31},
+                                            {"&O17", 15},
+                                            {"&HFFFF", -1},
+                                            {"&H10000", 65536},
+                                            {"&HFFFFFFFF", -1},
+                                            {"1e-400", 0}})
         EXPECT_EQ(parseNumber(text), value) << text;
 
     // Currency symbols, parentheses and trailing signs are not taken.
-    for (const char* text : {"", "   ", "-", "+", ".", "1.5.2", "$", "$12", "(12)", "12-", ",1", "1 2", "1e",
-                             "e3", "--1", "- 1", "1.000,5", "&H", "&HG", "&O8", "&17", "0x1F", "12abc", "inf",
-                             "nan", "1e400"})
+    for (const char* text :
+         {"",   "   ", "-",   "+",       ".",  "1.5.2", "$",   "$12", "(12)", "12-",   ",1",  "1 2", "1e",
+          "e3", "--1", "- 1", "1.000,5", "&H", "&HG",   "&O8", "&17", "0x1F", "12abc", "inf", "nan", "1e400"})
         EXPECT_FALSE(isNumeric(text)) << text;
 
     EXPECT_EQ(textToDouble(" 1,000.5 "), 1000.5);
@@ -62,10 +75,24 @@ TEST(RuntimeTest, NumericTextAsCDblAndIsNumericReadIt) {
 
 TEST(RuntimeTest, ValReadsTheLeadingNumber) {
     // Blanks, tabs and line feeds are skipped everywhere; "," ends the number.
-    for (auto [text, value] : Cases<double>{
-             {"12abc", 12}, {" 1 2", 12}, {"- 1\t2 .\n5", -12.5}, {"&H1F", 31}, {"&HFFFF", -1}, {"&O17x", 15},
-             {"1e3", 1000}, {"1e", 1}, {"1,000", 1}, {"1.5.2", 1.5}, {".5", 0.5}, {"8.10.2", 8.1}, {"abc", 0},
-             {"", 0}, {"-", 0}, {".", 0}, {"&H", 0}, {"\r12", 0}})
+    for (auto [text, value] : Cases<double>{{"12abc", 12},
+                                            {" 1 2", 12},
+                                            {"- 1\t2 .\n5", -12.5},
+                                            {"&H1F", 31},
+                                            {"&HFFFF", -1},
+                                            {"&O17x", 15},
+                                            {"1e3", 1000},
+                                            {"1e", 1},
+                                            {"1,000", 1},
+                                            {"1.5.2", 1.5},
+                                            {".5", 0.5},
+                                            {"8.10.2", 8.1},
+                                            {"abc", 0},
+                                            {"", 0},
+                                            {"-", 0},
+                                            {".", 0},
+                                            {"&H", 0},
+                                            {"\r12", 0}})
         EXPECT_EQ(val(text), value) << text;
     EXPECT_FALSE(std::signbit(val("-0")));
     EXPECT_EQ(errorNumberOf([] { val("1e400"); }), RuntimeError::Overflow);
@@ -89,11 +116,23 @@ TEST(RuntimeTest, NumberToTextAsCStr) {
 
 TEST(RuntimeTest, FormatWithDigitPlaceholders) {
     // Halves round away from zero on the decimal form: the double 2.675 is 2.67499999...
-    for (auto [pattern, value, text] : std::vector<std::tuple<const char*, double, const char*>>{
-             {"#.#0", 6.1, "6.10"}, {"#.#0", 10, "10.00"}, {"#.#0", 0.5, ".50"}, {"#.#0", 0, ".00"},
-             {"#.#0", 6.125, "6.13"}, {"#.#0", 2.675, "2.68"}, {"#.#0", 9.995, "10.00"}, {"#.#0", 0.005, ".01"},
-             {"#.#0", 0.004, ".00"}, {"#.#0", -1.5, "-1.50"}, {"#.#0", 1234567.891, "1234567.89"},
-             {"0.##", 6, "6."}, {"0.##", 6.5, "6.5"}, {"00.0", 5.25, "05.3"}, {"0", 0.4, "0"}, {"#", 2.5, "3"}})
+    for (auto [pattern, value, text] :
+         std::vector<std::tuple<const char*, double, const char*>>{{"#.#0", 6.1, "6.10"},
+                                                                   {"#.#0", 10, "10.00"},
+                                                                   {"#.#0", 0.5, ".50"},
+                                                                   {"#.#0", 0, ".00"},
+                                                                   {"#.#0", 6.125, "6.13"},
+                                                                   {"#.#0", 2.675, "2.68"},
+                                                                   {"#.#0", 9.995, "10.00"},
+                                                                   {"#.#0", 0.005, ".01"},
+                                                                   {"#.#0", 0.004, ".00"},
+                                                                   {"#.#0", -1.5, "-1.50"},
+                                                                   {"#.#0", 1234567.891, "1234567.89"},
+                                                                   {"0.##", 6, "6."},
+                                                                   {"0.##", 6.5, "6.5"},
+                                                                   {"00.0", 5.25, "05.3"},
+                                                                   {"0", 0.4, "0"},
+                                                                   {"#", 2.5, "3"}})
         EXPECT_EQ(format(value, pattern), text) << pattern << " " << value;
     EXPECT_EQ(errorNumberOf([] { format(1, "#,##0.00"); }), RuntimeError::InvalidProcedureCall);
     EXPECT_EQ(errorNumberOf([] { format(1, "#.#.#"); }), RuntimeError::InvalidProcedureCall);
@@ -101,16 +140,36 @@ TEST(RuntimeTest, FormatWithDigitPlaceholders) {
 
 TEST(RuntimeTest, LikeMatchesWildcardsAndLists) {
     // Ranges compare characters as Unicode: the euro sign (0x80) lies above 0xFF.
-    for (auto [text, pattern] : Cases<const char*>{
-             {"Rubric 8.10 Alpha 3", "Rubric*#.#*Alpha*"}, {"-1234", "-####*"}, {"-1234.5", "-####*"},
-             {"abc", "a?c"}, {"", "*"}, {"", ""}, {"aXbXc", "a*b*c"}, {"abcabd", "*abd"}, {"b", "[abc]"},
-             {"m", "[a-z]"}, {"M", "[!a-z]"}, {"x9", "[a-cx-z][0-9]"}, {"[", "[[]"}, {"a*", "a[*]"}, {"-", "[a-]"},
-             {"!", "[a!]"}, {"a]", "a]"}, {"ab", "a[]b"}, {"\xE9", "[\xE0-\xFF]"}})
+    for (auto [text, pattern] : Cases<const char*>{{"Rubric 8.10 Alpha 3", "Rubric*#.#*Alpha*"},
+                                                   {"-1234", "-####*"},
+                                                   {"-1234.5", "-####*"},
+                                                   {"abc", "a?c"},
+                                                   {"", "*"},
+                                                   {"", ""},
+                                                   {"aXbXc", "a*b*c"},
+                                                   {"abcabd", "*abd"},
+                                                   {"b", "[abc]"},
+                                                   {"m", "[a-z]"},
+                                                   {"M", "[!a-z]"},
+                                                   {"x9", "[a-cx-z][0-9]"},
+                                                   {"[", "[[]"},
+                                                   {"a*", "a[*]"},
+                                                   {"-", "[a-]"},
+                                                   {"!", "[a!]"},
+                                                   {"a]", "a]"},
+                                                   {"ab", "a[]b"},
+                                                   {"\xE9", "[\xE0-\xFF]"}})
         EXPECT_TRUE(like(text, pattern)) << text << " Like " << pattern;
-    for (auto [text, pattern] : Cases<const char*>{
-             {"Rubric x.y Alpha", "Rubric*#.#*Alpha*"}, {"rubric 8.10 Alpha", "Rubric*#.#*Alpha*"},
-             {"-123", "-####*"}, {"ac", "a?c"}, {"a", ""}, {"abcab", "*abd"}, {"d", "[abc]"}, {"M", "[a-z]"},
-             {"ab", "a[*]"}, {"\x80", "[A-\xFF]"}})
+    for (auto [text, pattern] : Cases<const char*>{{"Rubric x.y Alpha", "Rubric*#.#*Alpha*"},
+                                                   {"rubric 8.10 Alpha", "Rubric*#.#*Alpha*"},
+                                                   {"-123", "-####*"},
+                                                   {"ac", "a?c"},
+                                                   {"a", ""},
+                                                   {"abcab", "*abd"},
+                                                   {"d", "[abc]"},
+                                                   {"M", "[a-z]"},
+                                                   {"ab", "a[*]"},
+                                                   {"\x80", "[A-\xFF]"}})
         EXPECT_FALSE(like(text, pattern)) << text << " Like " << pattern;
     // A malformed pattern fails whatever the text is.
     for (const char* pattern : {"[a", "a[", "[!", "[z-a]", "x*[abc"})
@@ -160,7 +219,10 @@ TEST(RuntimeTest, LetterCaseAndComparisonOfWindows1252Text) {
     EXPECT_EQ(compareText("a", "B"), -1);
     EXPECT_EQ(compareText("ab", "abc"), -1);
     EXPECT_EQ(compareText("10.00", "6.14"), -1);
-    EXPECT_TRUE(equalsText("\xC9" "COLE", "\xE9" "cole"));
+    EXPECT_TRUE(equalsText("\xC9"
+                           "COLE",
+                           "\xE9"
+                           "cole"));
     // The euro sign (0x80) is U+20AC and sorts after y-diaeresis (0xFF).
     EXPECT_EQ(compareText("\x80", "\xFF", CompareMethod::Binary), 1);
 }
@@ -172,14 +234,21 @@ TEST(RuntimeTest, Windows1252AndUtf8) {
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
     EXPECT_EQ(cp1252ToUtf8("\x80\x81\x9F\xE9"), "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC3\xA9");
 
-    EXPECT_EQ(utf8ToCp1252("\xE2\x80\x9C" "a\xE2\x80\x9D"), "\x93" "a\x94");
+    EXPECT_EQ(utf8ToCp1252("\xE2\x80\x9C"
+                           "a\xE2\x80\x9D"),
+              "\x93"
+              "a\x94");
     EXPECT_EQ(utf8ToCp1252("\xC2\x80"), "?"); // U+0080 has no place in Windows-1252
     EXPECT_EQ(utf8ToCp1252("\xE4\xB8\xAD \xF0\x9F\x98\x80"), "? ?");
     // A broken sequence gives one "?" and the byte that broke it is read again.
-    EXPECT_EQ(utf8ToCp1252("a\xFF" "b"), "a?b");
-    EXPECT_EQ(utf8ToCp1252("a\xE2\x82" "b"), "a?b");
+    EXPECT_EQ(utf8ToCp1252("a\xFF"
+                           "b"),
+              "a?b");
+    EXPECT_EQ(utf8ToCp1252("a\xE2\x82"
+                           "b"),
+              "a?b");
     EXPECT_EQ(utf8ToCp1252("\xE2\x82"), "?");
-    EXPECT_EQ(utf8ToCp1252("\xC0\xAF"), "??");          // overlong
-    EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80"), "???");     // surrogate
+    EXPECT_EQ(utf8ToCp1252("\xC0\xAF"), "??");           // overlong
+    EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80"), "???");      // surrogate
     EXPECT_EQ(utf8ToCp1252("\xF4\x90\x80\x80"), "????"); // above U+10FFFF
 }

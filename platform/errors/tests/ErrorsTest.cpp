@@ -9,8 +9,8 @@ using namespace Platform;
 using Automation::Error;
 
 TEST(ErrorTextProvider, EveryLibraryNumberHasItsOwnText) {
-    const int32_t numbers[] = {101, 102, 107, 112, 113, 116, 117, 118, 119, 120, 121, 122, 123,
-                               124, 125, 126, 127, 128, 129, 200, 201, 202, 203};
+    const int32_t numbers[] = {101, 102, 107, 112, 113, 116, 117, 118, 119, 120, 121, 122,
+                               123, 124, 125, 126, 127, 128, 129, 200, 201, 202, 203};
     std::set<std::string> texts;
     for (int32_t number : numbers) {
         std::string text = ErrorTextProvider::GetErrorText(number);
@@ -22,9 +22,13 @@ TEST(ErrorTextProvider, EveryLibraryNumberHasItsOwnText) {
 }
 
 namespace {
-void docRemove() { ErrorTextProvider::RaiseLibraryError(101, "Doc:Remove Method"); }
+void docRemove() {
+    ErrorTextProvider::RaiseLibraryError(101, "Doc:Remove Method");
+}
 
-void protocolHandlerCommand() { ErrorTextProvider::RaiseLibraryError(120, "ProtocolHandler:Command Method"); }
+void protocolHandlerCommand() {
+    ErrorTextProvider::RaiseLibraryError(120, "ProtocolHandler:Command Method");
+}
 
 void printerNewProgram() {
     try {

@@ -28,7 +28,8 @@ TEST(MessagePump, WaitForEventsReturnsWhenAnEventArrives) {
 
 TEST(ThreadTimer, TicksOnlyWhilePumpingAndStopsWhenKilled) {
     std::vector<std::pair<uint32_t, int32_t>> ticks;
-    int32_t id = SetThreadTimer(5, [&](uint32_t message, int32_t timerId) { ticks.emplace_back(message, timerId); });
+    int32_t id =
+        SetThreadTimer(5, [&](uint32_t message, int32_t timerId) { ticks.emplace_back(message, timerId); });
     ASSERT_NE(id, 0);
     SleepWithoutEvents(30);
     EXPECT_TRUE(ticks.empty());

@@ -7,7 +7,7 @@
 
 namespace Platform::Serial::Testing {
 
-ComDir::ComDir(const std::string &device) {
+ComDir::ComDir(const std::string& device) {
     std::filesystem::create_symlink(device, folder_.file("COM1"));
     ::setenv("KESTRUP_COM_DIR", folder_.path().c_str(), 1);
 }
@@ -16,7 +16,7 @@ ComDir::~ComDir() {
     ::unsetenv("KESTRUP_COM_DIR");
 }
 
-bool pumpUntil(const std::function<bool()> &done, int timeoutMs) {
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
     const int64_t deadline = monotonicMs() + timeoutMs;
     while (!done()) {
         const int64_t left = deadline - monotonicMs();
@@ -39,8 +39,8 @@ Automation::Ref<SaxComm8> makeControl() {
     return control;
 }
 
-TransferWatch::TransferWatch(SaxComm8 &control) {
-    auto watch = [this, &control](Automation::Event<> &event, std::string name, bool end) {
+TransferWatch::TransferWatch(SaxComm8& control) {
+    auto watch = [this, &control](Automation::Event<>& event, std::string name, bool end) {
         connections_.push_back(event.connect([this, &control, name, end] {
             events.push_back(name);
             if (end) {
@@ -61,8 +61,8 @@ TransferWatch::TransferWatch(SaxComm8 &control) {
     watch(control.AbortFileTransfer, "AbortFileTransfer", true);
 }
 
-bool TransferWatch::saw(const std::string &name) const {
-    for (const auto &e : events)
+bool TransferWatch::saw(const std::string& name) const {
+    for (const auto& e : events)
         if (e == name)
             return true;
     return false;

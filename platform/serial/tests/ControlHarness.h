@@ -15,17 +15,17 @@ namespace Platform::Serial::Testing {
 // Points COM1 at a device (through KESTRUP_COM_DIR) while it lives.
 class ComDir {
 public:
-    explicit ComDir(const std::string &device);
+    explicit ComDir(const std::string& device);
     ~ComDir();
-    ComDir(const ComDir &) = delete;
-    ComDir &operator=(const ComDir &) = delete;
+    ComDir(const ComDir&) = delete;
+    ComDir& operator=(const ComDir&) = delete;
 
 private:
     TempFolder folder_;
 };
 
 // Pumps the thread's event loop until done() holds or timeoutMs passed.
-bool pumpUntil(const std::function<bool()> &done, int timeoutMs);
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs);
 
 // A control set up the way its wrapper sets it up, on COM1, closed.
 Automation::Ref<SaxComm8> makeControl();
@@ -33,15 +33,15 @@ Automation::Ref<SaxComm8> makeControl();
 // Records the control's transfer events by name, in the order raised.
 class TransferWatch {
 public:
-    explicit TransferWatch(SaxComm8 &control);
+    explicit TransferWatch(SaxComm8& control);
     bool ended() const { return ends_ > 0; }
     int ends() const { return ends_; }
-    bool saw(const std::string &name) const;
+    bool saw(const std::string& name) const;
 
     std::vector<std::string> events;
     int32_t statusAtEnd = -99;
     // Called after each event is recorded.
-    std::function<void(const std::string &)> onEvent;
+    std::function<void(const std::string&)> onEvent;
 
 private:
     std::vector<Automation::EventConnection> connections_;

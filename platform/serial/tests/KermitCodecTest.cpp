@@ -8,7 +8,7 @@ using namespace Platform::Serial;
 
 namespace {
 
-std::string encoded(const KermitCodec &codec, const std::string &bytes) {
+std::string encoded(const KermitCodec& codec, const std::string& bytes) {
     std::string out;
     EXPECT_EQ(codec.encode(bytes, 100000, out), bytes.size());
     return out;

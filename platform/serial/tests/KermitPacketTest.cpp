@@ -14,7 +14,7 @@ namespace {
 const std::string gkermitInit = "\x01"
                                 "9 S~' @-#Y3~*!J*0+++J\"U1@O\r";
 
-std::vector<std::string> frames(KermitReader &reader, const std::string &bytes, int *broken = nullptr) {
+std::vector<std::string> frames(KermitReader& reader, const std::string& bytes, int* broken = nullptr) {
     std::vector<std::string> found;
     for (char c : bytes) {
         const auto result = reader.push(c);
@@ -136,7 +136,7 @@ TEST(KermitReaderTest, ImpossibleLengthsAreBroken) {
     const std::string line = KermitPacket{'D', 9, std::string(5000, 'q')}.frame(KermitFraming{2});
     std::vector<std::string> found;
     for (std::size_t i = 0; i < line.size(); i += 7)
-        for (const std::string &f : frames(reader, line.substr(i, 7)))
+        for (const std::string& f : frames(reader, line.substr(i, 7)))
             found.push_back(f);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(KermitPacket::parse(found[0], 2)->data.size(), 5000u);

@@ -15,10 +15,10 @@ namespace Platform::Serial::Testing {
 namespace {
 
 // Runs the call and returns the error it raised (number 0 when none).
-Automation::Error raised(const std::function<void()> &call) {
+Automation::Error raised(const std::function<void()>& call) {
     try {
         call();
-    } catch (const Automation::Error &error) {
+    } catch (const Automation::Error& error) {
         return error;
     }
     return Automation::Error(0, "", "");
@@ -42,7 +42,7 @@ protected:
         return got;
     }
 
-    void writePeer(const std::string &bytes) {
+    void writePeer(const std::string& bytes) {
         ASSERT_EQ(::write(pty_.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
     }
 
@@ -66,7 +66,7 @@ TEST_F(SaxComm8Line, SettingsAreCheckedAndReadBackInTheSameForm) {
 
     // A pseudo-terminal takes every parity, mark and space included, without failing.
     control_->setPortOpen(true);
-    for (const char *settings : {"2400,n,8,1", "4800,e,7,1", "19200,o,7,2", "57600,m,8,1", "115200,s,8,2"}) {
+    for (const char* settings : {"2400,n,8,1", "4800,e,7,1", "19200,o,7,2", "57600,m,8,1", "115200,s,8,2"}) {
         control_->setSettings(settings);
         EXPECT_EQ(control_->Settings(), settings);
     }
@@ -74,10 +74,10 @@ TEST_F(SaxComm8Line, SettingsAreCheckedAndReadBackInTheSameForm) {
         control_->setHandshaking(handshaking);
     EXPECT_EQ(control_->Handshaking(), 3);
 
-    const std::pair<const char *, const char *> bad[] = {
+    const std::pair<const char*, const char*> bad[] = {
         {"12345,n,8,1", "baud"},     {"9600,x,8,1", "parity"},    {"9600,n,9,1", "data bits"},
         {"9600,n,8,3", "stop bits"}, {"9600,n,8", "four fields"}, {"9600,n,8,1,1", "four fields"}};
-    for (const auto &[settings, problem] : bad) {
+    for (const auto& [settings, problem] : bad) {
         auto error = raised([&] { control_->setSettings(settings); });
         EXPECT_EQ(error.Number(), SaxComm8Error::InvalidPropertyValue) << settings;
         EXPECT_NE(error.Description().find(problem), std::string::npos) << error.Description();
@@ -254,7 +254,11 @@ TEST_F(SaxComm8Line, ReadingInputDuringATransferLeavesTheLineToTheEngine) {
     std::string line = "RUN\"sz a.bin\r\n";
     Escaper escaper;
     appendBinaryHeader(line, Header::withFlags(ZFILE, ZCBIN), true, escaper);
-    appendSubpacket(line, std::string("a.bin\0" "4", 7), ZCRCW, true, escaper);
+    appendSubpacket(line,
+                    std::string("a.bin\0"
+                                "4",
+                                7),
+                    ZCRCW, true, escaper);
     writePeer(line);
 
     // Reading the input neither takes the engine's bytes nor raises its events inside the call.

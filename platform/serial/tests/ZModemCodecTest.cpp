@@ -20,9 +20,9 @@ struct Seen {
     uint8_t frameEnd = 0;
 };
 
-std::vector<Seen> readAll(ZModemReader &reader, std::string_view bytes, bool byteByByte) {
+std::vector<Seen> readAll(ZModemReader& reader, std::string_view bytes, bool byteByByte) {
     std::vector<Seen> seen;
-    auto sink = [&](const ZModemReader::Item &item) {
+    auto sink = [&](const ZModemReader::Item& item) {
         seen.push_back({item.kind, item.header, item.crc32, std::string(item.data), item.frameEnd});
     };
     if (byteByByte) {
