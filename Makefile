@@ -9,6 +9,7 @@ build-ci: deps
 	cmake --build --preset ci
 
 test: build-ci
+	scripts/check-format
 	scripts/run-tests build/ci
 
 build-release: deps
