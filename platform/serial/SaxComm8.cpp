@@ -12,6 +12,7 @@
 
 #include "automation/Error.h"
 #include "messages/Clock.h"
+#include "messages/GuardedEntry.h"
 #include "seams/Seams.h"
 
 namespace Platform::Serial {
@@ -60,14 +61,18 @@ SaxComm8::SaxComm8()
       readNotifier_(std::make_unique<QSocketNotifier>(QSocketNotifier::Read)),
       writeNotifier_(std::make_unique<QSocketNotifier>(QSocketNotifier::Write)),
       tickTimer_(std::make_unique<QTimer>()), modemTimer_(std::make_unique<QTimer>()) {
+    // The notifiers, the timers and poster_ are members: what they call on
+    // `this` cannot outlive the control.
     QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { onReadable(); });
+                     [this] { fromEventLoop("SaxComm8 (line readable)", [this] { onReadable(); }); });
     QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { onWritable(); });
+                     [this] { fromEventLoop("SaxComm8 (line writable)", [this] { onWritable(); }); });
     tickTimer_->setInterval(TickMs);
-    QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(), [this] { onTick(); });
+    QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(),
+                     [this] { fromEventLoop("SaxComm8 (transfer tick)", [this] { onTick(); }); });
     modemTimer_->setInterval(TickMs);
-    QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(), [this] { onModemPoll(); });
+    QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(),
+                     [this] { fromEventLoop("SaxComm8 (modem lines)", [this] { onModemPoll(); }); });
 }
 
 SaxComm8::~SaxComm8() {
@@ -528,11 +533,8 @@ template <class Call> void SaxComm8::callEngine(Call call) {
     if (!Busy())
         return;
     ++engineDepth_;
-    try {
-        call();
-    } catch (...) {
-        // Nothing may throw through the event loop; the engine's own time-out ends it.
-    }
+    // Whatever the engine lets out ends with this call; its own time-out ends the transfer.
+    fromEventLoop("SaxComm8 (transfer engine)", call);
     --engineDepth_;
     afterEngine();
 }
@@ -625,12 +627,13 @@ void SaxComm8::queueEvent(EventId id) {
     events_.push_back(id);
     if (!deliveryPosted_) {
         deliveryPosted_ = true;
+        // Posted to poster_, a member: the delivery dies with the control.
         QMetaObject::invokeMethod(
             poster_.get(),
             [this] {
                 deliveryPosted_ = false;
                 auto keep = keepAlive();
-                deliverEvents();
+                fromEventLoop("SaxComm8 (event delivery)", [this] { deliverEvents(); });
             },
             Qt::QueuedConnection);
     }
@@ -648,11 +651,8 @@ void SaxComm8::raiseEvent(EventId id) {
     Automation::Event<>* events[] = {
         &Receive,       &CTSChanged, &DSRChanged,         &WaitForFile, &PrepareFile,      &StartFile,
         &TransferBlock, &FinishFile, &FinishFileTransfer, &AbortFile,   &AbortFileTransfer};
-    try {
-        events[static_cast<int>(id)]->raise();
-    } catch (const Automation::Error&) {
-        // A handler's failure ends with the handler: the control goes on.
-    }
+    // A handler's failure ends with the handler: the control goes on.
+    fromEventLoop("a SaxComm8 event handler", [&] { events[static_cast<int>(id)]->raise(); });
 }
 
 } // namespace Platform::Serial
