@@ -1,7 +1,6 @@
 #include "Tethra/NetPort.h"
 
 #include "Tethra/Connection.h"
-#include "Tethra/PortSettings.h"
 #include "Tickard/Timer.h"
 #include "automation/InterfaceTable.h"
 #include "automation/Runtime.h"
@@ -24,6 +23,8 @@ constexpr int32_t IdlePumpMs = 10;
 
 } // namespace
 
+NetPort::NetPort() : PortBase("NetPort", PortSettings::UnknownSetting::Stop) {}
+
 Ref<NetPort> NetPort::create() {
     auto port = Automation::New<NetPort>();
     port->own_ = Automation::New<NetCommWrapper>();
@@ -37,11 +38,6 @@ Ref<NetPort> NetPort::create() {
     return port;
 }
 
-NetPort::~NetPort() {
-    if (properties_)
-        properties_->ParentTerminate();
-}
-
 const Automation::InterfaceTable* NetPort::interfaceTable(std::string_view interfaceName) const {
     static const Automation::InterfaceTable table =
         Automation::InterfaceBuilder<NetPort>("_NetPort")
@@ -50,18 +46,6 @@ const Automation::InterfaceTable* NetPort::interfaceTable(std::string_view inter
             .method("Busy")
             .build();
     return Automation::selectInterface(interfaceName, &table);
-}
-
-void NetPort::raiseChanged() {
-    if (auto parent = Parent())
-        parent->RaiseAfterConnectionChanged();
-}
-
-void NetPort::pumpParent() {
-    if (auto parent = Parent())
-        parent->ProcessEvents();
-    else
-        ProcessEvents();
 }
 
 void NetPort::waitParent(int32_t ms) {
@@ -78,7 +62,7 @@ void NetPort::setRemoteHost(const std::string& NewValue) {
         bool changed = NewValue != wrapper()->RemoteHost();
         wrapper()->setRemoteHost(NewValue);
         if (changed)
-            raiseChanged();
+            raiseAfterConnectionChanged();
     } catch (const Automation::Error& error) {
         ErrorTextProvider::RaiseAgain(error, "NetPort:RemoteHost Property Let");
     }
@@ -104,7 +88,7 @@ void NetPort::setRemotePort(const std::string& NewValue) {
                               "Overflow: " + NewValue + " is no port number (1 to 65535)");
         wrapper()->setRemotePort(number);
         if (changed)
-            raiseChanged();
+            raiseAfterConnectionChanged();
     } catch (const Automation::Error& error) {
         ErrorTextProvider::RaiseAgain(error, "NetPort:RemotePort Property Let");
     }
@@ -126,8 +110,7 @@ void NetPort::setPortOpen(bool value) {
         else
             closeLink();
         if (wrapper()->Connected() != old)
-            if (auto parent = Parent())
-                parent->RaiseOnPortOpenChanged();
+            raiseOnPortOpenChanged();
     } catch (const Automation::Error& error) {
         ErrorTextProvider::RaiseAgain(error, "NetPort:PortOpen property Let");
     }
@@ -173,35 +156,6 @@ Automation::ByteArray NetPort::Received() {
     }
 }
 
-Ref<Proptree::Properties> NetPort::Properties() {
-    try {
-        if (!properties_) {
-            auto list = Automation::New<Proptree::Properties>();
-            list->Refresh(self<Automation::Object>(), {});
-            properties_ = list;
-        }
-        return properties_;
-    } catch (const Automation::Error& error) {
-        ErrorTextProvider::RaiseAgain(error, "NetPort:Properties Property Get");
-    }
-}
-
-std::string NetPort::ObjectData() {
-    try {
-        return PortSettings::write("NetPort", *Properties());
-    } catch (const Automation::Error& error) {
-        ErrorTextProvider::RaiseAgain(error, "NetPort:ObjectData Property Get");
-    }
-}
-
-void NetPort::setObjectData(const std::string& value) {
-    try {
-        PortSettings::apply(value, "NetPort", *Properties(), PortSettings::UnknownSetting::Stop);
-    } catch (const Automation::Error& error) {
-        ErrorTextProvider::RaiseAgain(error, "NetPort:ObjectData Property Let");
-    }
-}
-
 void NetPort::Destroy() {
     if (!wrapper_)
         return;
@@ -220,8 +174,7 @@ void NetPort::ProcessEvents() {
 
 void NetPort::Receive() {
     if (wrapper()->InBufferCount() != 0)
-        if (auto parent = Parent())
-            parent->RaiseOnReceive();
+        raiseOnReceive();
 }
 
 void NetPort::Send(const std::string& Expression, const Ref<Gaugely::Progress>& Progress) {

@@ -5,21 +5,21 @@
 #include <string>
 
 #include "Tethra/INetCommClient.h"
-#include "Tethra/IPort.h"
 #include "Tethra/NetCommWrapper.h"
+#include "Tethra/PortBase.h"
 #include "automation/Object.h"
 #include "automation/Ref.h"
 
 namespace Tethra {
 
-class NetPort : public Automation::Object, public IPort, public INetCommClient {
+class NetPort : public PortBase, public INetCommClient {
 public:
     static constexpr Automation::ClassInfo classInfo{
         "{6E0A2C85-4F71-4B93-A256-1D8F0B4E2C69}", "Tethra.NetPort", "{8F2C4EA7-6193-4DB5-C478-3FA12D6E4B81}"};
 
     // A new port on its own wrapper, the first client of its stack.
     static Automation::Ref<NetPort> create();
-    ~NetPort() override;
+    NetPort();
 
     std::string RemoteHost() { return wrapper()->RemoteHost(); }
     void setRemoteHost(const std::string& NewValue);
@@ -33,13 +33,6 @@ public:
     bool PortOpen() override { return wrapper()->Connected(); }
     void setPortOpen(bool value) override;
     Automation::ByteArray Received() override;
-    bool Abort() override { return abort_; }
-    void setAbort(bool value) override { abort_ = value; }
-    std::string ObjectData() override;
-    void setObjectData(const std::string& value) override;
-    Automation::Ref<Proptree::Properties> Properties() override;
-    Automation::Ref<Connection> Parent() override { return parent_.lock(); }
-    void setParent(const Automation::Ref<Connection>& value) override { parent_ = value; }
     void Destroy() override;
     void Send(const std::string& Expression,
               const Automation::Ref<Gaugely::Progress>& Progress = nullptr) override;
@@ -66,16 +59,10 @@ private:
     void closeLink();
     void sendLoop(const std::string& text, const Automation::Ref<Gaugely::Progress>& progress);
     void waitForRoom(size_t position, const Automation::Ref<Gaugely::Progress>& progress);
-    // Through the parent Connection, so that it reads Busy meanwhile.
-    void pumpParent();
     void waitParent(int32_t ms);
-    void raiseChanged();
 
     Automation::Ref<NetCommWrapper> wrapper_;
     Automation::Ref<NetCommWrapper> own_;
-    Automation::Ref<Proptree::Properties> properties_;
-    Automation::WeakRef<Connection> parent_;
-    bool abort_ = false;
     bool readyToSend_ = false;
 };
 

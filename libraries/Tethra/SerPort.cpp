@@ -5,7 +5,6 @@
 
 #include "Tethra/Connection.h"
 #include "Tethra/Enums.h"
-#include "Tethra/PortSettings.h"
 #include "Tethra/modGlobal.h"
 #include "Tickard/Timer.h"
 #include "automation/InterfaceTable.h"
@@ -55,17 +54,14 @@ std::vector<std::string> settingsFields(const std::string& settings) {
 
 } // namespace
 
+SerPort::SerPort() : PortBase("SerPort", PortSettings::UnknownSetting::Skip) {}
+
 Ref<SerPort> SerPort::create() {
     auto port = Automation::New<SerPort>();
     port->own_ = Automation::New<SerCommWrapper>();
     port->wrapper_ = port->own_;
     port->own_->ClientAdd(port);
     return port;
-}
-
-SerPort::~SerPort() {
-    if (properties_)
-        properties_->ParentTerminate();
 }
 
 const Automation::InterfaceTable* SerPort::interfaceTable(std::string_view interfaceName) const {
@@ -162,8 +158,7 @@ void SerPort::setCommPort(int32_t value) {
         wrapper()->setCommPort(value);
         if (value != commPort_) {
             commPort_ = value;
-            if (auto parent = Parent())
-                parent->RaiseAfterConnectionChanged();
+            raiseAfterConnectionChanged();
         }
     } catch (const Automation::Error& error) {
         ErrorTextProvider::RaiseAgain(error, "SerPort:CommPort Property Let");
@@ -240,8 +235,7 @@ void SerPort::setPortOpen(bool value) {
             wrapper()->setPortOpen(false);
         }
         if (wrapper()->PortOpen() != old)
-            if (auto parent = Parent())
-                parent->RaiseOnPortOpenChanged();
+            raiseOnPortOpenChanged();
     } catch (const Automation::Error& error) {
         ErrorTextProvider::RaiseAgain(error, "SerPort:OpenPort Property");
     }
@@ -252,35 +246,6 @@ Automation::ByteArray SerPort::Received() {
         return wrapper()->InputByte();
     } catch (const Automation::Error& error) {
         ErrorTextProvider::RaiseAgain(error, "SerPort:Received Property Get");
-    }
-}
-
-Ref<Proptree::Properties> SerPort::Properties() {
-    try {
-        if (!properties_) {
-            auto list = Automation::New<Proptree::Properties>();
-            list->Refresh(self<Automation::Object>(), {});
-            properties_ = list;
-        }
-        return properties_;
-    } catch (const Automation::Error& error) {
-        ErrorTextProvider::RaiseAgain(error, "SerPort:Properties Property Get");
-    }
-}
-
-std::string SerPort::ObjectData() {
-    try {
-        return PortSettings::write("SerPort", *Properties());
-    } catch (const Automation::Error& error) {
-        ErrorTextProvider::RaiseAgain(error, "SerPort:ObjectData Property Get");
-    }
-}
-
-void SerPort::setObjectData(const std::string& value) {
-    try {
-        PortSettings::apply(value, "SerPort", *Properties(), PortSettings::UnknownSetting::Skip);
-    } catch (const Automation::Error& error) {
-        ErrorTextProvider::RaiseAgain(error, "SerPort:ObjectData Property Let");
     }
 }
 
@@ -303,15 +268,7 @@ void SerPort::ProcessEvents() {
 
 void SerPort::Receive() {
     if (wrapper()->InBufferCount() != 0)
-        if (auto parent = Parent())
-            parent->RaiseOnReceive();
-}
-
-void SerPort::pumpParent() {
-    if (auto parent = Parent())
-        parent->ProcessEvents();
-    else
-        ProcessEvents();
+        raiseOnReceive();
 }
 
 void SerPort::Send(const std::string& Expression, const Ref<Gaugely::Progress>& Progress) {

@@ -5,22 +5,22 @@
 #include <cstdint>
 #include <string>
 
-#include "Tethra/IPort.h"
 #include "Tethra/ISerCommClient.h"
+#include "Tethra/PortBase.h"
 #include "Tethra/SerCommWrapper.h"
 #include "automation/Object.h"
 #include "automation/Ref.h"
 
 namespace Tethra {
 
-class SerPort : public Automation::Object, public IPort, public ISerCommClient {
+class SerPort : public PortBase, public ISerCommClient {
 public:
     static constexpr Automation::ClassInfo classInfo{
         "{B24F6C96-9A37-4D8B-A05D-7B9E3F4C6DA8}", "Tethra.SerPort", "{C3507DB8-AB48-4E9C-B16E-8CAF405D7EB9}"};
 
     // A new port on its own wrapper, the first client of its stack.
     static Automation::Ref<SerPort> create();
-    ~SerPort() override;
+    SerPort();
 
     // Read back from the control; each let refuses with 112 while open.
     int32_t CommPort();
@@ -42,13 +42,6 @@ public:
     bool PortOpen() override { return wrapper()->PortOpen(); }
     void setPortOpen(bool value) override;
     Automation::ByteArray Received() override;
-    bool Abort() override { return abort_; }
-    void setAbort(bool value) override { abort_ = value; }
-    std::string ObjectData() override;
-    void setObjectData(const std::string& value) override;
-    Automation::Ref<Proptree::Properties> Properties() override;
-    Automation::Ref<Connection> Parent() override { return parent_.lock(); }
-    void setParent(const Automation::Ref<Connection>& value) override { parent_ = value; }
     void Destroy() override;
     void Send(const std::string& Expression,
               const Automation::Ref<Gaugely::Progress>& Progress = nullptr) override;
@@ -86,18 +79,14 @@ private:
     void setLineValue(int32_t& field, int32_t value, const char* source);
     void refuseWhileOpen(const char* source);
     void sendLoop(const std::string& text, const Automation::Ref<Gaugely::Progress>& progress);
-    void pumpParent();
 
     Automation::Ref<SerCommWrapper> wrapper_;
     Automation::Ref<SerCommWrapper> own_;
-    Automation::Ref<Proptree::Properties> properties_;
-    Automation::WeakRef<Connection> parent_;
     int32_t commPort_ = 1;
     int32_t baudrate_ = 115200;
     int32_t parity_ = 1;
     int32_t databits_ = 8;
     int32_t stopbits_ = 1;
-    bool abort_ = false;
 };
 
 } // namespace Tethra
