@@ -30,6 +30,10 @@ public:
     State Scan(std::string_view received);
     // After Complete: the file bytes within `received`.
     std::string_view Data(std::string_view received) const { return received.substr(dataStart_, size_); }
+    // After Complete: what the printer sent after the end marker.
+    std::string_view Rest(std::string_view received) const {
+        return received.substr(dataStart_ + size_ + EndMarker.size());
+    }
     // Whether the printer's socket error text arrived anywhere after the
     // begin marker; asked when the download stops waiting, since an error
     // printed where file bytes were expected cannot be told apart earlier.
