@@ -48,18 +48,6 @@ struct CancellingProgress {
     Automation::EventConnection link;
 };
 
-uint16_t unusedPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
 } // namespace
 
 TEST(NetPort, OpensCountedSendsWithProgressReceivesByEventAndCloses) {
@@ -169,7 +157,7 @@ TEST(NetPort, ASendOnALinkThatDropsEndsWithAnError) {
 }
 
 TEST(NetPort, OpeningWhereNobodyListensFailsWith107AndChangesNothing) {
-    auto connection = connectionTo(unusedPort());
+    auto connection = connectionTo(unusedLoopbackPort());
     EventLog log(*connection);
     auto error = raisedError([&] { connection->setPortOpen(true); });
     EXPECT_TRUE(isLibraryError(error, 107, "Connection:PortOpen Property Let"));

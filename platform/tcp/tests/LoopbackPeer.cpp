@@ -8,6 +8,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+uint16_t unusedLoopbackPort() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
 LoopbackPeer::LoopbackPeer(int receiveBuffer) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     if (receiveBuffer > 0)

@@ -9,6 +9,9 @@
 #include <string>
 #include <thread>
 
+// A port on 127.0.0.1 that nobody listens on (it was free a moment ago).
+uint16_t unusedLoopbackPort();
+
 class LoopbackPeer {
 public:
     // A small receive buffer makes a sender's window fill soon once the peer stops reading.
