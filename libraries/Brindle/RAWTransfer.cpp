@@ -144,7 +144,7 @@ void RAWTransfer::upload(const std::string& source, const std::string& expressio
 void RAWTransfer::download(const std::string& expression) {
     run("RawTransfer:Download method", [&] {
         uploading_ = false;
-        received_.clear();
+        received_.TakeAll();
         scanner_.emplace(size_);
         wrapper_->setDataToSend(Automation::Variant(expression));
     });
@@ -170,8 +170,7 @@ void RAWTransfer::finish(const std::string& ownSource) {
     if (progress_)
         progress_->setStart(false);
     detach();
-    received_.clear();
-    received_.shrink_to_fit();
+    received_.TakeAll();
     outgoing_.clear();
     scanner_.reset();
     if (hasError())
@@ -198,7 +197,7 @@ void RAWTransfer::waitUntilNotRunning() {
             capture(108, WaitSource);
         } else if (Platform::MillisecondClock() - lastActivity_ > idleTimeoutMs_) {
             status_ = FileTransfer_Failure;
-            bool refused = scanner_ && scanner_->MentionsSocketError(received_);
+            bool refused = scanner_ && scanner_->MentionsSocketError(received_.GetBytes());
             capture(refused ? 129 : 120, WaitSource);
         }
         if (hasError())
@@ -290,11 +289,11 @@ void RAWTransfer::receiveUpload() {
 }
 
 void RAWTransfer::receiveDownload() {
-    received_ += wrapper_->InputStr();
+    received_.Add(wrapper_->InputStr());
     if (progress_)
-        progress_->setSubValue(static_cast<int32_t>(std::min<size_t>(received_.size(), INT32_MAX)));
+        progress_->setSubValue(received_.Count());
     status_ = FileTransfer_Transferring;
-    switch (scanner_->Scan(received_)) {
+    switch (scanner_->Scan(received_.GetBytes())) {
     case RawDownloadScanner::State::Waiting:
         return;
     case RawDownloadScanner::State::SocketError:
@@ -309,11 +308,12 @@ void RAWTransfer::receiveDownload() {
         break;
     }
     status_ = FileTransfer_EndOfFile;
-    Platform::Files::ReplaceFileContents(destination_, scanner_->Data(received_), ReceiveSource);
+    const std::string& all = received_.GetBytes();
+    Platform::Files::ReplaceFileContents(destination_, scanner_->Data(all), ReceiveSource);
     running_ = false;
     // The printer's prompt after the end marker is no file data.
-    garbage_ = scanner_->Rest(received_);
-    received_.clear();
+    garbage_ = scanner_->Rest(all);
+    received_.RemoveFront(received_.Count());
 }
 
 } // namespace Brindle

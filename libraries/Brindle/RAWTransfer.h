@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "Brindle/FifoBuf.h"
 #include "Brindle/ITransfer.h"
 #include "Brindle/RawDownloadScanner.h"
 #include "Tethra/INetCommClient.h"
@@ -95,7 +96,7 @@ private:
     std::string outgoing_;
     size_t sent_ = 0;
     // Download: everything received, and where the file lies in it.
-    std::string received_;
+    FifoBuf received_;
     std::optional<RawDownloadScanner> scanner_;
     int32_t idleTimeoutMs_ = DefaultIdleTimeoutMs;
     int64_t lastActivity_ = 0;
