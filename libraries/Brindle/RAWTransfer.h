@@ -9,15 +9,15 @@
 #include <string>
 
 #include "Brindle/FifoBuf.h"
-#include "Brindle/ITransfer.h"
 #include "Brindle/RawDownloadScanner.h"
+#include "Brindle/TransferBase.h"
 #include "Tethra/INetCommClient.h"
 #include "Tethra/NetCommWrapper.h"
 #include "errors/ErrorInfoHolder.h"
 
 namespace Brindle {
 
-class RAWTransfer : public Automation::Object, public ITransfer, public Tethra::INetCommClient {
+class RAWTransfer : public Automation::Object, public TransferBase, public Tethra::INetCommClient {
 public:
     static constexpr Automation::ClassInfo classInfo{"{8B2D4F61-3A95-4C07-B1E8-6D0F2A7C9E35}",
                                                      "Brindle.RAWTransfer",
@@ -31,12 +31,6 @@ public:
     RAWTransfer();
 
     // ITransfer
-    Automation::Ref<Tethra::Connection> Connection() override { return connection_; }
-    void setConnection(const Automation::Ref<Tethra::Connection>& value) override { connection_ = value; }
-    void setProgressObject(const Automation::Ref<Gaugely::Progress>& value) override { progress_ = value; }
-    Automation::Ref<Gaugely::Progress> ProgressObject() override { return progress_; }
-    int32_t Status() override { return status_; }
-    std::string GarbageReceived() override { return garbage_; }
     void Download(const std::string& Source, const std::string& Destination, int32_t SourceFileSize,
                   const std::string& TransferExpression) override;
     void Upload(const std::string& Source, const std::string& Destination, int32_t SourceFileSize,
@@ -78,12 +72,8 @@ private:
     bool hasError() const { return errors_->Number() != 0; }
     void touch();
 
-    Automation::Ref<Tethra::Connection> connection_;
-    Automation::Ref<Gaugely::Progress> progress_;
     Automation::Ref<Tethra::NetCommWrapper> wrapper_;
     Automation::Ref<Platform::ErrorInfoHolder> errors_;
-    int32_t status_ = Tethra::FileTransfer_Success;
-    std::string garbage_;
     bool running_ = false;
     bool uploading_ = false;
     bool abort_ = false;
