@@ -127,3 +127,20 @@ TEST(PrinterE2E, ACommandFromTheReceiveEventIsRefused) {
     EXPECT_EQ(bench.printer->Command("PRINT 1"), "1\r\n");
     EXPECT_EQ(refused, 121);
 }
+
+TEST(PrinterE2E, MessageIdsWrapFrom99To1) {
+    Bench bench("8.10");
+    for (int i = 1; i <= 100; ++i)
+        ASSERT_EQ(bench.printer->Command("PRINT " + std::to_string(i)), std::to_string(i) + "\r\n") << i;
+    QList<QByteArray> heads;
+    for (const QByteArray& line : bench.sim.receivedLines())
+        if (line.startsWith("PRINT CHR$(1)+\"CMD"))
+            heads.append(line.mid(18, 2));
+    ASSERT_EQ(heads.size(), 100);
+    EXPECT_EQ(heads[0], "01");
+    EXPECT_EQ(heads[98], "99");
+    EXPECT_EQ(heads[99], "01");
+    std::string name = bench.printer->GetMCSName();
+    EXPECT_FALSE(name.empty());
+    EXPECT_NE(name.back(), '\n');
+}
