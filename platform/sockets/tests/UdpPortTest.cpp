@@ -1,0 +1,220 @@
+// The UDP port on loopback: delivery in order, no re-entry and no busy
+// wake-ups while a handler pumps, one ReadyToSend, oversize and empty
+// datagrams, closing, and the errno table.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <ctime>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+#include "messages/MessagePump.h"
+#include "sockets/SocketErrors.h"
+#include "sockets/UdpPort.h"
+
+namespace Platform::Sockets {
+namespace {
+
+int64_t cpuMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+int64_t wallMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+struct Recorder : UdpPort::Client {
+    std::vector<std::string> datagrams;
+    std::vector<int32_t> failures;
+    int readyToSendCount = 0;
+    std::function<void()> onDatagram;
+
+    bool datagramArrived(std::string_view datagram, const std::string& address, int32_t port) override {
+        datagrams.emplace_back(datagram);
+        lastSource = address + ":" + std::to_string(port);
+        if (onDatagram)
+            onDatagram();
+        return true;
+    }
+    void receiveFailed(int32_t code, const std::string& text) override {
+        failures.push_back(code);
+        EXPECT_EQ(text, "Winsock error in recv()");
+    }
+    void readyToSend() override { ++readyToSendCount; }
+    std::string lastSource;
+};
+
+// A plain socket on 127.0.0.1 that sends to the port under test.
+class Sender {
+public:
+    Sender() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+    }
+    ~Sender() { ::close(fd_); }
+    void send(const std::string& bytes, int32_t port) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        ASSERT_EQ(::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+                  ssize_t(bytes.size()));
+    }
+    int32_t port() const {
+        sockaddr_in local{};
+        socklen_t size = sizeof local;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
+        return ntohs(local.sin_port);
+    }
+
+private:
+    int fd_;
+};
+
+class UdpPortTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(port_.activate(), 0); }
+    Recorder client_;
+    UdpPort port_{client_};
+    Sender sender_;
+};
+
+TEST_F(UdpPortTest, DeliversWhatWaitsInOrderAtOneNotice) {
+    // Twenty replies of 100 bytes fit the default buffer of 2048, as they did on Windows.
+    for (int i = 1; i <= 20; ++i)
+        sender_.send(std::string(100, static_cast<char>('a' + i)), port_.localPort());
+    DoEvents();
+    ASSERT_EQ(client_.datagrams.size(), 20u);
+    for (int i = 1; i <= 20; ++i)
+        EXPECT_EQ(client_.datagrams[i - 1], std::string(100, static_cast<char>('a' + i)));
+    EXPECT_EQ(client_.lastSource, "127.0.0.1:" + std::to_string(sender_.port()));
+}
+
+TEST_F(UdpPortTest, HandlerThatPumpsIsNotWokenForTheWaitingDatagrams) {
+    int depth = 0, deepest = 0;
+    int64_t cpuUsed = 0;
+    client_.onDatagram = [&] {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        if (client_.datagrams.size() == 1) {
+            const int64_t cpu = cpuMicroseconds();
+            WaitUntil([] { return false; }, 300);
+            cpuUsed = cpuMicroseconds() - cpu;
+        }
+        --depth;
+    };
+    sender_.send("first", port_.localPort());
+    sender_.send("second", port_.localPort());
+    WaitUntil([&] { return client_.datagrams.size() == 2; }, 2000);
+    EXPECT_EQ(client_.datagrams.size(), 2u);
+    EXPECT_EQ(deepest, 1);
+    // A notice that kept firing while the second datagram waited would burn the core.
+    EXPECT_LT(cpuUsed, 100000);
+}
+
+TEST_F(UdpPortTest, ReadyToSendOnceAfterActivation) {
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(client_.readyToSendCount, 1);
+    EXPECT_EQ(port_.activate(), PortError::AlreadyActive);
+    EXPECT_EQ(port_.setLocalPort(1), PortError::LocalPortWhileActive);
+}
+
+TEST_F(UdpPortTest, OversizeAndEmptyDatagrams) {
+    sender_.send(std::string(UdpPort::ReceiveBufferSize + 1, 'x'), port_.localPort());
+    WaitUntil([&] { return !client_.failures.empty(); }, 2000);
+    EXPECT_EQ(client_.failures, std::vector<int32_t>{WinsockError::MessageTooLong});
+    EXPECT_TRUE(client_.datagrams.empty());
+
+    sender_.send(std::string(UdpPort::ReceiveBufferSize, 'x'), port_.localPort());
+    sender_.send("", port_.localPort());
+    sender_.send("after", port_.localPort());
+    WaitUntil([&] { return client_.datagrams.size() == 3; }, 2000);
+    ASSERT_EQ(client_.datagrams.size(), 3u);
+    EXPECT_EQ(client_.datagrams[0].size(), UdpPort::ReceiveBufferSize);
+    EXPECT_EQ(client_.datagrams[1], "");
+    EXPECT_TRUE(port_.active());
+}
+
+TEST_F(UdpPortTest, ClosingDeliversWhatWaitsFirst) {
+    sender_.send("one", port_.localPort());
+    sender_.send("two", port_.localPort());
+    // Let the datagrams reach the socket without pumping.
+    SleepWithoutEvents(20);
+    EXPECT_EQ(port_.deactivate(), 0);
+    EXPECT_EQ(client_.datagrams, (std::vector<std::string>{"one", "two"}));
+    EXPECT_FALSE(port_.active());
+    EXPECT_EQ(port_.deactivate(), 0);
+    EXPECT_EQ(port_.send("x"), PortError::NotActive);
+}
+
+TEST_F(UdpPortTest, ClosingFromAHandlerWaitsForTheLoopToEnd) {
+    client_.onDatagram = [&] {
+        if (client_.datagrams.size() == 1) {
+            EXPECT_EQ(port_.deactivate(), 0);
+        }
+        EXPECT_TRUE(port_.active());
+    };
+    sender_.send("one", port_.localPort());
+    sender_.send("two", port_.localPort());
+    SleepWithoutEvents(20);
+    DoEvents();
+    EXPECT_EQ(client_.datagrams.size(), 2u);
+    EXPECT_FALSE(port_.active());
+}
+
+TEST_F(UdpPortTest, DestinationsItRefuses) {
+    EXPECT_EQ(port_.setRemoteHost(""), 0);
+    port_.setRemotePort(port_.localPort());
+    EXPECT_EQ(port_.send("x"), WinsockError::AddressNotAvailable);
+    EXPECT_EQ(port_.setRemoteHost("127.1"), 0);
+    EXPECT_EQ(port_.remoteAddress(), 0x7F000001u);
+    EXPECT_EQ(port_.send(""), 0);
+    EXPECT_EQ(port_.send("to myself"), 0);
+    WaitUntil([&] { return !client_.datagrams.empty(); }, 2000);
+    EXPECT_EQ(client_.datagrams, std::vector<std::string>{"to myself"});
+}
+
+TEST(UdpPortIdle, DoEventsWaitsTenMillisecondsWithoutSpinning) {
+    const int64_t wall = wallMicroseconds(), cpu = cpuMicroseconds();
+    for (int i = 0; i < 10; ++i)
+        UdpPort::DoEvents();
+    const int64_t wallUsed = wallMicroseconds() - wall, cpuUsed = cpuMicroseconds() - cpu;
+    EXPECT_GE(wallUsed, 90000);
+    EXPECT_LT(wallUsed, 400000);
+    EXPECT_LT(cpuUsed, 20000);
+}
+
+TEST(UdpPortIdle, UnloadedLibraryRefusesEveryOperation) {
+    Recorder client;
+    UdpPort port(client);
+    port.unload();
+    EXPECT_EQ(port.activate(), WinsockError::NotInitialised);
+    EXPECT_EQ(port.send("x"), WinsockError::NotInitialised);
+    EXPECT_TRUE(port.load());
+    EXPECT_EQ(port.activate(), 0);
+}
+
+TEST(SocketErrors, TableAndTexts) {
+    const struct {
+        int error;
+        int32_t code;
+    } codes[] = {{EAGAIN, 10035}, {ENETUNREACH, 10051}, {EADDRINUSE, 10048}, {EMSGSIZE, 10040},
+                 {ENOMEM, 10055}, {EPERM, 10013},       {EIO, 10005}};
+    for (const auto& c : codes)
+        EXPECT_EQ(winsockCodeFromErrno(c.error), c.code) << c.error;
+    EXPECT_EQ(winsockErrorText(10051), "[10051] Network is unreachable");
+    EXPECT_EQ(winsockErrorText(10066), "[10066] Directory not empt");
+    EXPECT_EQ(winsockErrorText(10095), "[10095] (no description available)");
+}
+
+} // namespace
+} // namespace Platform::Sockets
