@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Beaconet/BeaconetEnums.h"
 #include "Beaconet/HBPrinters.h"
 #include "Beaconet/INotify.h"
 #include "Beaconet/Networks.h"
