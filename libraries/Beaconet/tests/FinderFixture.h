@@ -100,6 +100,26 @@ protected:
         Platform::WaitUntil([&] { return client->foundCalls > 0; }, limitMs);
     }
 
+    // The five single values, as both kinds of server in these tests hold them.
+    void expectValues(const std::string& address, const std::string& status) {
+        const std::pair<int32_t, std::string> values[] = {{OI_bcpRubCommStdIn, "TCP"},
+                                                          {OI_bcpInterPVersion, "Rubric 10.2.1"},
+                                                          {OI_bcpRubModes, "Immediate"},
+                                                          {OI_bcpRubCommStdIOSetting, "9600,N,8,1"},
+                                                          {OI_bcpSysStatus, status}};
+        for (const auto& [id, value] : values)
+            EXPECT_EQ(finder->GetValue(address, id, 2000), Automation::Variant(value)) << id;
+    }
+    // A new finder's GetValue of an address that does not answer.
+    void expectSilence(const std::string& address) {
+        auto fresh = Automation::New<HBFind>();
+        fresh->setCommunity("public");
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_TRUE(fresh->GetValue(address, OI_bcpSysStatus, 300).isEmpty());
+        EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+        EXPECT_EQ(fresh->GetValue(address, OI_bcpSysStatus, 100), Automation::Variant(""));
+    }
+
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
     Automation::Ref<HBFind> finder = Automation::New<HBFind>();
     Automation::Ref<Recorder> client = Automation::New<Recorder>();

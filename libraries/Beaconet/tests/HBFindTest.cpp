@@ -166,26 +166,15 @@ TEST_F(FinderTest, ClientErrorsEndOnlyTheirOwnReport) {
 
 TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer) {
     startSim(TwoServers);
-    const std::pair<int32_t, const char*> values[] = {{OI_bcpRubCommStdIn, "TCP"},
-                                                      {OI_bcpInterPVersion, "Rubric 10.2.1"},
-                                                      {OI_bcpRubModes, "Immediate"},
-                                                      {OI_bcpRubCommStdIOSetting, "9600,N,8,1"},
-                                                      {OI_bcpSysStatus, "4"}};
-    for (auto [id, value] : values)
-        EXPECT_EQ(finder->GetValue("127.0.0.21", id, 1000), Variant(value)) << id;
+    expectValues("127.0.0.21", "4");
 
     // A late answer to one call is not taken for the next.
     ASSERT_EQ(sim->command("fault late=300 once"), "ok");
     EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubModes, 100), Variant(""));
     EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 500), Variant("TCP"));
 
-    auto fresh = Automation::New<HBFind>();
-    fresh->setCommunity("public");
     ASSERT_EQ(sim->command("fault silent"), "ok");
-    auto started = std::chrono::steady_clock::now();
-    EXPECT_TRUE(fresh->GetValue("127.0.0.21", OI_bcpSysStatus, 300).isEmpty());
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
-    EXPECT_EQ(fresh->GetValue("127.0.0.21", OI_bcpSysStatus, 100), Variant(""));
+    expectSilence("127.0.0.21");
 
     // The control's error comes through as the control raised it.
     auto control = Automation::New<Trapline::SNMP>();
@@ -193,7 +182,7 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
     control->setObjCount(1);
     control->setObjId(1, "1.3.6.1.4.1.1963.20.10.5.6.0");
     auto expected = raisedError([&] { control->setAction(Trapline::a_SendGetRequest); });
-    EXPECT_TRUE(isError(raisedError([&] { fresh->GetValue("10.0.0.1", OI_bcpSysStatus, 100); }),
+    EXPECT_TRUE(isError(raisedError([&] { finder->GetValue("10.0.0.1", OI_bcpSysStatus, 100); }),
                         expected.Number(), expected.Source(), expected.Description()));
 }
 
