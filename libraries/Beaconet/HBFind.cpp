@@ -19,9 +19,9 @@ constexpr int32_t PhaseDescription = 1;
 constexpr int32_t PhaseFull = 2;
 constexpr int32_t PhaseTimeOut = 10;
 
-// Large enough for the answers of 200 print servers that arrive while a
+// Payload room for the answers of 200 print servers that arrive while a
 // batch waits without pumping.
-constexpr int32_t ReceiveBufferSize = 262144;
+constexpr int32_t ReceiveBufferSize = 65536;
 
 constexpr const char* InterfaceDescriptionId = "1.3.6.1.2.1.2.2.1.2.1";
 constexpr const char* ReverseTelnetId = "1.3.6.1.4.1.1963.20.5.2.3.2.18.0";

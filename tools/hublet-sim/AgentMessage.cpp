@@ -6,17 +6,24 @@ namespace HubletSim {
 
 namespace {
 
-std::string lengthBytes(size_t length) {
-    if (length < 0x80)
-        return std::string(1, static_cast<char>(length));
-    std::string bytes;
+void appendLength(std::string& out, size_t length) {
+    if (length < 0x80) {
+        out += static_cast<char>(length);
+        return;
+    }
+    int count = 0;
     for (size_t rest = length; rest > 0; rest >>= 8)
-        bytes.insert(bytes.begin(), static_cast<char>(rest & 0xFF));
-    return static_cast<char>(0x80 | bytes.size()) + bytes;
+        ++count;
+    out += static_cast<char>(0x80 | count);
+    for (int i = count - 1; i >= 0; --i)
+        out += static_cast<char>((length >> (8 * i)) & 0xFF);
 }
 
 std::string element(uint8_t tag, std::string_view content) {
-    return static_cast<char>(tag) + lengthBytes(content.size()) + std::string(content);
+    std::string out(1, static_cast<char>(tag));
+    appendLength(out, content.size());
+    out.append(content);
+    return out;
 }
 
 std::optional<std::string> oidContent(std::string_view text) {
@@ -50,7 +57,9 @@ std::optional<std::string> oidText(std::string_view content) {
     if (content.empty())
         return std::nullopt;
     auto first = static_cast<uint8_t>(content[0]);
-    std::string text = std::to_string(first / 40) + "." + std::to_string(first % 40);
+    std::string text = std::to_string(first / 40);
+    text += '.';
+    text += std::to_string(first % 40);
     uint64_t part = 0;
     for (size_t i = 1; i < content.size(); ++i) {
         auto byte = static_cast<uint8_t>(content[i]);
@@ -58,7 +67,8 @@ std::optional<std::string> oidText(std::string_view content) {
         if (part > 0xFFFFFFFFu)
             return std::nullopt;
         if (!(byte & 0x80)) {
-            text += "." + std::to_string(part);
+            text += '.';
+            text += std::to_string(part);
             part = 0;
         } else if (i + 1 == content.size()) {
             return std::nullopt;

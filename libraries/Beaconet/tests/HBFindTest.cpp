@@ -109,6 +109,14 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST_F(FinderTest, TheAnswersOfTwoHundredServersAllFitBetweenTwoPumps) {
+    startSim({"--servers", "200", "--first", "127.0.2.1"});
+    finder->Networks()->Add("");
+    sweep(0);
+    EXPECT_EQ(client->found.size(), 200u);
+    EXPECT_EQ(client->foundCount, 200);
+}
+
 TEST_F(FinderTest, NoNetworkStopsARunningSweepAndSendsNothing) {
     startSim(TwoServers);
     auto first = Automation::New<Recorder>();
@@ -148,6 +156,16 @@ TEST_F(FinderTest, TearDownOrReleaseInTheMiddleOfASweepEndsItQuietly) {
     Platform::WaitUntil([] { return false; }, 3000);
     EXPECT_EQ(second->found.size(), 1u);
     EXPECT_EQ(second->foundCalls, 0);
+}
+
+TEST_F(FinderTest, TheFinderDoesNotKeepItsClientAlive) {
+    startSim(TwoServers);
+    finder->Networks()->Add("");
+    finder->GetPrinters(0, client);
+    Automation::WeakRef<Recorder> held(client);
+    client.reset();
+    EXPECT_TRUE(held.isNothing());
+    Platform::WaitUntil([] { return false; }, 2600); // the sweep ends with no one to tell
 }
 
 TEST_F(FinderTest, ClientErrorsEndOnlyTheirOwnReport) {
