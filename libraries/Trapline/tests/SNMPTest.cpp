@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "ErrorNumber.h"
+#include "EveryType.h"
 #include "Trapline/BerWriter.h"
 #include "Trapline/SNMP.h"
 #include "messages/MessagePump.h"
@@ -124,21 +125,7 @@ TEST_F(SNMPPair, RequestAndResponse) {
     EXPECT_EQ(agent.Community(), SNMP::DefaultCommunity);
 
     // The agent answers with every type it can send.
-    const std::pair<TObjType, const char*> values[] = {{ot_Integer, "-5"},
-                                                       {ot_OctetString, "Hublet K1 Ethernet"},
-                                                       {ot_Null, ""},
-                                                       {ot_ObjectId, "1.3.6.1.4.1.1963"},
-                                                       {ot_IPAddress, "127.0.0.9"},
-                                                       {ot_Counter32, "4294967295"},
-                                                       {ot_Gauge32, "7"},
-                                                       {ot_TimeTicks, "3000000000"},
-                                                       {ot_Counter64, "18446744073709551615"},
-                                                       {ot_UnsignedInteger32, "1"}};
-    agent.setObjCount(static_cast<int16_t>(std::size(values)));
-    for (int16_t i = 1; i <= agent.ObjCount(); ++i) {
-        agent.setObjType(i, values[i - 1].first);
-        agent.setObjValue(i, values[i - 1].second);
-    }
+    Testing::setEveryType(agent);
     agent.setRequestId(request.requestId);
     agent.setRemoteHost(request.source);
     agent.setRemotePort(request.sourcePort);
@@ -150,13 +137,13 @@ TEST_F(SNMPPair, RequestAndResponse) {
     EXPECT_EQ(manager_.events[0].sourcePort, agent.LocalPort());
     ASSERT_EQ(manager.ObjCount(), agent.ObjCount());
     for (int16_t i = 1; i <= manager.ObjCount(); ++i) {
-        EXPECT_EQ(manager.ObjType(i), values[i - 1].first);
-        EXPECT_EQ(manager.ObjValue(i), values[i - 1].second);
+        EXPECT_EQ(manager.ObjType(i), Testing::everyType[std::size_t(i - 1)].first);
+        EXPECT_EQ(manager.ObjValue(i), Testing::everyType[std::size_t(i - 1)].second);
     }
     EXPECT_EQ(manager.Community(), "public");
     EXPECT_EQ(manager.RequestId(), 42);
     EXPECT_EQ(manager.ObjValueB(3), Variant());
-    const std::string text = values[1].second;
+    const std::string text = Testing::everyType[1].second;
     EXPECT_EQ(manager.ObjValueB(2), Variant(ByteArray(text.begin(), text.end())));
 }
 
