@@ -213,6 +213,36 @@ TEST_F(SNMPPair, BadDatagramsRaiseErrorAndKeepTheSlotsRead) {
     EXPECT_TRUE(agent.Active());
 }
 
+TEST_F(SNMPPair, ReleasedByAHandlerOrDestroyedWithDatagramsWaiting) {
+    SnmpMessage get;
+    get.bindings.push_back({"1.3", ot_Null, ""});
+    const std::string request = get.encode();
+    // The handler lets go of the only reference while two more datagrams wait.
+    int delivered = 0;
+    auto connection = agent_.control->GetRequest.connect([&](int32_t, std::string, std::string, int32_t) {
+        ++delivered;
+        agent_.connections.clear();
+        agent_.control.reset();
+    });
+    const int32_t port = agent_.control->LocalPort();
+    for (int i = 0; i < 3; ++i)
+        sendRaw(request, port);
+    Platform::WaitUntil([&] { return delivered > 0; }, 3000);
+    Platform::WaitForEvents(20);
+    EXPECT_EQ(delivered, 1);
+
+    // Destruction closes the socket without delivering what waits.
+    int late = 0;
+    auto other = New<SNMP>();
+    other->setActive(true);
+    auto counting = other->GetRequest.connect([&](int32_t, std::string, std::string, int32_t) { ++late; });
+    sendRaw(request, other->LocalPort());
+    Platform::SleepWithoutEvents(20);
+    other.reset();
+    Platform::WaitForEvents(20);
+    EXPECT_EQ(late, 0);
+}
+
 TEST(SNMPControl, Errors) {
     auto control = New<SNMP>();
     SNMP& c = *control;
