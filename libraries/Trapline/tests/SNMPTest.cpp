@@ -176,6 +176,30 @@ TEST_F(SNMPPair, RequestIdAndDefaultPort) {
     EXPECT_EQ(agent_.events[3].requestId, 2);
 }
 
+// A trap without a port goes to 162; only where this test may take that port
+// (the test runner's namespace), since a system trap listener may hold it.
+TEST_F(SNMPPair, TrapWithoutAPortGoesTo162) {
+    int listener = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(162);
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(listener);
+        GTEST_SKIP() << "port 162 cannot be taken here";
+    }
+    timeval limit{3, 0};
+    ::setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    manager_.control->setRemotePort(0);
+    manager_.control->setAction(a_SendTrap);
+    EXPECT_EQ(manager_.control->RemotePort(), 0);
+    char buffer[512];
+    const ssize_t length = ::recv(listener, buffer, sizeof buffer, 0);
+    ::close(listener);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(SnmpMessage::decode(std::string(buffer, std::size_t(length))).message.pduTag, Pdu_Trap);
+}
+
 TEST_F(SNMPPair, BadDatagramsRaiseErrorAndKeepTheSlotsRead) {
     SNMP& agent = *agent_.control;
     agent.setObjCount(3);
@@ -304,6 +328,12 @@ TEST(SNMPControl, MissingSocketsLibrary) {
              [&] { c.setActive(true); }, [&] { c.setAction(a_SendGetRequest); }})
         EXPECT_TRUE(isError(raisedError(operation), 25094, "SNMP",
                             "[10093] Winsock not loaded yet (WSANOTINITIALISED)"));
+    // Any existing file stands for the library.
+    c.setWinsockPath("/proc/self/exe");
+    c.setWinsockLoaded(true);
+    EXPECT_TRUE(c.WinsockLoaded());
+    EXPECT_EQ(c.WinsockPath(), "/proc/self/exe");
+    c.setWinsockLoaded(false);
     c.setWinsockPath("");
     EXPECT_EQ(c.WinsockPath(), "WSOCK32.DLL");
     c.setWinsockLoaded(true);
