@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "automation/Error.h"
 #include "messages/MessagePump.h"
 #include "sockets/SocketErrors.h"
 #include "sockets/UdpPort.h"
@@ -176,11 +177,45 @@ TEST_F(UdpPortTest, DestinationsItRefuses) {
     port_.setRemotePort(port_.localPort());
     EXPECT_EQ(port_.send("x"), WinsockError::AddressNotAvailable);
     EXPECT_EQ(port_.setRemoteHost("127.1"), 0);
+    for (int32_t wrong : {0, 65536 + 161, -1}) {
+        port_.setRemotePort(wrong);
+        EXPECT_EQ(port_.send("x"), WinsockError::AddressNotAvailable) << wrong;
+    }
+    port_.setRemotePort(port_.localPort());
     EXPECT_EQ(port_.remoteAddress(), 0x7F000001u);
     EXPECT_EQ(port_.send(""), 0);
     EXPECT_EQ(port_.send("to myself"), 0);
     WaitUntil([&] { return !client_.datagrams.empty(); }, 2000);
     EXPECT_EQ(client_.datagrams, std::vector<std::string>{"to myself"});
+}
+
+TEST_F(UdpPortTest, AnErrorInAHandlerEndsOnlyThatNotice) {
+    client_.onDatagram = [&] {
+        if (client_.datagrams.size() == 1)
+            Automation::raise(5, "handler");
+    };
+    sender_.send("one", port_.localPort());
+    sender_.send("two", port_.localPort());
+    SleepWithoutEvents(20);
+    DoEvents();
+    EXPECT_EQ(client_.datagrams.size(), 1u);
+    WaitUntil([&] { return client_.datagrams.size() == 2; }, 2000);
+    EXPECT_EQ(client_.datagrams.size(), 2u);
+}
+
+TEST(UdpPortIdle, SharedLocalPort) {
+    Recorder first, second;
+    UdpPort a(first), b(second);
+    a.setShareLocalPort(true);
+    ASSERT_EQ(a.activate(), 0);
+    ASSERT_EQ(b.setLocalPort(a.localPort()), 0);
+    EXPECT_EQ(b.activate(), 10048);
+    b.setShareLocalPort(true);
+    EXPECT_EQ(b.activate(), 0);
+    EXPECT_EQ(b.localPort(), a.localPort());
+    ASSERT_EQ(b.deactivate(), 0);
+    EXPECT_EQ(b.setLocalPort(70000), 0);
+    EXPECT_EQ(b.activate(), WinsockError::AddressNotAvailable);
 }
 
 TEST(UdpPortIdle, DoEventsWaitsTenMillisecondsWithoutSpinning) {
