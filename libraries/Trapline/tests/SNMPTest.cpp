@@ -374,14 +374,37 @@ TEST(SNMPControl, LoopbackGuardRefusesOtherDestinations) {
     std::system("ip addr del 192.0.2.1/32 dev lo 2>/dev/null");
 }
 
-TEST_F(SNMPPair, BroadcastGoesToTheSeamAddress) {
+TEST(SNMPBroadcast, GoesToTheSeamAddressAndEveryServerAnswers) {
+    // Two servers share one port, as print servers on a subnet share 161.
+    Watched servers[2];
+    servers[0].control->setShareLocalPort(true);
+    servers[0].control->setActive(true);
+    servers[1].control->setShareLocalPort(true);
+    servers[1].control->setLocalPort(servers[0].control->LocalPort());
+    servers[1].control->setActive(true);
+    for (Watched& server : servers)
+        server.connections.push_back(server.control->GetRequest.connect(
+            [control = server.control.get()](int32_t id, std::string, std::string source, int32_t port) {
+                control->setRequestId(id);
+                control->setRemoteHost(source);
+                control->setRemotePort(port);
+                control->setAction(a_SendGetResponse);
+            }));
+
+    Watched manager;
     ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
-    manager_.control->setRemoteHost("255.255.255.255");
-    EXPECT_EQ(manager_.control->RemoteHost(), "255.255.255.255");
-    manager_.control->setAction(a_SendGetRequest);
+    ::setenv("KESTRUP_SNMP_PORT", std::to_string(servers[0].control->LocalPort()).c_str(), 1);
+    manager.control->setRemoteHost("255.255.255.255");
+    EXPECT_EQ(manager.control->RemoteHost(), "255.255.255.255");
+    manager.control->setRequestId(77);
+    manager.control->setAction(a_SendGetRequest);
     ::unsetenv("KESTRUP_BROADCAST");
-    ASSERT_TRUE(agent_.waitForEvents(1));
-    EXPECT_EQ(agent_.events[0].kind, "GetRequest");
+    ::unsetenv("KESTRUP_SNMP_PORT");
+    ASSERT_TRUE(manager.waitForEvents(2));
+    for (const Received& response : manager.events) {
+        EXPECT_EQ(response.kind, "GetResponse");
+        EXPECT_EQ(response.requestId, 77);
+    }
 }
 
 } // namespace
