@@ -5,12 +5,9 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "EveryType.h"
+#include "LoopbackSocket.h"
 #include "Trapline/SNMP.h"
 #include "messages/MessagePump.h"
 
@@ -24,45 +21,8 @@ using Platform::Automation::Ref;
 const char* const IfDescr = "1.3.6.1.2.1.2.2.1.2.1";
 const char* const ReverseTelnet = "1.3.6.1.4.1.1963.20.5.2.3.2.18.0";
 
-// A UDP port on `host` that nothing uses at the moment.
-int32_t freePort(const char* host) {
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr(host);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-// A socket on 127.0.0.1 that takes one datagram, to compare our bytes.
-class Listener {
-public:
-    Listener() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t size = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        timeval limit{3, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    }
-    ~Listener() { ::close(fd_); }
-    int32_t port() const { return port_; }
-    std::string receive() {
-        char buffer[4096];
-        ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-        return n > 0 ? std::string(buffer, std::size_t(n)) : std::string();
-    }
-
-private:
-    int fd_;
-    int32_t port_ = 0;
-};
+using Platform::Sockets::Testing::freePort;
+using Platform::Sockets::Testing::LoopbackSocket;
 
 // net-snmp's programs with a configuration of their own: no system
 // configuration, no MIBs, persistent files in a temporary folder.
@@ -251,7 +211,7 @@ TEST_F(SNMPAgainstSnmpd, EncodesAsNetSnmpDoes) {
         ASSERT_FALSE(response.empty()) << dump;
         ASSERT_LT(response.size(), 128u);
 
-        Listener listener;
+        LoopbackSocket listener;
         auto ours = New<SNMP>();
         ours->setRemoteHost("127.0.0.1");
         ours->setRemotePort(listener.port());

@@ -4,15 +4,12 @@
 // that keeps it on loopback.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cstdlib>
 #include <net/if.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "ErrorNumber.h"
 #include "EveryType.h"
+#include "LoopbackSocket.h"
 #include "Trapline/BerWriter.h"
 #include "Trapline/SNMP.h"
 #include "messages/MessagePump.h"
@@ -72,13 +69,7 @@ public:
 };
 
 void sendRaw(const std::string& datagram, int32_t port) {
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    ::sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    ::close(fd);
+    Platform::Sockets::Testing::LoopbackSocket().send(datagram, port);
 }
 
 class SNMPPair : public ::testing::Test {
@@ -179,25 +170,13 @@ TEST_F(SNMPPair, RequestIdAndDefaultPort) {
 // A trap without a port goes to 162; only where this test may take that port
 // (the test runner's namespace), since a system trap listener may hold it.
 TEST_F(SNMPPair, TrapWithoutAPortGoesTo162) {
-    int listener = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(162);
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(listener);
+    Platform::Sockets::Testing::LoopbackSocket listener("127.0.0.1", 162);
+    if (!listener.bound())
         GTEST_SKIP() << "port 162 cannot be taken here";
-    }
-    timeval limit{3, 0};
-    ::setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     manager_.control->setRemotePort(0);
     manager_.control->setAction(a_SendTrap);
     EXPECT_EQ(manager_.control->RemotePort(), 0);
-    char buffer[512];
-    const ssize_t length = ::recv(listener, buffer, sizeof buffer, 0);
-    ::close(listener);
-    ASSERT_GT(length, 0);
-    EXPECT_EQ(SnmpMessage::decode(std::string(buffer, std::size_t(length))).message.pduTag, Pdu_Trap);
+    EXPECT_EQ(SnmpMessage::decode(listener.receive()).message.pduTag, Pdu_Trap);
 }
 
 TEST_F(SNMPPair, BadDatagramsRaiseErrorAndKeepTheSlotsRead) {
@@ -354,23 +333,14 @@ TEST(SNMPControl, LoopbackGuardRefusesOtherDestinations) {
         std::system("ip addr add 192.0.2.1/32 dev lo 2>/dev/null") != 0)
         GTEST_SKIP() << "needs the test runner's network namespace";
 
-    int listener = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("192.0.2.1");
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t size = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-
+    Platform::Sockets::Testing::LoopbackSocket listener("192.0.2.1");
+    ASSERT_TRUE(listener.bound());
     auto control = New<SNMP>();
     control->setRemoteHost("192.0.2.1");
-    control->setRemotePort(ntohs(address.sin_port));
+    control->setRemotePort(listener.port());
     EXPECT_TRUE(isError(raisedError([&] { control->setAction(a_SendGetRequest); }), 25052, "SNMP",
                         "[10051] Network is unreachable"));
-    Platform::WaitForEvents(50);
-    char buffer[16];
-    EXPECT_LT(::recv(listener, buffer, sizeof buffer, 0), 0);
-    ::close(listener);
+    EXPECT_EQ(listener.receive(50), "");
     std::system("ip addr del 192.0.2.1/32 dev lo 2>/dev/null");
 }
 

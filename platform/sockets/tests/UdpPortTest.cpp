@@ -3,14 +3,11 @@
 // datagrams, closing, and the errno table.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <ctime>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
+#include "LoopbackSocket.h"
 #include "automation/Error.h"
 #include "messages/MessagePump.h"
 #include "sockets/SocketErrors.h"
@@ -52,41 +49,12 @@ struct Recorder : UdpPort::Client {
     std::string lastSource;
 };
 
-// A plain socket on 127.0.0.1 that sends to the port under test.
-class Sender {
-public:
-    Sender() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
-    }
-    ~Sender() { ::close(fd_); }
-    void send(const std::string& bytes, int32_t port) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        ASSERT_EQ(::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-                  ssize_t(bytes.size()));
-    }
-    int32_t port() const {
-        sockaddr_in local{};
-        socklen_t size = sizeof local;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
-        return ntohs(local.sin_port);
-    }
-
-private:
-    int fd_;
-};
-
 class UdpPortTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(port_.activate(), 0); }
     Recorder client_;
     UdpPort port_{client_};
-    Sender sender_;
+    Testing::LoopbackSocket sender_;
 };
 
 TEST_F(UdpPortTest, DeliversWhatWaitsInOrderAtOneNotice) {
