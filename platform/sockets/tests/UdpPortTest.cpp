@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <ctime>
+#include <dlfcn.h>
+#include <sys/socket.h>
 #include <vector>
 
 #include "LoopbackSocket.h"
@@ -12,6 +14,24 @@
 #include "messages/MessagePump.h"
 #include "sockets/SocketErrors.h"
 #include "sockets/UdpPort.h"
+
+// The kernel never makes a loopback UDP send wait, so the tests make
+// sendto report a full queue when they ask for it.
+namespace {
+int sendsThatWouldBlock = 0;
+}
+
+extern "C" ssize_t sendto(int fd, const void* data, size_t size, int flags, const sockaddr* to,
+                          socklen_t length) {
+    using Real = ssize_t (*)(int, const void*, size_t, int, const sockaddr*, socklen_t);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "sendto"));
+    if (sendsThatWouldBlock > 0) {
+        --sendsThatWouldBlock;
+        errno = EAGAIN;
+        return -1;
+    }
+    return real(fd, data, size, flags, to, length);
+}
 
 namespace Platform::Sockets {
 namespace {
@@ -90,9 +110,15 @@ TEST_F(UdpPortTest, HandlerThatPumpsIsNotWokenForTheWaitingDatagrams) {
     EXPECT_LT(cpuUsed, 100000);
 }
 
-TEST_F(UdpPortTest, ReadyToSendOnceAfterActivation) {
+TEST_F(UdpPortTest, ReadyToSendOnceAfterActivationAndAfterAWouldBlock) {
     WaitUntil([] { return false; }, 100);
     EXPECT_EQ(client_.readyToSendCount, 1);
+    ASSERT_EQ(port_.setRemoteHost("127.0.0.1"), 0);
+    port_.setRemotePort(port_.localPort());
+    sendsThatWouldBlock = 1;
+    EXPECT_EQ(port_.send("x"), WinsockError::WouldBlock);
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(client_.readyToSendCount, 2);
     EXPECT_EQ(port_.activate(), PortError::AlreadyActive);
     EXPECT_EQ(port_.setLocalPort(1), PortError::LocalPortWhileActive);
 }
