@@ -124,7 +124,7 @@ void SNMP::send(int32_t action) {
         message.agentAddress = trapAgentAddress_;
         message.genericType = trapGenericType_;
         message.specificType = trapSpecificType_;
-        message.timeStamp = static_cast<uint32_t>(trapTimeStamp_);
+        message.timeStamp = trapTimeStamp_;
     } else {
         message.requestId = requestId_;
         requestId_ = static_cast<int32_t>(static_cast<uint32_t>(requestId_) + 1);
@@ -179,8 +179,8 @@ bool SNMP::datagramArrived(std::string_view datagram, const std::string& sourceA
         break;
     default:
         Trap.raise(m.community, m.enterprise, Platform::Sockets::dottedAddressText(m.agentAddress),
-                   static_cast<int16_t>(m.genericType), m.specificType, static_cast<int64_t>(m.timeStamp),
-                   sourceAddress, sourcePort);
+                   static_cast<int16_t>(m.genericType), m.specificType, m.timeStamp, sourceAddress,
+                   sourcePort);
     }
     return true;
 }

@@ -155,7 +155,7 @@ public:
     Platform::Automation::Event<> ReadyToSend;
     Platform::Automation::Event<int32_t, std::string, std::string, int32_t> SetRequest;
     // Community, Enterprise, AgentAddress, GenericType, SpecificType,
-    // TimeStamp (hundredths of a second, unsigned), SourceAddress, SourcePort.
+    // TimeStamp (hundredths of a second, up to 4294967295), SourceAddress, SourcePort.
     Platform::Automation::Event<std::string, std::string, std::string, int16_t, int32_t, int64_t, std::string,
                                 int32_t>
         Trap;

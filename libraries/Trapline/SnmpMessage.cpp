@@ -99,7 +99,10 @@ std::string SnmpMessage::encode() const {
         fields = BerWriter::element(Tag_ObjectId, BerWriter::objectIdentifierContent(enterprise)) +
                  BerWriter::element(Tag_IPAddress, addressBytes(agentAddress)) + integerElement(genericType) +
                  integerElement(specificType) +
-                 BerWriter::element(Tag_TimeTicks, BerWriter::signedContent(static_cast<int32_t>(timeStamp)));
+                 BerWriter::element(Tag_TimeTicks,
+                                    timeStamp > INT32_MAX
+                                        ? BerWriter::unsignedContent(static_cast<uint32_t>(timeStamp))
+                                        : BerWriter::signedContent(static_cast<int32_t>(timeStamp)));
     } else {
         fields = integerElement(requestId) + integerElement(errorStatus) + integerElement(errorIndex);
     }
@@ -138,7 +141,9 @@ DecodedMessage SnmpMessage::decode(std::string_view datagram) {
             message.agentAddress = BerReader::ipAddressValue(fields.next().content);
             message.genericType = BerReader::signedValue(fields.next().content);
             message.specificType = BerReader::signedValue(fields.next().content);
-            message.timeStamp = BerReader::unsignedValue(fields.next().content);
+            const std::string_view timeStamp = fields.next().content;
+            message.timeStamp = timeStamp.size() == 5 ? int64_t(BerReader::unsignedValue(timeStamp))
+                                                      : BerReader::signedValue(timeStamp);
         } else {
             message.requestId = BerReader::signedValue(fields.next().content);
             message.errorStatus = BerReader::signedValue(fields.next().content);

@@ -42,9 +42,10 @@ struct SnmpMessage {
     uint32_t agentAddress = 0; // host byte order
     int32_t genericType = 0;
     int32_t specificType = 0;
-    // Hundredths of a second. Sent as a signed 32-bit integer, read back
-    // unsigned, so that agents up longer than 248 days are read correctly.
-    uint32_t timeStamp = 0;
+    // Hundredths of a second, a signed integer of up to four bytes; the
+    // standard five-byte form of uptimes from 2^31 on (a leading 0x00) is
+    // read and written too, so that agents up longer than 248 days read right.
+    int64_t timeStamp = 0;
     std::vector<VarBind> bindings;
 
     // The datagram; BuildError 445 when an element does not fit.

@@ -27,6 +27,12 @@ int32_t lastError() {
     return winsockCodeFromErrno(errno);
 }
 
+// Ports are Long properties; one that does not fit 16 bits is refused rather
+// than cut down to another port.
+bool portFits(int32_t port) {
+    return port >= 0 && port <= 65535;
+}
+
 int32_t setOption(int fd, int option, int value) {
     return ::setsockopt(fd, SOL_SOCKET, option, &value, sizeof value) == 0 ? 0 : lastError();
 }
@@ -96,6 +102,8 @@ int32_t UdpPort::activate() {
         return WinsockError::NotInitialised;
     if (fd_ >= 0)
         return PortError::AlreadyActive;
+    if (!portFits(localPort_))
+        return WinsockError::AddressNotAvailable;
     closePending_ = false;
     fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0)
@@ -288,8 +296,8 @@ int32_t UdpPort::send(std::string_view datagram) {
         return PortError::NotActive;
     if (datagram.empty())
         return 0;
-    // 0.0.0.0 would reach this machine on Linux; Windows refused it.
-    if (remoteAddress_ == 0)
+    // 0.0.0.0 would reach this machine on Linux; Windows refused it, and port 0.
+    if (remoteAddress_ == 0 || remotePort_ == 0 || !portFits(remotePort_))
         return WinsockError::AddressNotAvailable;
     uint32_t address = remoteAddress_;
     if (address == LimitedBroadcast)

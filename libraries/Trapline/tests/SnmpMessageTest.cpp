@@ -91,10 +91,19 @@ TEST(SnmpMessageEncode, TrapAndRefusedIdentifiers) {
     trap.agentAddress = 0x7F000002;
     trap.genericType = 6;
     trap.specificType = 17;
-    trap.timeStamp = 3000000000u;
+    trap.timeStamp = -1294967296; // as the control's Long holds 3000000000
     EXPECT_EQ(hex(trap.encode()),
               "30 25 02 01 00 04 01 63 A4 1D 06 07 2B 06 01 04 01 8F 2B 40 04 7F 00 00 02 "
               "02 01 06 02 01 11 43 04 B2 D0 5E 00 30 00");
+
+    // Time-stamps: signed in up to four bytes, the standard five-byte form from 2^31 on.
+    for (const auto& [stamp, wire] : std::initializer_list<std::pair<int64_t, const char*>>{
+             {3000000000, "43 05 00 B2 D0 5E 00"}, {-3121664, "43 03 D0 5E 00"}, {12345, "43 02 30 39"}}) {
+        trap.timeStamp = stamp;
+        const std::string encoded = trap.encode();
+        EXPECT_NE(hex(encoded).find(wire), std::string::npos) << stamp;
+        EXPECT_EQ(SnmpMessage::decode(encoded).message.timeStamp, stamp);
+    }
 
     std::string tooMany(65 * 2 - 1, '.');
     for (std::size_t i = 0; i < tooMany.size(); i += 2)
@@ -120,7 +129,7 @@ TEST(SnmpMessageDecode, ReadsWhatNetSnmpSends) {
     EXPECT_EQ(trap.message.enterprise, "1.3.6.1.4.1.1963");
     EXPECT_EQ(trap.message.agentAddress, 0x7F000002u);
     EXPECT_EQ(trap.message.specificType, 256);
-    EXPECT_EQ(trap.message.timeStamp, 3000000000u);
+    EXPECT_EQ(trap.message.timeStamp, 3000000000);
 
     auto response = SnmpMessage::decode(bytes(
         "30 81 3D 02 01 00 04 06 70 75 62 6C 69 63 A2 84 00 00 00 2C 02 04 FF FF FF FE 02 01 00 02 01 00 30 "

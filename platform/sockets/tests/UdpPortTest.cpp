@@ -3,17 +3,35 @@
 // datagrams, closing, and the errno table.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <ctime>
-#include <netinet/in.h>
+#include <dlfcn.h>
 #include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
+#include "LoopbackSocket.h"
+#include "automation/Error.h"
 #include "messages/MessagePump.h"
 #include "sockets/SocketErrors.h"
 #include "sockets/UdpPort.h"
+
+// The kernel never makes a loopback UDP send wait, so the tests make
+// sendto report a full queue when they ask for it.
+namespace {
+int sendsThatWouldBlock = 0;
+}
+
+extern "C" ssize_t sendto(int fd, const void* data, size_t size, int flags, const sockaddr* to,
+                          socklen_t length) {
+    using Real = ssize_t (*)(int, const void*, size_t, int, const sockaddr*, socklen_t);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "sendto"));
+    if (sendsThatWouldBlock > 0) {
+        --sendsThatWouldBlock;
+        errno = EAGAIN;
+        return -1;
+    }
+    return real(fd, data, size, flags, to, length);
+}
 
 namespace Platform::Sockets {
 namespace {
@@ -51,41 +69,12 @@ struct Recorder : UdpPort::Client {
     std::string lastSource;
 };
 
-// A plain socket on 127.0.0.1 that sends to the port under test.
-class Sender {
-public:
-    Sender() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
-    }
-    ~Sender() { ::close(fd_); }
-    void send(const std::string& bytes, int32_t port) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        ASSERT_EQ(::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-                  ssize_t(bytes.size()));
-    }
-    int32_t port() const {
-        sockaddr_in local{};
-        socklen_t size = sizeof local;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
-        return ntohs(local.sin_port);
-    }
-
-private:
-    int fd_;
-};
-
 class UdpPortTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(port_.activate(), 0); }
     Recorder client_;
     UdpPort port_{client_};
-    Sender sender_;
+    Testing::LoopbackSocket sender_;
 };
 
 TEST_F(UdpPortTest, DeliversWhatWaitsInOrderAtOneNotice) {
@@ -121,9 +110,15 @@ TEST_F(UdpPortTest, HandlerThatPumpsIsNotWokenForTheWaitingDatagrams) {
     EXPECT_LT(cpuUsed, 100000);
 }
 
-TEST_F(UdpPortTest, ReadyToSendOnceAfterActivation) {
+TEST_F(UdpPortTest, ReadyToSendOnceAfterActivationAndAfterAWouldBlock) {
     WaitUntil([] { return false; }, 100);
     EXPECT_EQ(client_.readyToSendCount, 1);
+    ASSERT_EQ(port_.setRemoteHost("127.0.0.1"), 0);
+    port_.setRemotePort(port_.localPort());
+    sendsThatWouldBlock = 1;
+    EXPECT_EQ(port_.send("x"), WinsockError::WouldBlock);
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(client_.readyToSendCount, 2);
     EXPECT_EQ(port_.activate(), PortError::AlreadyActive);
     EXPECT_EQ(port_.setLocalPort(1), PortError::LocalPortWhileActive);
 }
@@ -176,11 +171,45 @@ TEST_F(UdpPortTest, DestinationsItRefuses) {
     port_.setRemotePort(port_.localPort());
     EXPECT_EQ(port_.send("x"), WinsockError::AddressNotAvailable);
     EXPECT_EQ(port_.setRemoteHost("127.1"), 0);
+    for (int32_t wrong : {0, 65536 + 161, -1}) {
+        port_.setRemotePort(wrong);
+        EXPECT_EQ(port_.send("x"), WinsockError::AddressNotAvailable) << wrong;
+    }
+    port_.setRemotePort(port_.localPort());
     EXPECT_EQ(port_.remoteAddress(), 0x7F000001u);
     EXPECT_EQ(port_.send(""), 0);
     EXPECT_EQ(port_.send("to myself"), 0);
     WaitUntil([&] { return !client_.datagrams.empty(); }, 2000);
     EXPECT_EQ(client_.datagrams, std::vector<std::string>{"to myself"});
+}
+
+TEST_F(UdpPortTest, AnErrorInAHandlerEndsOnlyThatNotice) {
+    client_.onDatagram = [&] {
+        if (client_.datagrams.size() == 1)
+            Automation::raise(5, "handler");
+    };
+    sender_.send("one", port_.localPort());
+    sender_.send("two", port_.localPort());
+    SleepWithoutEvents(20);
+    DoEvents();
+    EXPECT_EQ(client_.datagrams.size(), 1u);
+    WaitUntil([&] { return client_.datagrams.size() == 2; }, 2000);
+    EXPECT_EQ(client_.datagrams.size(), 2u);
+}
+
+TEST(UdpPortIdle, SharedLocalPort) {
+    Recorder first, second;
+    UdpPort a(first), b(second);
+    a.setShareLocalPort(true);
+    ASSERT_EQ(a.activate(), 0);
+    ASSERT_EQ(b.setLocalPort(a.localPort()), 0);
+    EXPECT_EQ(b.activate(), 10048);
+    b.setShareLocalPort(true);
+    EXPECT_EQ(b.activate(), 0);
+    EXPECT_EQ(b.localPort(), a.localPort());
+    ASSERT_EQ(b.deactivate(), 0);
+    EXPECT_EQ(b.setLocalPort(70000), 0);
+    EXPECT_EQ(b.activate(), WinsockError::AddressNotAvailable);
 }
 
 TEST(UdpPortIdle, DoEventsWaitsTenMillisecondsWithoutSpinning) {
