@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 extern char** environ;
@@ -70,9 +71,17 @@ SnmpdPeer::SnmpdPeer(const std::string& address, uint16_t port, const std::vecto
     const char* argv[] = {"snmpd", "-f", "-C", "-c", config.c_str(), "-Lf", log.c_str(), nullptr};
     if (posix_spawnp(&pid_, "snmpd", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         throw std::runtime_error("snmpd cannot be started");
-    // Ready once it holds its port.
-    for (int i = 0; i < 500 && tryBind(address, port) != EADDRINUSE; ++i)
+    // Ready once it has announced itself, which it does after binding.
+    for (int i = 0; i < 500; ++i) {
+        std::ifstream written(log);
+        std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+        if (text.find("NET-SNMP version") != std::string::npos)
+            return;
         usleep(10000);
+    }
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    throw std::runtime_error("snmpd did not start on " + address + ":" + std::to_string(port));
 }
 
 SnmpdPeer::~SnmpdPeer() {
