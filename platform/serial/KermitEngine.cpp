@@ -552,7 +552,7 @@ void KermitEngine::reportBlock() {
         host_.transferEvent(TransferEvent::TransferBlock, SerialFTStatus_Transferring);
 }
 
-void KermitEngine::giveUp(TransferEvent event, SerialFTStatus status, const std::string& message) {
+void KermitEngine::giveUp(TransferEvent event, enumSerialFTStatus status, const std::string& message) {
     // What is still queued (say, a packet stuck behind a dead peer) must not hold up the error.
     host_.discardOutput();
     std::string field;
@@ -561,7 +561,7 @@ void KermitEngine::giveUp(TransferEvent event, SerialFTStatus status, const std:
     end(event, status);
 }
 
-void KermitEngine::end(TransferEvent event, SerialFTStatus status) {
+void KermitEngine::end(TransferEvent event, enumSerialFTStatus status) {
     state_ = State::Done;
     dropDestination();
     file_.reset();

@@ -74,8 +74,8 @@ private:
     void peerLost(const std::string& message);
     void negotiated(const KermitLink& link);
     void reportBlock();
-    void giveUp(TransferEvent event, SerialFTStatus status, const std::string& message);
-    void end(TransferEvent event, SerialFTStatus status);
+    void giveUp(TransferEvent event, enumSerialFTStatus status, const std::string& message);
+    void end(TransferEvent event, enumSerialFTStatus status);
 
     TransferHost& host_;
     TransferOptions options_;

@@ -9,20 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace Platform::Serial {
+#include "serial/SerialEnums.h"
 
-// XferStatus values.
-enum SerialFTStatus : int32_t {
-    SerialFTStatus_Failure = -1,
-    SerialFTStatus_Success = 0,
-    SerialFTStatus_WaitForFile = 1,
-    SerialFTStatus_Prepare = 2,
-    SerialFTStatus_Starting = 3,
-    SerialFTStatus_Transferring = 4,
-    SerialFTStatus_FileAbort = 5,
-    SerialFTStatus_TransferAbort = 6,
-    SerialFTStatus_EndOfFile = 7,
-};
+namespace Platform::Serial {
 
 // The course of a transfer, in the order the control raises its events.
 enum class TransferEvent {
@@ -66,7 +55,7 @@ public:
     // Bytes queued by send() that have not reached the device yet.
     virtual std::size_t pendingOutput() const = 0;
     // Reports a step of the transfer with the status XferStatus reads from now on.
-    virtual void transferEvent(TransferEvent event, SerialFTStatus status) = 0;
+    virtual void transferEvent(TransferEvent event, enumSerialFTStatus status) = 0;
     // Receive side: the sender announced a file. The answer is the path to
     // write it to (the control raises PrepareFile while asking).
     virtual std::string prepareFile(const std::string& announcedName, int64_t announcedSize) = 0;

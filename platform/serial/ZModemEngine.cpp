@@ -108,7 +108,7 @@ protected:
     virtual void onRetry() = 0;
     // Ends with AbortFile (the file could not be read or written) or
     // AbortFileTransfer, after dropping what the transfer left behind.
-    virtual void failTransfer(SerialFTStatus status, bool tellPeer) {
+    virtual void failTransfer(enumSerialFTStatus status, bool tellPeer) {
         if (tellPeer) {
             host_.discardOutput();
             transmit(cancelSequence);
@@ -117,7 +117,7 @@ protected:
             status);
     }
 
-    void end(TransferEvent event, SerialFTStatus status) {
+    void end(TransferEvent event, enumSerialFTStatus status) {
         finished_ = true;
         host_.transferEvent(event, status);
     }
@@ -787,7 +787,7 @@ private:
             end(TransferEvent::FinishFileTransfer, SerialFTStatus_Success);
     }
 
-    void failTransfer(SerialFTStatus status, bool tellPeer) override {
+    void failTransfer(enumSerialFTStatus status, bool tellPeer) override {
         dropFile();
         Session::failTransfer(status, tellPeer);
     }

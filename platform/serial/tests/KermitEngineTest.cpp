@@ -17,7 +17,7 @@ using namespace Platform::Serial::Testing;
 
 namespace {
 
-using Events = std::vector<std::pair<TransferEvent, SerialFTStatus>>;
+using Events = std::vector<std::pair<TransferEvent, enumSerialFTStatus>>;
 
 // G-Kermit's own Send-Init data, and C-Kermit's (which offers 30-packet windows).
 const std::string gkermitInit = "~' @-#Y3~*!J*0+++J\"U1@";
@@ -75,7 +75,7 @@ struct Scripted {
         return letters;
     }
     // The engine finished with one end event, this one.
-    void expectEnd(TransferEvent event, SerialFTStatus status) {
+    void expectEnd(TransferEvent event, enumSerialFTStatus status) {
         EXPECT_TRUE(engine->finished());
         EXPECT_EQ(host.endEvents(), 1);
         EXPECT_EQ(host.events.back(), std::make_pair(event, status));

@@ -233,7 +233,7 @@ void Relay::run(LineModel aToB, LineModel bToA) {
     }
 }
 
-void RecordingHost::transferEvent(TransferEvent event, SerialFTStatus status) {
+void RecordingHost::transferEvent(TransferEvent event, enumSerialFTStatus status) {
     events.emplace_back(event, status);
     if (onEvent)
         onEvent(event);

@@ -29,12 +29,12 @@ struct Peer {
     Names receive;
     Names send;
     Names shortPackets;
-    SerialFTStatus lost;
+    enumSerialFTStatus lost;
 };
 
 const Peer lrzsz{"Lrzsz", SerialFTProtocol_ZModem, {"rz", "-q"}, {"sz", "-q"}, {}, SerialFTStatus_Failure};
 const Peer gkermit{"GKermit",
-                   SerialFTProtocol_Kermit,
+                   SerialFTProtocol_KERMIT,
                    {"gkermit", "-i", "-P", "-w", "-r"},
                    {"gkermit", "-i", "-P", "-s"},
                    {"-e", "60"},
@@ -44,7 +44,7 @@ const Peer gkermit{"GKermit",
 // when it sends and which leaves check 1 when it receives.
 const char* const ckermitShortPackets = "set block-check 2\nset receive packet-length 90\n";
 const Peer ckermit{"CKermit",
-                   SerialFTProtocol_Kermit,
+                   SerialFTProtocol_KERMIT,
                    {"kermit", "-Y", "-i", "-P", "-w", "-r"},
                    {"kermit", "-Y", "-i", "-P", "-s"},
                    {"../short.ksc"},
@@ -130,7 +130,7 @@ protected:
     }
 
     // The transfer was given up once, and a partly received file did not stay.
-    void expectGivenUp(TransferDirection ours, SerialFTStatus status) {
+    void expectGivenUp(TransferDirection ours, enumSerialFTStatus status) {
         EXPECT_EQ(watch_->events.back(), "AbortFileTransfer");
         EXPECT_EQ(watch_->statusAtEnd, status);
         EXPECT_EQ(watch_->ends(), 1);
@@ -240,7 +240,7 @@ TEST_P(PeerLines, CarryTheFileByteExact) {
             strip ? c.sevenBit : "115200,n,8,1");
     control_->setXferEscapeControl(c.escapeControl);
     // Kermit retries a lost packet after a third of the time-out: a shorter one keeps the noise quick.
-    if (c.noisy && c.peer->protocol == SerialFTProtocol_Kermit)
+    if (c.noisy && c.peer->protocol == SerialFTProtocol_KERMIT)
         control_->setXferTimeout(3000);
     transfer(*c.peer, c.ours, data, c.peerArgs);
     expectDelivered(c.ours, data);
