@@ -32,6 +32,7 @@ class ScriptedPrinter {
 public:
     std::function<Answer(const std::string&)> answer = [](const std::string&) { return Answer{}; };
     std::string version = "Rubric 8.10 Beta 3";
+    char legacyMode = '0';
     std::vector<std::string> commands;
     // Milliseconds between the end of the first package and the arrival of the second.
     std::vector<int32_t> packageGaps;
@@ -77,7 +78,8 @@ private:
                             id + "\x02" + a.text +
                             "\x03"
                             "CMD" +
-                            id + "B2050\x1e\r\n\x1e" + version + "\x1e" + std::to_string(a.errors) +
+                            id + "B2" + std::string(1, legacyMode) + "50\x1e\r\n\x1e" + version + "\x1e" +
+                            std::to_string(a.errors) +
                             "\x1e"
                             "admin\r\n\x04\r\nOk\r\n";
         peer_.send(reply.substr(0, a.cutAt));
@@ -244,4 +246,54 @@ TEST_F(PrinterTest, ThePackageDelayAndTheCommandFormsFollowTheVersion) {
     EXPECT_TRUE(isError(raisedError([&] { printer->IsDeviceMounted("c:\"+KILL\"x"); }), 101,
                         "Printer:IsDeviceMounted Method", "The operation failed because of invalid data."));
     EXPECT_TRUE(sim.commands.empty());
+}
+
+TEST_F(PrinterTest, DisplayAndFreeSpaceCommandsFollowTheVersion) {
+    struct Case {
+        const char* version;
+        const char* display; // what SetDisplay sends, "" for nothing
+    };
+    const Case cases[] = {
+        {"Rubric 7.40", "RUN\"cat -20 > console:\rLine one is long oky\rSOUND 440,100\r\r"},
+        {"Rubric 10.20", "RUN\"cat -20 > console:\rLine one is long oky\rSOUND 440,100\r\r"},
+        {"Rubric 6.50", "OPEN\"CONSOLE:\"FOR OUTPUT AS 10956:PRINT#10956,\"Line one is long  oky\";\r"
+                        "CLOSE10956\rSOUND 440,100\r\r"},
+        {"Rubric 5.00", ""},
+    };
+    sim.answer = [](const std::string& command) {
+        return Answer{command.rfind("FILES", 0) == 0 ? "a.txt 12\r\n  123456 bytes free\r\n" : ""};
+    };
+    for (const auto& c : cases) {
+        sim.version = c.version;
+        printer->Command("FIRST");
+        sim.commands.clear();
+        printer->SetDisplay("Line one is long oky", 440, 100);
+        EXPECT_EQ(sim.commands.empty() ? std::string() : sim.commands[0], c.display) << c.version;
+    }
+    sim.version = "Rubric 6.50";
+    printer->Command("FIRST");
+    sim.commands.clear();
+    EXPECT_EQ(errorNumberOf([&] { printer->SetDisplay("say \"hi\""); }), 101)
+        << "inside a quoted string on 6.x";
+    EXPECT_EQ(printer->GetBytesFree("CARD1:"), 123456);
+    ASSERT_EQ(sim.commands.size(), 1u);
+    EXPECT_EQ(sim.commands[0], "FILES \"card1:\r");
+}
+
+TEST_F(PrinterTest, ALegacyModeChangeCountsOnlyFromVersion8On) {
+    auto client = New<Client>();
+    printer->AddClient(client);
+    int refreshed = 0;
+    auto e = printer->OnPrinterRefresh.connect([&] { ++refreshed; });
+    sim.answer = [](const std::string&) { return Answer{""}; };
+    for (const char* version : {"Rubric 7.40", "Rubric 8.10"}) {
+        sim.version = version;
+        printer->Command("A"); // a new version text is a change
+        refreshed = 0;
+        sim.legacyMode = sim.legacyMode == '0' ? '1' : '0';
+        printer->Command("B");
+        EXPECT_EQ(refreshed, std::string(version) == "Rubric 8.10" ? 1 : 0) << version;
+        EXPECT_EQ(printer->LegacyMode(), sim.legacyMode - '0');
+    }
+    printer->RemoveClient(client);
 }
