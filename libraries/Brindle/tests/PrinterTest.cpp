@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "Brindle/Global.h"
+#include "ControlHarness.h"
 #include "ErrorNumber.h"
 #include "LoopbackPeer.h"
+#include "Tethra/Enums.h"
 #include "Tethra/Global.h"
 #include "Tickard/Timer.h"
 #include "Tickard/TimerEvent.h"
@@ -296,4 +298,18 @@ TEST_F(PrinterTest, ALegacyModeChangeCountsOnlyFromVersion8On) {
         EXPECT_EQ(printer->LegacyMode(), sim.legacyMode - '0');
     }
     printer->RemoveClient(client);
+}
+
+TEST(PrinterOnSerial, WaitsTheSerialFirstResponseLimitWithoutAPause) {
+    Platform::Serial::Testing::Pty pty;
+    Platform::Serial::Testing::ComDir com{pty.slaveName()};
+    auto connection = Tethra::Global::CreateSerialConnectionObj(1, 115200, Tethra::Parity_None, 8, 1,
+                                                                Tethra::HandShake_None);
+    connection->setPortOpen(true);
+    auto printer = Global::CreatePrinterObj(connection);
+    auto timer = New<Tickard::Timer>();
+    EXPECT_EQ(errorNumberOf([&] { printer->Command("PRINT 1"); }), 119);
+    EXPECT_GE(timer->Elapsed(), 1000);
+    EXPECT_LT(timer->Elapsed(), 1500) << "no pause between the packages and a limit of 1000 ms";
+    Global::TeardownPrinterObj(printer);
 }
