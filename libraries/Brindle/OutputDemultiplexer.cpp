@@ -15,7 +15,12 @@ constexpr char RS = 30;
 // The numeric value of a short field as the printer writes it; a field that
 // is no number reads 0, one that overflows -1, so neither passes as a frame.
 int32_t fieldValue(std::string_view field) {
-    double value = Automation::val(field);
+    double value = 0;
+    try {
+        value = Automation::val(field); // "1D999" is a number too large to hold
+    } catch (const Automation::Error&) {
+        return -1;
+    }
     if (!(value > -1e9 && value < 1e9))
         return -1;
     return static_cast<int32_t>(std::trunc(value));

@@ -130,6 +130,8 @@ int16_t NetCommWrapper::BytesSent() const {
 void NetCommWrapper::setDataToSend(const Automation::Variant& value) {
     if (const auto* bytes = value.get<Automation::ByteArray>())
         control()->setBytesToSend(*bytes);
+    else if (const auto* text = value.get<std::string>())
+        control()->setDataToSend(*text);
     else
         control()->setDataToSend(value.toString());
 }

@@ -606,12 +606,13 @@ void SaxComm8::transferred(int64_t bytes, int64_t fileSize) {
         xferFileSize_ = fileSize;
 }
 
-std::string SaxComm8::prepareFile(const std::string& announcedName, int64_t announcedSize) {
+std::string SaxComm8::prepareFile(const std::string& announcedName, const std::string& localName,
+                                  int64_t announcedSize) {
     xferSource_ = announcedName;
     xferFileSize_ = std::max<int64_t>(announcedSize, 0);
     xferStatus_ = SerialFTStatus_Prepare;
     // Only the last part of the sender's name is used: it must not reach outside the folder.
-    std::string name = announcedName.substr(announcedName.find_last_of("/\\") + 1);
+    std::string name = localName.substr(localName.find_last_of("/\\") + 1);
     if (name.empty() || name == "." || name == "..")
         name = "received";
     std::error_code ec;

@@ -172,7 +172,8 @@ private:
     void send(std::string_view bytes) override;
     std::size_t pendingOutput() const override;
     void transferEvent(TransferEvent event, enumSerialFTStatus status) override;
-    std::string prepareFile(const std::string& announcedName, int64_t announcedSize) override;
+    std::string prepareFile(const std::string& announcedName, const std::string& localName,
+                            int64_t announcedSize) override;
     void transferred(int64_t bytes, int64_t fileSize) override;
     void discardOutput() override;
 

@@ -239,8 +239,9 @@ void RecordingHost::transferEvent(TransferEvent event, enumSerialFTStatus status
         onEvent(event);
 }
 
-std::string RecordingHost::prepareFile(const std::string& name, int64_t size) {
+std::string RecordingHost::prepareFile(const std::string& name, const std::string& local, int64_t size) {
     announcedName = name;
+    localName = local;
     announcedSize = size;
     transferEvent(TransferEvent::PrepareFile, SerialFTStatus_Prepare);
     return destination;

@@ -126,7 +126,8 @@ public:
     void send(std::string_view bytes) override { sent.append(bytes); }
     std::size_t pendingOutput() const override { return 0; }
     void transferEvent(TransferEvent event, enumSerialFTStatus status) override;
-    std::string prepareFile(const std::string& announcedName, int64_t announcedSize) override;
+    std::string prepareFile(const std::string& announcedName, const std::string& localName,
+                            int64_t announcedSize) override;
     void transferred(int64_t, int64_t) override {}
 
     // Events in order, PrepareFile included (raised while prepareFile asks).
@@ -138,6 +139,7 @@ public:
 
     std::string destination; // prepareFile's answer
     std::string announcedName;
+    std::string localName;
     int64_t announcedSize = -2;
     std::string sent;
     // Called after each event is recorded; may call into the engine.

@@ -1,0 +1,122 @@
+#include "Device.h"
+
+namespace PrinterSim {
+
+namespace {
+
+constexpr int DefaultSlowRebootMs = 20000;
+
+} // namespace
+
+Device::Device(const Profile& profile, const FaultPlan& faults)
+    : profile_(profile), faults_(faults), interpreter_(profile_, *this, Interpreter::Net1),
+      shaper_(
+          faults_,
+          [this](const QByteArray& bytes) {
+              if (socket_)
+                  socket_->write(bytes);
+          },
+          [this] { dropLink(); }, this),
+      server_(this), rebootTimer_(this) {
+    waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
+    rebootTimer_.setSingleShot(true);
+    rebootTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&rebootTimer_, &QTimer::timeout, this, &Device::comeBack);
+    connect(&server_, &QTcpServer::newConnection, this, &Device::accept);
+}
+
+Device::~Device() {
+    if (socket_)
+        socket_->abort();
+}
+
+bool Device::listen(const QHostAddress& address, quint16 port, QString* error) {
+    if (server_.listen(address, port))
+        return true;
+    const QString where = address.toString() + ":" + QString::number(port);
+    if (server_.serverError() == QAbstractSocket::AddressInUseError)
+        *error = "cannot listen on " + where + ": the address is already in use (another simulator?)";
+    else
+        *error = "cannot listen on " + where + ": " + server_.errorString();
+    return false;
+}
+
+void Device::accept() {
+    QTcpSocket* next = server_.nextPendingConnection();
+    if (!next)
+        return;
+    // One client at a time: later ones wait in the listen queue until this one leaves.
+    server_.pauseAccepting();
+    socket_ = next;
+    {
+        QMutexLocker lock(&mutex_);
+        ++connections_;
+    }
+    connect(next, &QTcpSocket::readyRead, this, &Device::readLink);
+    connect(next, &QTcpSocket::disconnected, this, &Device::linkClosed);
+}
+
+void Device::readLink() {
+    if (!socket_)
+        return;
+    const QByteArray bytes = socket_->readAll();
+    QMutexLocker lock(&mutex_);
+    if (waitingForBreak_)
+        return;
+    interpreter_.receive(bytes);
+}
+
+void Device::linkClosed() {
+    QTcpSocket* closed = qobject_cast<QTcpSocket*>(sender());
+    if (closed)
+        closed->deleteLater();
+    if (closed && closed != socket_)
+        return;
+    socket_ = nullptr;
+    shaper_.reset();
+    if (!rebooting_)
+        server_.resumeAccepting();
+}
+
+void Device::dropLink() {
+    if (!socket_)
+        return;
+    socket_->flush();
+    socket_->abort();
+}
+
+void Device::breakReceived() {
+    QMutexLocker lock(&mutex_);
+    waitingForBreak_ = false;
+    faults_.take(Fault::HelloNeedsBreak);
+}
+
+void Device::write(const QByteArray& bytes) {
+    shaper_.push(bytes);
+}
+
+void Device::reboot() {
+    // Called from inside the interpreter: the link goes down once the current
+    // input has been handled.
+    rebooting_ = true;
+    server_.pauseAccepting();
+    const auto slow = faults_.take(Fault::SlowReboot);
+    rebootTimer_.start(slow ? (slow->param < 0 ? DefaultSlowRebootMs : slow->param) : profile_.rebootMs);
+    QTimer::singleShot(0, this, [this] {
+        if (socket_)
+            socket_->abort();
+    });
+}
+
+void Device::comeBack() {
+    {
+        QMutexLocker lock(&mutex_);
+        interpreter_.restart();
+        waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
+        rebooting_ = false;
+    }
+    if (!socket_)
+        server_.resumeAccepting();
+}
+
+} // namespace PrinterSim

@@ -1,0 +1,67 @@
+#pragma once
+// One simulated printer at work in the simulator's thread: its link (a TCP
+// listener that serves one client at a time), its interpreter and the faults
+// applied to what it sends. Everything a test reads is guarded by mutex().
+#include <QHostAddress>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include "FaultPlan.h"
+#include "Host.h"
+#include "Interpreter.h"
+#include "Profile.h"
+#include "ReplyShaper.h"
+
+namespace PrinterSim {
+
+class Device : public QObject, public Host {
+    Q_OBJECT
+public:
+    Device(const Profile& profile, const FaultPlan& faults);
+    ~Device() override;
+
+    // In the device's thread: binds the listener; false with a message that
+    // names the address and the reason.
+    bool listen(const QHostAddress& address, quint16 port, QString* error);
+    quint16 port() const { return server_.serverPort(); }
+
+    QMutex& mutex() { return mutex_; }
+    // Read and changed under mutex().
+    Interpreter& interpreter() { return interpreter_; }
+    FaultPlan& faults() { return faults_; }
+    const Profile& profile() const { return profile_; }
+    int connections() const { return connections_; }
+    bool rebooting() const { return rebooting_; }
+
+    // In the device's thread: the break string has arrived (on the link or
+    // over HTTP), so a printer that waited for it answers again.
+    void breakReceived();
+
+    void write(const QByteArray& bytes) override;
+    void reboot() override;
+
+private:
+    void accept();
+    void readLink();
+    void linkClosed();
+    void dropLink();
+    void comeBack();
+
+    Profile profile_;
+    FaultPlan faults_;
+    QMutex mutex_;
+    Interpreter interpreter_;
+    ReplyShaper shaper_;
+    QTcpServer server_;
+    QPointer<QTcpSocket> socket_;
+    QTimer rebootTimer_;
+    bool rebooting_ = false;
+    bool waitingForBreak_ = false;
+    int connections_ = 0;
+};
+
+} // namespace PrinterSim

@@ -1,0 +1,562 @@
+#include "Interpreter.h"
+
+#include <cmath>
+
+#include "Failure.h"
+#include "Scanner.h"
+
+namespace PrinterSim {
+
+namespace {
+
+// Statement keywords; a statement that starts with none of them is an
+// assignment or a syntax error.
+const char* const Keywords[] = {"PRINT", "LET",   "IF",    "WHILE",     "WEND",   "MAP",    "RUN",
+                                "END",   "NEW",   "LIST",  "IMMEDIATE", "SYSVAR", "REBOOT", "LED",
+                                "SOUND", "INPUT", "BREAK", "GOTO",      nullptr};
+
+// A WHILE loop of one line that never ends is cut off after this many
+// statements, so that the simulator's thread stays responsive.
+constexpr int StepLimit = 100000;
+
+// Bar code names that BARCODENAME$ walks through.
+const char* const BarcodeNames[] = {"CODE128", "CODE39", "EAN13",      "EAN8",
+                                    "UPCA",    "QRCODE", "DATAMATRIX", nullptr};
+
+Scanner after(const QByteArray& text, const QByteArray& keyword) {
+    int start = 0;
+    while (start < text.size() && text[start] == ' ')
+        ++start;
+    return Scanner(text, start + static_cast<int>(keyword.size()));
+}
+
+bool truth(const Value& v) {
+    return v.num() != 0;
+}
+Value boolean(bool b) {
+    return Value::number(b ? -1 : 0);
+}
+
+} // namespace
+
+Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
+    : profile_(profile), host_(host), shell_(profile, user_, [this](const QByteArray& b) { out(b); }),
+      channel_(channel) {
+    restart();
+}
+
+void Interpreter::restart() {
+    pending_.clear();
+    lastWasCr_ = false;
+    atLineStart_ = true;
+    column_ = 0;
+    away_ = false;
+    immediate_ = true;
+    user_ = profile_.startUser;
+    variables_.clear();
+    program_.clear();
+    maps_.clear();
+    sysvars_ = {{15, 0},
+                {18, profile_.verbosity},
+                {19, profile_.errorMessageType},
+                {21, profile_.headDotsPerMm},
+                {22, profile_.headDots},
+                {24, 1},
+                {36, 0},
+                {43, 0}};
+}
+
+void Interpreter::receive(const QByteArray& bytes) {
+    for (const char raw : bytes) {
+        if (away_)
+            return;
+        const auto map = maps_.constFind(channel_);
+        const char c = map != maps_.constEnd() ? map->value(raw, raw) : raw;
+        if (c == '\n' && lastWasCr_) {
+            lastWasCr_ = false;
+            continue;
+        }
+        lastWasCr_ = c == '\r';
+        if (c == '\r' || c == '\n') {
+            const QByteArray line = pending_;
+            pending_.clear();
+            takeLine(line);
+        } else if (c != 0x11 && c != 0x13) { // XON and XOFF are flow control, not input
+            pending_ += c;
+        }
+    }
+}
+
+void Interpreter::takeLine(const QByteArray& line) {
+    received_.append(line);
+    if (sysvars_.value(18) & 2)
+        out(line + LineBreak);
+    const QByteArray trimmed = line.trimmed();
+    const QByteArray keyword = Scanner::leadingKeyword(trimmed, Keywords);
+    if (!trimmed.isEmpty() && std::isdigit(static_cast<unsigned char>(trimmed[0]))) {
+        enterProgramLine(trimmed);
+    } else if (!immediate_ && !trimmed.isEmpty() && keyword != "IMMEDIATE") {
+        lastEntered_ += 10;
+        program_[lastEntered_] = trimmed;
+    } else {
+        try {
+            runLine(line, 0);
+        } catch (const Failure& failure) {
+            reportError(failure.number(), 0);
+        }
+    }
+    if (!away_ && (sysvars_.value(18) & 1))
+        out(QByteArray(atLineStart_ ? "" : LineBreak) + "Ok" + LineBreak);
+}
+
+void Interpreter::enterProgramLine(const QByteArray& line) {
+    qsizetype digits = 0;
+    while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits])))
+        ++digits;
+    const int number = line.left(digits).toInt();
+    const QByteArray text = line.mid(digits).trimmed();
+    if (text.isEmpty())
+        program_.remove(number);
+    else
+        program_[number] = text;
+    lastEntered_ = number;
+}
+
+QList<QByteArray> Interpreter::splitStatements(const QByteArray& line) {
+    QList<QByteArray> result;
+    QByteArray current;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == ':' && !quoted) {
+            result.append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    result.append(current);
+    return result;
+}
+
+Interpreter::Flow Interpreter::runLine(const QByteArray& line, int lineNumber) {
+    QList<QByteArray> statements = splitStatements(line);
+    QList<int> loops;
+    int steps = 0;
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        if (++steps > StepLimit)
+            return {Flow::Stop, 0};
+        const QByteArray& text = statements[i];
+        if (text.trimmed().isEmpty())
+            continue;
+        const QByteArray keyword = Scanner::leadingKeyword(text, Keywords);
+        if (keyword == "WHILE") {
+            Scanner s = after(text, keyword);
+            if (truth(expression(s))) {
+                loops.append(static_cast<int>(i));
+                continue;
+            }
+            int depth = 0;
+            for (++i; i < statements.size(); ++i) {
+                const QByteArray k = Scanner::leadingKeyword(statements[i], Keywords);
+                if (k == "WHILE")
+                    ++depth;
+                else if (k == "WEND" && depth-- == 0)
+                    break;
+            }
+            continue;
+        }
+        if (keyword == "WEND") {
+            if (loops.isEmpty())
+                throw Failure(Failure::Syntax);
+            i = loops.takeLast() - 1;
+            continue;
+        }
+        if (keyword == "IF") {
+            Scanner s = after(text, keyword);
+            const bool condition = truth(expression(s));
+            s.expect("THEN");
+            if (!condition)
+                return {};
+            if (s.peek().kind == Token::Number)
+                return {Flow::Jump, static_cast<int>(s.next().number)};
+            statements[i] = s.rest();
+            --i;
+            continue;
+        }
+        const Flow flow = statement(text, keyword);
+        if (flow.kind != Flow::Next)
+            return flow;
+    }
+    (void)lineNumber;
+    return {};
+}
+
+Interpreter::Flow Interpreter::statement(const QByteArray& text, const QByteArray& keyword) {
+    Flow flow;
+    Scanner s = after(text, keyword);
+    if (keyword.isEmpty() || keyword == "LET" || keyword == "SYSVAR") {
+        s = keyword == "SYSVAR" ? Scanner(text) : s;
+        assign(s);
+    } else if (keyword == "PRINT") {
+        print(s);
+    } else if (keyword == "MAP") {
+        map(s);
+    } else if (keyword == "RUN") {
+        runStatement(s, flow);
+    } else if (keyword == "END") {
+        flow.kind = Flow::Stop;
+    } else if (keyword == "GOTO") {
+        flow = {Flow::Jump, integerArgument(s)};
+    } else if (keyword == "NEW") {
+        program_.clear();
+        variables_.clear();
+    } else if (keyword == "LIST") {
+        list(s);
+    } else if (keyword == "IMMEDIATE") {
+        immediate(s);
+    } else if (keyword == "REBOOT") {
+        away_ = true;
+        host_.reboot();
+        flow.kind = Flow::Stop;
+    } else if (keyword == "LED") {
+        integerArgument(s);
+        if (!s.accept("ON") && !s.accept("OFF"))
+            throw Failure(Failure::Syntax);
+    } else if (keyword == "SOUND") {
+        integerArgument(s);
+        s.expect(",");
+        integerArgument(s);
+    } else if (keyword == "INPUT") {
+        if (!s.accept("ON") && !s.accept("OFF"))
+            throw Failure(Failure::NotImplemented);
+    } else if (keyword == "BREAK") {
+        integerArgument(s);
+        if (!s.accept("ON") && !s.accept("OFF"))
+            throw Failure(Failure::Syntax);
+    } else {
+        throw Failure(Failure::Syntax);
+    }
+    if (!s.atEnd())
+        throw Failure(Failure::Syntax);
+    return flow;
+}
+
+void Interpreter::print(Scanner& s) {
+    bool lineBreak = true;
+    while (!s.atEnd()) {
+        if (s.accept(";")) {
+            lineBreak = false;
+        } else if (s.accept(",")) {
+            out(QByteArray(10 - column_ % 10, ' '));
+            lineBreak = false;
+        } else {
+            out(expression(s).printed());
+            lineBreak = true;
+        }
+    }
+    if (lineBreak)
+        out(LineBreak);
+}
+
+void Interpreter::assign(Scanner& s) {
+    const Token target = s.next();
+    if (target.kind != Token::Name)
+        throw Failure(Failure::Syntax);
+    if (target.text == "SYSVAR") {
+        s.expect("(");
+        const int index = integerArgument(s);
+        s.expect(")");
+        s.expect("=");
+        writeSysvar(index, integerArgument(s));
+        return;
+    }
+    s.expect("=");
+    const Value value = expression(s);
+    if (target.text.endsWith('$'))
+        variables_[target.text] = Value::text(value.str());
+    else if (target.text.endsWith('%'))
+        variables_[target.text] = Value::number(std::trunc(value.num()));
+    else
+        variables_[target.text] = Value::number(value.num());
+}
+
+void Interpreter::map(Scanner& s) {
+    const int channel = integerArgument(s);
+    s.expect(",");
+    const int from = integerArgument(s);
+    s.expect(",");
+    const int to = integerArgument(s);
+    if (channel < 1 || channel > 5 || from < 0 || from > 255 || to < 0 || to > 255)
+        throw Failure(Failure::OutOfRange);
+    if (from == to)
+        maps_[channel].remove(static_cast<char>(from));
+    else
+        maps_[channel][static_cast<char>(from)] = static_cast<char>(to);
+}
+
+void Interpreter::list(Scanner& s) {
+    if (s.accept(",")) {
+        // LIST,B lists the breakpoints; the simulated debugger has none.
+        s.expect("B");
+        return;
+    }
+    if (s.atEnd()) {
+        for (auto it = program_.cbegin(); it != program_.cend(); ++it)
+            out(QByteArray::number(it.key()) + " " + it.value() + LineBreak);
+        return;
+    }
+    const int number = integerArgument(s);
+    if (program_.contains(number))
+        out(QByteArray::number(number) + " " + program_.value(number) + LineBreak);
+}
+
+void Interpreter::runStatement(Scanner& s, Flow& flow) {
+    if (s.peek().kind == Token::Text) {
+        const QByteArray command = s.next().text;
+        if (!profile_.hasShell())
+            throw Failure(Failure::FileNotFound);
+        shell_.run(command);
+        return;
+    }
+    runProgram(s.atEnd() ? 0 : integerArgument(s));
+    flow.kind = Flow::Stop;
+}
+
+void Interpreter::runProgram(int fromLine) {
+    variables_.clear();
+    auto it = fromLine ? program_.constFind(fromLine) : program_.constBegin();
+    if (fromLine && it == program_.constEnd())
+        throw Failure(Failure::UndefinedLine);
+    int steps = 0;
+    while (it != program_.constEnd() && ++steps < StepLimit) {
+        const int number = it.key();
+        Flow flow;
+        try {
+            flow = runLine(it.value(), number);
+        } catch (const Failure& failure) {
+            reportError(failure.number(), number);
+            return;
+        }
+        if (flow.kind == Flow::Stop || away_)
+            return;
+        if (flow.kind == Flow::Jump) {
+            it = program_.constFind(flow.target);
+            if (it == program_.constEnd()) {
+                reportError(Failure::UndefinedLine, number);
+                return;
+            }
+        } else {
+            it = program_.upperBound(number);
+        }
+    }
+}
+
+void Interpreter::immediate(Scanner& s) {
+    if (s.accept("ON")) {
+        immediate_ = true;
+    } else if (s.accept("OFF")) {
+        immediate_ = false;
+        lastEntered_ = program_.isEmpty() ? 0 : program_.lastKey();
+    } else {
+        throw Failure(Failure::Syntax);
+    }
+}
+
+void Interpreter::reportError(int number, int lineNumber) {
+    sysvars_[15] += 1;
+    if (sysvars_.value(19) != 2)
+        return;
+    newLineIfNeeded();
+    QByteArray message = "Error " + QByteArray::number(number);
+    if (lineNumber > 0)
+        message += " in line " + QByteArray::number(lineNumber);
+    out(message + ": " + Failure::describe(number) + LineBreak);
+}
+
+void Interpreter::out(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return;
+    // The column counts the printable characters since the last control
+    // character, so the frame's SOH and STX leave the command at column 0.
+    for (const char c : bytes)
+        column_ = static_cast<unsigned char>(c) < 32 ? 0 : column_ + 1;
+    atLineStart_ = bytes.endsWith('\n');
+    host_.write(bytes);
+}
+
+void Interpreter::newLineIfNeeded() {
+    if (column_ != 0)
+        out(LineBreak);
+}
+
+int Interpreter::readSysvar(int index) {
+    const auto it = sysvars_.find(index);
+    if (it == sysvars_.end())
+        throw Failure(Failure::OutOfRange);
+    const int value = it.value();
+    // The error counter and the start-up flag count since they were last read.
+    if (index == 15 || index == 24)
+        it.value() = 0;
+    return value;
+}
+
+void Interpreter::writeSysvar(int index, int value) {
+    if (index == 21 || index == 22 || !sysvars_.contains(index))
+        throw Failure(Failure::OutOfRange);
+    sysvars_[index] = value;
+}
+
+int Interpreter::integerArgument(Scanner& s) {
+    return static_cast<int>(std::lround(expression(s).num()));
+}
+
+Value Interpreter::expression(Scanner& s) {
+    Value v = conjunction(s);
+    while (s.accept("OR"))
+        v = Value::number(static_cast<int>(v.num()) | static_cast<int>(conjunction(s).num()));
+    return v;
+}
+
+Value Interpreter::conjunction(Scanner& s) {
+    Value v = comparison(s);
+    while (s.accept("AND"))
+        v = Value::number(static_cast<int>(v.num()) & static_cast<int>(comparison(s).num()));
+    return v;
+}
+
+Value Interpreter::comparison(Scanner& s) {
+    if (s.accept("NOT"))
+        return Value::number(~static_cast<int>(comparison(s).num()));
+    const Value left = sum(s);
+    static const char* const Operators[] = {"=", "<>", "<", ">", "<=", ">="};
+    for (int op = 0; op < 6; ++op) {
+        if (!s.accept(Operators[op]))
+            continue;
+        const Value right = sum(s);
+        int order = 0;
+        if (left.isText() != right.isText())
+            throw Failure(Failure::TypeMismatch);
+        if (left.isText())
+            order = left.str() < right.str() ? -1 : (left.str() == right.str() ? 0 : 1);
+        else
+            order = left.num() < right.num() ? -1 : (left.num() == right.num() ? 0 : 1);
+        const bool results[] = {order == 0, order != 0, order<0, order> 0, order <= 0, order >= 0};
+        return boolean(results[op]);
+    }
+    return left;
+}
+
+Value Interpreter::sum(Scanner& s) {
+    Value v = product(s);
+    for (;;) {
+        if (s.accept("+")) {
+            const Value r = product(s);
+            if (v.isText() != r.isText())
+                throw Failure(Failure::TypeMismatch);
+            v = v.isText() ? Value::text(v.str() + r.str()) : Value::number(v.num() + r.num());
+        } else if (s.accept("-")) {
+            v = Value::number(v.num() - product(s).num());
+        } else {
+            return v;
+        }
+    }
+}
+
+Value Interpreter::product(Scanner& s) {
+    Value v = unary(s);
+    for (;;) {
+        if (s.accept("*")) {
+            v = Value::number(v.num() * unary(s).num());
+        } else if (s.accept("/")) {
+            const double divisor = unary(s).num();
+            if (divisor == 0)
+                throw Failure(Failure::OutOfRange);
+            v = Value::number(v.num() / divisor);
+        } else {
+            return v;
+        }
+    }
+}
+
+Value Interpreter::unary(Scanner& s) {
+    if (s.accept("-"))
+        return Value::number(-unary(s).num());
+    if (s.accept("+"))
+        return Value::number(unary(s).num());
+    return primary(s);
+}
+
+Value Interpreter::primary(Scanner& s) {
+    const Token t = s.next();
+    switch (t.kind) {
+    case Token::Number:
+        return Value::number(t.number);
+    case Token::Text:
+        return Value::text(t.text);
+    case Token::Symbol:
+        if (t.text == "(") {
+            const Value v = expression(s);
+            if (!s.accept(")"))
+                throw Failure(Failure::UnbalancedParentheses);
+            return v;
+        }
+        throw Failure(Failure::Syntax);
+    case Token::Name:
+        if (s.peek().kind == Token::Symbol && s.peek().text == "(" && !variables_.contains(t.text))
+            return function(t.text, s);
+        if (t.text == "ACTLEN")
+            return Value::number(0);
+        if (variables_.contains(t.text))
+            return variables_.value(t.text);
+        return t.text.endsWith('$') ? Value::text({}) : Value::number(0);
+    case Token::End:
+        break;
+    }
+    throw Failure(Failure::Syntax);
+}
+
+Value Interpreter::function(const QByteArray& name, Scanner& s) {
+    s.expect("(");
+    Value result;
+    if (name == "CHR$") {
+        const int code = integerArgument(s);
+        if (code < 0 || code > 255)
+            throw Failure(Failure::OutOfRange);
+        result = Value::text(QByteArray(1, static_cast<char>(code)));
+    } else if (name == "STR$") {
+        result = Value::text(Value::formatNumber(expression(s).num()));
+    } else if (name == "VERSION$") {
+        const int which = integerArgument(s);
+        const QByteArray texts[] = {profile_.versionText, profile_.model, profile_.hardwareVersion};
+        if (which < 0 || which > 2)
+            throw Failure(Failure::OutOfRange);
+        result = Value::text(texts[which]);
+    } else if (name == "SYSVAR") {
+        result = Value::number(readSysvar(integerArgument(s)));
+    } else if (name == "LEN") {
+        result = Value::number(static_cast<double>(expression(s).str().size()));
+    } else if (name == "VAL") {
+        result = Value::number(expression(s).str().trimmed().toDouble());
+    } else if (name == "PORTIN") {
+        integerArgument(s);
+        if (!profile_.industrial)
+            throw Failure(Failure::OutOfRange);
+        result = Value::number(0);
+    } else if (name == "BARCODENAME$") {
+        // 0 starts the list again, any other value gives the next name; "" after the last.
+        barcodeIndex_ = integerArgument(s) == 0 ? 0 : barcodeIndex_ + 1;
+        result =
+            Value::text(BarcodeNames[barcodeIndex_] ? QByteArray(BarcodeNames[barcodeIndex_]) : QByteArray());
+        if (!BarcodeNames[barcodeIndex_])
+            --barcodeIndex_;
+    } else {
+        throw Failure(Failure::Syntax);
+    }
+    if (!s.accept(")"))
+        throw Failure(Failure::UnbalancedParentheses);
+    return result;
+}
+
+} // namespace PrinterSim

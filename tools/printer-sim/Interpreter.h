@@ -1,0 +1,102 @@
+#pragma once
+// The printer's Rubric interpreter in immediate mode: reads lines from its
+// input channel, runs them (or stores numbered program lines), and writes
+// what they print through its host.
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+
+#include "Host.h"
+#include "Profile.h"
+#include "Shell.h"
+#include "Value.h"
+
+namespace PrinterSim {
+
+class Scanner;
+
+class Interpreter {
+public:
+    // Channel numbers as the printer counts them (SYSVAR and MAP use 1-5).
+    static constexpr int Uart1 = 1;
+    static constexpr int Net1 = 5;
+    static constexpr char LineBreak[] = "\r\n";
+
+    Interpreter(const Profile& profile, Host& host, int channel);
+
+    // Bytes from the host, in any pieces.
+    void receive(const QByteArray& bytes);
+    // The state of a printer that has just been switched on.
+    void restart();
+
+    // Read back by tests.
+    const QList<QByteArray>& receivedLines() const { return received_; }
+    QByteArray user() const { return user_; }
+    int sysvar(int index) const { return sysvars_.value(index); }
+    const QMap<int, QByteArray>& program() const { return program_; }
+    Value variable(const QByteArray& name) const { return variables_.value(name.toUpper()); }
+
+private:
+    // How the statements of a line end.
+    struct Flow {
+        enum Kind { Next, Stop, Jump };
+        Kind kind = Next;
+        int target = 0;
+    };
+
+    void takeLine(const QByteArray& line);
+    void enterProgramLine(const QByteArray& line);
+    Flow runLine(const QByteArray& line, int lineNumber);
+    Flow statement(const QByteArray& text, const QByteArray& keyword);
+    void runProgram(int fromLine);
+    void reportError(int number, int lineNumber);
+    void out(const QByteArray& bytes);
+    void newLineIfNeeded();
+
+    // Statements.
+    void print(Scanner& s);
+    void assign(Scanner& s);
+    void map(Scanner& s);
+    void list(Scanner& s);
+    void runStatement(Scanner& s, Flow& flow);
+    void immediate(Scanner& s);
+
+    // Expressions, from the loosest operator to the tightest.
+    Value expression(Scanner& s);
+    Value conjunction(Scanner& s);
+    Value comparison(Scanner& s);
+    Value sum(Scanner& s);
+    Value product(Scanner& s);
+    Value unary(Scanner& s);
+    Value primary(Scanner& s);
+    Value function(const QByteArray& name, Scanner& s);
+    int integerArgument(Scanner& s);
+
+    int readSysvar(int index);
+    void writeSysvar(int index, int value);
+
+    static QList<QByteArray> splitStatements(const QByteArray& line);
+
+    const Profile& profile_;
+    Host& host_;
+    Shell shell_;
+    int channel_;
+    QByteArray pending_;
+    bool lastWasCr_ = false;
+    bool atLineStart_ = true;
+    int column_ = 0;
+    bool away_ = false;
+    bool immediate_ = true;
+    int lastEntered_ = 0;
+    int barcodeIndex_ = 0;
+    QList<QByteArray> received_;
+    QByteArray user_;
+    QHash<int, int> sysvars_;
+    QHash<QByteArray, Value> variables_;
+    QMap<int, QByteArray> program_;
+    // MAP: per input channel, a received byte and what it is read as.
+    QHash<int, QHash<char, char>> maps_;
+};
+
+} // namespace PrinterSim

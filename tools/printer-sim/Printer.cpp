@@ -1,0 +1,99 @@
+#include "Printer.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QMutexLocker>
+
+#include "Device.h"
+
+namespace PrinterSim {
+
+Printer::Printer(const Profile& profile, const FaultPlan& faults) {
+    device_ = new Device(profile, faults);
+    device_->moveToThread(&thread_);
+    thread_.setObjectName(QStringLiteral("printer-sim"));
+    thread_.start();
+}
+
+Printer::~Printer() {
+    Device* device = device_;
+    QMetaObject::invokeMethod(
+        device, [device] { delete device; }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+}
+
+bool Printer::addressAllowed(const QString& address, QString* why) {
+    QHostAddress host;
+    if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
+        *why = "refusing \"" + address + "\": not an IPv4 address";
+        return false;
+    }
+    if ((host.toIPv4Address() >> 24) != 127) {
+        *why = "refusing " + address + ": the simulator binds only to 127.0.0.0/8";
+        return false;
+    }
+    return true;
+}
+
+bool Printer::listen(const QString& address, quint16 port) {
+    if (!addressAllowed(address, &error_))
+        return false;
+    bool ok = false;
+    Device* device = device_;
+    QString error;
+    QMetaObject::invokeMethod(
+        device, [&] { ok = device->listen(QHostAddress(address), port, &error); },
+        Qt::BlockingQueuedConnection);
+    error_ = error;
+    if (ok) {
+        address_ = address;
+        QMetaObject::invokeMethod(
+            device, [&] { port_ = device->port(); }, Qt::BlockingQueuedConnection);
+    }
+    return ok;
+}
+
+template <typename F> auto Printer::locked(F&& read) const {
+    QMutexLocker lock(&device_->mutex());
+    return read(*device_);
+}
+
+QList<QByteArray> Printer::receivedLines() const {
+    return locked([](Device& d) { return d.interpreter().receivedLines(); });
+}
+
+QByteArray Printer::user() const {
+    return locked([](Device& d) { return d.interpreter().user(); });
+}
+
+int Printer::sysvar(int index) const {
+    return locked([index](Device& d) { return d.interpreter().sysvar(index); });
+}
+
+QByteArray Printer::variableText(const QByteArray& name) const {
+    return locked([&name](Device& d) { return d.interpreter().variable(name).printed(); });
+}
+
+void Printer::addFault(const Fault& fault) {
+    locked([&fault](Device& d) {
+        d.faults().add(fault);
+        return 0;
+    });
+}
+
+int Printer::connections() const {
+    return locked([](Device& d) { return d.connections(); });
+}
+
+bool Printer::rebooting() const {
+    return locked([](Device& d) { return d.rebooting(); });
+}
+
+void Printer::breakReceived() {
+    Device* device = device_;
+    QMetaObject::invokeMethod(
+        device, [device] { device->breakReceived(); }, Qt::BlockingQueuedConnection);
+}
+
+} // namespace PrinterSim

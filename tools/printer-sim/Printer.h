@@ -1,0 +1,61 @@
+#pragma once
+// A simulated Vantor printer for tests and for the printer-sim program. It
+// runs in a thread of its own, so that it answers while the code under test
+// blocks or sleeps; everything here may be called from the test's thread.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QThread>
+#include <memory>
+
+#include "FaultPlan.h"
+#include "Profile.h"
+
+namespace PrinterSim {
+
+class Device;
+
+class Printer {
+public:
+    explicit Printer(const Profile& profile = Profile::forVersion(QStringLiteral("8.10")),
+                     const FaultPlan& faults = {});
+    ~Printer();
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
+
+    // Listens on a TCP address of 127.0.0.0/8 (port 0: any free port). False
+    // with errorString() set when the address is refused or taken.
+    bool listen(const QString& address, quint16 port = 0);
+    quint16 port() const { return port_; }
+    QString address() const { return address_; }
+    QString errorString() const { return error_; }
+
+    // Every line the printer has received, in order, as it read them (after MAP).
+    QList<QByteArray> receivedLines() const;
+    // The shell user, a SYSVAR value, a program variable, the stored program lines.
+    QByteArray user() const;
+    int sysvar(int index) const;
+    QByteArray variableText(const QByteArray& name) const;
+    // Faults can be added while the printer runs.
+    void addFault(const Fault& fault);
+    // TCP clients served so far.
+    int connections() const;
+    // Whether the printer is away after REBOOT.
+    bool rebooting() const;
+    // The break string reached the printer (the HTTP endpoint calls this).
+    void breakReceived();
+
+    // Only 127.0.0.0/8; the text explains a refusal.
+    static bool addressAllowed(const QString& address, QString* why);
+
+private:
+    template <typename F> auto locked(F&& read) const;
+
+    QThread thread_;
+    Device* device_ = nullptr;
+    QString address_;
+    QString error_;
+    quint16 port_ = 0;
+};
+
+} // namespace PrinterSim

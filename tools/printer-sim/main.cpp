@@ -1,0 +1,173 @@
+// printer-sim: plays one simulated printer (--listen ADDRESS:PORT --version V)
+// or the set of printers that a configuration file describes, until SIGINT or
+// SIGTERM.
+#include <csignal>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <memory>
+#include <vector>
+
+#include "Printer.h"
+
+using namespace PrinterSim;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+struct Setup {
+    QString address;
+    quint16 port = 0;
+    Profile profile;
+    FaultPlan faults;
+};
+
+bool splitAddress(const QString& text, Setup& setup, QString* error) {
+    const qsizetype colon = text.lastIndexOf(':');
+    bool ok = false;
+    const uint port = colon > 0 ? text.mid(colon + 1).toUInt(&ok) : 0;
+    if (!ok || port > 65535) {
+        *error = "\"" + text + "\" is not ADDRESS:PORT";
+        return false;
+    }
+    setup.address = text.left(colon);
+    setup.port = static_cast<quint16>(port);
+    return true;
+}
+
+bool addFault(const QString& name, Setup& setup, QString* error) {
+    const auto fault = Fault::parse(name);
+    if (!fault) {
+        *error = "unknown fault \"" + name + "\"; known: " + Fault::names().join(", ");
+        return false;
+    }
+    setup.faults.add(*fault);
+    return true;
+}
+
+// One printer a line: ADDRESS:PORT; VERSION[; FAULT, FAULT...]. Blank lines
+// and lines starting with # are skipped.
+bool readConfig(const QString& path, std::vector<Setup>& setups, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *error = "cannot read " + path + ": " + file.errorString();
+        return false;
+    }
+    int number = 0;
+    while (!file.atEnd()) {
+        ++number;
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const QStringList fields = line.split(';');
+        Setup setup;
+        const QString where = path + ":" + QString::number(number) + ": ";
+        if (fields.size() < 2 || fields[1].trimmed().isEmpty()) {
+            *error = where + "expected ADDRESS:PORT; VERSION[; FAULTS]";
+            return false;
+        }
+        if (!splitAddress(fields[0].trimmed(), setup, error)) {
+            *error = where + *error;
+            return false;
+        }
+        setup.profile = Profile::forVersion(fields[1].trimmed());
+        for (const QString& name : fields.mid(2).join(',').split(',', Qt::SkipEmptyParts))
+            if (!addFault(name.trimmed(), setup, error)) {
+                *error = where + *error;
+                return false;
+            }
+        setups.push_back(setup);
+    }
+    return true;
+}
+
+bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString* error) {
+    if (args.size() == 1 && !args[0].startsWith('-'))
+        return readConfig(args[0], setups, error);
+    Setup setup;
+    QString version = QStringLiteral("8.10");
+    QString versionText;
+    QStringList faults;
+    bool haveAddress = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (i + 1 >= args.size()) {
+            *error = "missing value after " + arg;
+            return false;
+        }
+        const QString value = args[++i];
+        if (arg == "--listen") {
+            if (!splitAddress(value, setup, error))
+                return false;
+            haveAddress = true;
+        } else if (arg == "--version") {
+            version = value;
+        } else if (arg == "--version-text") {
+            versionText = value;
+        } else if (arg == "--fault") {
+            faults.append(value);
+        } else {
+            *error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (!haveAddress) {
+        *error =
+            "usage: printer-sim --listen ADDRESS:PORT [--version V] [--version-text TEXT] [--fault NAME]... "
+            "| printer-sim CONFIG";
+        return false;
+    }
+    setup.profile = Profile::forVersion(version);
+    if (!versionText.isEmpty())
+        setup.profile.versionText = versionText.toLatin1();
+    for (const QString& name : faults)
+        if (!addFault(name, setup, error))
+            return false;
+    setups.push_back(setup);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+    std::vector<Setup> setups;
+    QString error;
+    if (!readArguments(app.arguments().mid(1), setups, &error)) {
+        err << "printer-sim: " << error << Qt::endl;
+        return 2;
+    }
+    if (::pipe(signalPipe) != 0) {
+        err << "printer-sim: cannot create the signal pipe" << Qt::endl;
+        return 1;
+    }
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    std::vector<std::unique_ptr<Printer>> printers;
+    for (const Setup& setup : setups) {
+        auto printer = std::make_unique<Printer>(setup.profile, setup.faults);
+        if (!printer->listen(setup.address, setup.port)) {
+            err << "printer-sim: " << printer->errorString() << Qt::endl;
+            return 1;
+        }
+        out << "listening " << setup.address << ":" << printer->port() << Qt::endl;
+        printers.push_back(std::move(printer));
+    }
+    const int result = app.exec();
+    printers.clear();
+    return result;
+}

@@ -1,0 +1,94 @@
+// The printer-sim program: its announcement, its refusals and its clean stop.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryFile>
+#include <csignal>
+
+#include "SimClient.h"
+
+using PrinterSim::Testing::SimClient;
+
+namespace {
+
+struct SimProcess {
+    explicit SimProcess(const QStringList& args) {
+        process.start(QStringLiteral(PRINTER_SIM_PATH), args);
+        process.waitForStarted(3000);
+    }
+    ~SimProcess() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    QByteArray line() {
+        while (!process.canReadLine() && process.waitForReadyRead(3000)) {
+        }
+        return process.readLine().trimmed();
+    }
+    QProcess process;
+};
+
+} // namespace
+
+TEST(Program, ListensAnswersAndStopsOnSignals) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SimProcess run({"--listen", "127.0.0.7:0", "--version", "7.40"});
+        const QByteArray announced = run.line();
+        ASSERT_TRUE(announced.startsWith("listening 127.0.0.7:")) << announced.toStdString();
+        SimClient client;
+        ASSERT_TRUE(
+            client.connectTo(static_cast<quint16>(announced.mid(20).toUInt()), QStringLiteral("127.0.0.7")));
+        EXPECT_EQ(SimClient::trailer(client.command(1, "PRINT\"HELLO\r\n")).value(2), "Rubric 7.40");
+        ::kill(static_cast<pid_t>(run.process.processId()), signal);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_EQ(run.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.process.exitCode(), 0);
+    }
+}
+
+TEST(Program, RefusesAddressesOutsideLoopbackAndATakenAddress) {
+    struct Case {
+        QStringList args;
+        QByteArray message;
+    };
+    SimProcess first({"--listen", "127.0.0.9:0"});
+    const QByteArray announced = first.line();
+    const QString taken = QString::fromLatin1(announced.mid(10));
+    const Case cases[] = {
+        {{"--listen", "10.1.2.3:9100"},
+         "printer-sim: refusing 10.1.2.3: the simulator binds only to 127.0.0.0/8"},
+        {{"--listen", "0.0.0.0:9100"},
+         "printer-sim: refusing 0.0.0.0: the simulator binds only to 127.0.0.0/8"},
+        {{"--listen", "printer:9100"}, "printer-sim: refusing \"printer\": not an IPv4 address"},
+        {{"--listen", taken},
+         "printer-sim: cannot listen on " + taken.toLatin1() +
+             ": the address is already in use (another simulator?)"},
+        {{"--listen", "127.0.0.9:0", "--fault", "slow-reply"},
+         "printer-sim: unknown fault \"slow-reply\"; known: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        SimProcess run(c.args);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_NE(run.process.exitCode(), 0);
+        EXPECT_TRUE(run.process.readAllStandardError().startsWith(c.message));
+    }
+}
+
+TEST(Program, PlaysEveryPrinterOfAConfiguration) {
+    QTemporaryFile config;
+    ASSERT_TRUE(config.open());
+    config.write("# two printers\n127.0.0.11:0; 6.50\n\n127.0.0.12:0; 8.10 Beta 3; delayed-reply@10:once\n");
+    config.flush();
+    SimProcess run({config.fileName()});
+    const QByteArray first = run.line();
+    const QByteArray second = run.line();
+    ASSERT_TRUE(first.startsWith("listening 127.0.0.11:"));
+    ASSERT_TRUE(second.startsWith("listening 127.0.0.12:"));
+    SimClient client;
+    ASSERT_TRUE(
+        client.connectTo(static_cast<quint16>(second.mid(21).toUInt()), QStringLiteral("127.0.0.12")));
+    EXPECT_EQ(SimClient::trailer(client.command(1, "PRINT\"HELLO\r\n")).value(2), "Rubric 8.10 Beta 3");
+}
