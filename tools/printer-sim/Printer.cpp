@@ -5,6 +5,7 @@
 #include <QMutexLocker>
 
 #include "Device.h"
+#include "Failure.h"
 
 namespace PrinterSim {
 
@@ -73,6 +74,32 @@ int Printer::sysvar(int index) const {
 
 QByteArray Printer::variableText(const QByteArray& name) const {
     return locked([&name](Device& d) { return d.interpreter().variable(name).printed(); });
+}
+
+QMap<QByteArray, QByteArray> Printer::files() const {
+    return locked([](Device& d) { return d.interpreter().files().files(); });
+}
+
+bool Printer::putFile(const QByteArray& path, const QByteArray& data) {
+    return locked([&](Device& d) {
+        try {
+            d.interpreter().files().write(path, data);
+            return true;
+        } catch (const Failure&) {
+            return false;
+        }
+    });
+}
+
+QByteArray Printer::setupValue(const QByteArray& key) const {
+    return locked([&key](Device& d) {
+        const SetupTree& setup = d.interpreter().setup();
+        return setup.has(key) ? setup.value(key) : QByteArray();
+    });
+}
+
+QByteArray Printer::display() const {
+    return locked([](Device& d) { return d.interpreter().display(); });
 }
 
 void Printer::addFault(const Fault& fault) {

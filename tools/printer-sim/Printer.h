@@ -4,6 +4,7 @@
 // blocks or sleeps; everything here may be called from the test's thread.
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QThread>
 #include <memory>
@@ -36,6 +37,14 @@ public:
     QByteArray user() const;
     int sysvar(int index) const;
     QByteArray variableText(const QByteArray& name) const;
+    // The files by normalised path ("c:dir/name"); a file put in place as if
+    // it had been stored before (false when the device refuses it).
+    QMap<QByteArray, QByteArray> files() const;
+    bool putFile(const QByteArray& path, const QByteArray& data);
+    // A setup value by key ("MEDIA,MEDIA SIZE,WIDTH"), empty when unknown.
+    QByteArray setupValue(const QByteArray& key) const;
+    // What was last written to the printer's display.
+    QByteArray display() const;
     // Faults can be added while the printer runs.
     void addFault(const Fault& fault);
     // TCP clients served so far.
