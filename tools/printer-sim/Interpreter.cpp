@@ -42,7 +42,19 @@ Value boolean(bool b) {
 
 Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
     : profile_(profile), host_(host), files_(profile), setup_(profile),
-      shell_(profile, user_, files_, setup_, [this](const QByteArray& b) { out(b); }), channel_(channel) {
+      shell_(
+          profile, user_, files_, setup_, [this](const QByteArray& b) { out(b); },
+          [this](qint64 count, int idleSeconds, std::function<void(const QByteArray&)> done) {
+              if (count == 0) {
+                  done({});
+                  return;
+              }
+              reading_ = Reading{count, idleSeconds, {}, std::move(done)};
+              lastWasCr_ = false;
+              host_.armInputTimer(idleSeconds * 1000);
+          },
+          Interpreter::channelName(channel)),
+      channel_(channel) {
     restart();
 }
 
@@ -58,7 +70,9 @@ void Interpreter::restart() {
     program_.clear();
     maps_.clear();
     handles_.clear();
+    reading_.reset();
     files_.reboot();
+    shell_.setDisplay(&display_);
     sysvars_ = {{15, 0},
                 {18, profile_.verbosity},
                 {19, profile_.errorMessageType},
@@ -70,9 +84,26 @@ void Interpreter::restart() {
 }
 
 void Interpreter::receive(const QByteArray& bytes) {
-    for (const char raw : bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char raw = bytes[i];
         if (away_)
             return;
+        if (reading_) {
+            const qsizetype take = qMin<qsizetype>(reading_->remaining, bytes.size() - i);
+            reading_->data += bytes.mid(i, take);
+            reading_->remaining -= take;
+            i += take - 1;
+            if (reading_->remaining > 0) {
+                host_.armInputTimer(reading_->idleSeconds * 1000);
+                continue;
+            }
+            const Reading done = *reading_;
+            reading_.reset();
+            host_.armInputTimer(0);
+            done.done(done.data);
+            prompt();
+            continue;
+        }
         const auto map = maps_.constFind(channel_);
         const char c = map != maps_.constEnd() ? map->value(raw, raw) : raw;
         if (c == '\n' && lastWasCr_) {
@@ -108,8 +139,21 @@ void Interpreter::takeLine(const QByteArray& line) {
             reportError(failure.number(), 0);
         }
     }
+    if (!reading_)
+        prompt();
+}
+
+void Interpreter::prompt() {
     if (!away_ && (sysvars_.value(18) & 1))
         out(QByteArray(atLineStart_ ? "" : LineBreak) + "Ok" + LineBreak);
+}
+
+void Interpreter::inputTimedOut() {
+    if (!reading_)
+        return;
+    reading_.reset();
+    out(QByteArray("Timer Expired") + LineBreak);
+    prompt();
 }
 
 void Interpreter::enterProgramLine(const QByteArray& line) {
@@ -313,9 +357,9 @@ void Interpreter::emit(int handle, const QByteArray& bytes) {
         handles_[handle].data += bytes;
 }
 
-QByteArray Interpreter::channelName() const {
+QByteArray Interpreter::channelName(int channel) {
     static const char* const Names[] = {"console:", "uart1:", "uart2:", "uart3:", "par:", "net1:", "usb1:"};
-    return Names[channel_];
+    return Names[channel];
 }
 
 void Interpreter::files(Scanner& s) {
@@ -394,7 +438,7 @@ void Interpreter::setupStatement(Scanner& s) {
     }
     if (s.accept("WRITE")) {
         const QByteArray target = s.next().text;
-        if (target.toLower() == channelName())
+        if (target.toLower() == channelName(channel_))
             out(setup_.dump(LineBreak));
         else if (!target.endsWith(':'))
             files_.write(target, setup_.dump(LineBreak));

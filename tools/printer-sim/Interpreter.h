@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <functional>
+#include <optional>
 
 #include "FileSystem.h"
 #include "Host.h"
@@ -29,6 +31,8 @@ public:
 
     // Bytes from the host, in any pieces.
     void receive(const QByteArray& bytes);
+    // A program reading raw input heard nothing for its time-out.
+    void inputTimedOut();
     // The state of a printer that has just been switched on.
     void restart();
 
@@ -77,7 +81,9 @@ private:
     void images();
     // Output of PRINT: to the host, or to an OPEN channel.
     void emit(int handle, const QByteArray& bytes);
-    QByteArray channelName() const;
+    // The device name of a channel ("net1:" for 5).
+    static QByteArray channelName(int channel);
+    void prompt();
 
     // Expressions, from the loosest operator to the tightest.
     Value expression(Scanner& s);
@@ -108,6 +114,14 @@ private:
     SetupTree setup_;
     Shell shell_;
     QHash<int, Handle> handles_;
+    // Raw input that a shell program reads instead of the command line.
+    struct Reading {
+        qint64 remaining = 0;
+        int idleSeconds = 0;
+        QByteArray data;
+        std::function<void(const QByteArray&)> done;
+    };
+    std::optional<Reading> reading_;
     QByteArray display_;
     int channel_;
     QByteArray pending_;

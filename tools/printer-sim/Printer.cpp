@@ -55,6 +55,22 @@ bool Printer::listen(const QString& address, quint16 port) {
     return ok;
 }
 
+bool Printer::listenHttp(quint16 port) {
+    bool ok = false;
+    Device* device = device_;
+    QString error;
+    QMetaObject::invokeMethod(
+        device,
+        [&] {
+            ok = device->listenHttp(QHostAddress(address_), port, &error);
+            httpPort_ = device->httpPort();
+        },
+        Qt::BlockingQueuedConnection);
+    if (!ok)
+        error_ = error;
+    return ok;
+}
+
 template <typename F> auto Printer::locked(F&& read) const {
     QMutexLocker lock(&device_->mutex());
     return read(*device_);

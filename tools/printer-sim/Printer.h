@@ -31,6 +31,11 @@ public:
     QString address() const { return address_; }
     QString errorString() const { return error_; }
 
+    // Starts the print server's HTTP break endpoint on the printer's address
+    // (port 0: any free port); call after listen.
+    bool listenHttp(quint16 port = 0);
+    quint16 httpPort() const { return httpPort_; }
+
     // Every line the printer has received, in order, as it read them (after MAP).
     QList<QByteArray> receivedLines() const;
     // The shell user, a SYSVAR value, a program variable, the stored program lines.
@@ -65,6 +70,7 @@ private:
     QString address_;
     QString error_;
     quint16 port_ = 0;
+    quint16 httpPort_ = 0;
 };
 
 } // namespace PrinterSim

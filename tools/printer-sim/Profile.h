@@ -43,6 +43,9 @@ struct Profile {
     QByteArray parity = "NONE";
     int dataBits = 8;
     int stopBits = 1;
+    // What stops a running program (the "hello-needs-break" fault), on the
+    // link or posted to the print server.
+    QByteArray breakString = "\x1b.";
     // Milliseconds that the printer is away after REBOOT.
     int rebootMs = 1500;
     // Verbosity (SYSVAR(18)) after start-up: 1 prints the "Ok" prompt, 2

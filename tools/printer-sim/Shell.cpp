@@ -1,11 +1,15 @@
 #include "Shell.h"
 
+#include <cctype>
+
 #include "Failure.h"
 
 namespace PrinterSim {
 
-Shell::Shell(const Profile& profile, QByteArray& user, FileSystem& files, SetupTree& setup, Output output)
-    : profile_(profile), user_(user), files_(files), setup_(setup), output_(std::move(output)) {}
+Shell::Shell(const Profile& profile, QByteArray& user, FileSystem& files, SetupTree& setup, Output output,
+             InputReader readInput, QByteArray channelName)
+    : profile_(profile), user_(user), files_(files), setup_(setup), output_(std::move(output)),
+      readInput_(std::move(readInput)), channelName_(std::move(channelName)) {}
 
 QList<QByteArray> Shell::words(const QByteArray& commandLine) {
     QList<QByteArray> result;
@@ -64,6 +68,8 @@ void Shell::run(const QByteArray& commandLine) {
             line("flakef: " + path + " stored");
     } else if (program == "restr") {
         line(profile_.upgradeUsers);
+    } else if (program == "cat") {
+        cat(args);
     } else if (program == "partinfo") {
         partinfo();
     } else if (program == "meminfo") {
@@ -207,6 +213,63 @@ void Shell::cp(const QList<QByteArray>& args) {
 void Shell::mkdir(const QList<QByteArray>& args) {
     for (qsizetype i = 1; i < args.size(); ++i)
         attempt("mkdir", args[i], [&] { files_.makeDirectory(args[i]); });
+}
+
+void Shell::cat(const QList<QByteArray>& args) {
+    qint64 count = -1;
+    int idleSeconds = 0;
+    QByteArray destination;
+    QByteArray source;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QByteArray& a = args[i];
+        if (a == ">" && i + 1 < args.size())
+            destination = args[++i];
+        else if (a.startsWith('>'))
+            destination = a.mid(1);
+        else if (a.startsWith("-S"))
+            idleSeconds = a.mid(2).toInt();
+        else if (a.size() > 1 && a[0] == '-' && std::isdigit(static_cast<unsigned char>(a[1])))
+            count = a.mid(1).toLongLong();
+        else if (!a.startsWith('-'))
+            source = a;
+    }
+    const bool toChannel = destination.isEmpty() || destination.toLower() == channelName_;
+    if (count < 0) {
+        // Copies a file to the host (or to another file).
+        QByteArray data;
+        if (!attempt("cat", source, [&] { data = files_.read(source); }))
+            return;
+        if (toChannel)
+            output_(data);
+        else
+            attempt("cat", destination, [&] { files_.write(destination, data); });
+        return;
+    }
+    // Reads `count` bytes from the host into the console or a file.
+    const bool console = destination.toLower() == "console:";
+    bool valid = console;
+    if (!console) {
+        try {
+            const QByteArray n = files_.normalise(destination);
+            const qsizetype slash = n.lastIndexOf('/');
+            valid = !n.endsWith(':') && !files_.device(n.left(n.indexOf(':') + 1)).readOnly &&
+                    (slash < 0 || files_.isDirectory(n.left(slash)));
+        } catch (const Failure&) {
+            valid = false;
+        }
+    }
+    if (!valid)
+        line("Error in file name");
+    readInput_(count, idleSeconds, [this, valid, console, destination](const QByteArray& data) {
+        if (!valid)
+            return;
+        if (console) {
+            if (display_)
+                *display_ = data;
+            return;
+        }
+        attempt("cat", destination, [&] { files_.write(destination, data); });
+    });
 }
 
 void Shell::partinfo() {

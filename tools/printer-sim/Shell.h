@@ -13,8 +13,13 @@ namespace PrinterSim {
 class Shell {
 public:
     using Output = std::function<void(const QByteArray&)>;
+    // Hands the next `count` raw input bytes to `done`; a silence of more than
+    // idleSeconds (0: no limit) ends the reading with "Timer Expired".
+    using InputReader =
+        std::function<void(qint64 count, int idleSeconds, std::function<void(const QByteArray&)> done)>;
 
-    Shell(const Profile& profile, QByteArray& user, FileSystem& files, SetupTree& setup, Output output);
+    Shell(const Profile& profile, QByteArray& user, FileSystem& files, SetupTree& setup, Output output,
+          InputReader readInput, QByteArray channelName);
 
     // Runs one command line; an unknown program raises the interpreter's
     // "File not found", as Rubric looks for a program file of that name.
@@ -37,6 +42,7 @@ private:
     void cp(const QList<QByteArray>& args);
     void mkdir(const QList<QByteArray>& args);
     void partinfo();
+    void cat(const QList<QByteArray>& args);
     void meminfo();
     // Runs a file-system change; a refusal is printed as the program's message.
     bool attempt(const QByteArray& program, const QByteArray& path, const std::function<void()>& change);
@@ -47,6 +53,13 @@ private:
     FileSystem& files_;
     SetupTree& setup_;
     Output output_;
+    InputReader readInput_;
+    QByteArray channelName_;
+    QByteArray* display_ = nullptr;
+
+public:
+    // Where "cat -N > console:" leaves its text.
+    void setDisplay(QByteArray* display) { display_ = display; }
 };
 
 } // namespace PrinterSim
