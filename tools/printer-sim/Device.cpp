@@ -17,11 +17,17 @@ Device::Device(const Profile& profile, const FaultPlan& faults)
                   socket_->write(bytes);
           },
           [this] { dropLink(); }, this),
-      server_(this), rebootTimer_(this) {
+      server_(this), http_([this](const QByteArray& text) { breakCandidate(text); }, this),
+      rebootTimer_(this), inputTimer_(this) {
     waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
     rebootTimer_.setSingleShot(true);
     rebootTimer_.setTimerType(Qt::PreciseTimer);
     connect(&rebootTimer_, &QTimer::timeout, this, &Device::comeBack);
+    inputTimer_.setSingleShot(true);
+    connect(&inputTimer_, &QTimer::timeout, this, [this] {
+        QMutexLocker lock(&mutex_);
+        interpreter_.inputTimedOut();
+    });
     connect(&server_, &QTcpServer::newConnection, this, &Device::accept);
 }
 
@@ -61,8 +67,14 @@ void Device::readLink() {
         return;
     const QByteArray bytes = socket_->readAll();
     QMutexLocker lock(&mutex_);
-    if (waitingForBreak_)
+    if (waitingForBreak_) {
+        // A running program ignores everything but its break string.
+        if (!bytes.contains(profile_.breakString))
+            return;
+        waitingForBreak_ = false;
+        faults_.take(Fault::HelloNeedsBreak);
         return;
+    }
     interpreter_.receive(bytes);
 }
 
@@ -91,6 +103,15 @@ void Device::breakReceived() {
     faults_.take(Fault::HelloNeedsBreak);
 }
 
+bool Device::listenHttp(const QHostAddress& address, quint16 port, QString* error) {
+    return http_.listen(address, port, error);
+}
+
+void Device::breakCandidate(const QByteArray& text) {
+    if (text.contains(profile_.breakString))
+        breakReceived();
+}
+
 void Device::write(const QByteArray& bytes) {
     shaper_.push(bytes);
 }
@@ -106,6 +127,13 @@ void Device::reboot() {
         if (socket_)
             socket_->abort();
     });
+}
+
+void Device::armInputTimer(int ms) {
+    if (ms > 0)
+        inputTimer_.start(ms);
+    else
+        inputTimer_.stop();
 }
 
 void Device::comeBack() {

@@ -12,6 +12,7 @@
 
 #include "FaultPlan.h"
 #include "Host.h"
+#include "HttpBreak.h"
 #include "Interpreter.h"
 #include "Profile.h"
 #include "ReplyShaper.h"
@@ -28,6 +29,9 @@ public:
     // names the address and the reason.
     bool listen(const QHostAddress& address, quint16 port, QString* error);
     quint16 port() const { return server_.serverPort(); }
+    // In the device's thread: the print server's HTTP break endpoint.
+    bool listenHttp(const QHostAddress& address, quint16 port, QString* error);
+    quint16 httpPort() const { return http_.port(); }
 
     QMutex& mutex() { return mutex_; }
     // Read and changed under mutex().
@@ -40,9 +44,12 @@ public:
     // In the device's thread: the break string has arrived (on the link or
     // over HTTP), so a printer that waited for it answers again.
     void breakReceived();
+    // Text that may hold the break string (from the link or the endpoint).
+    void breakCandidate(const QByteArray& text);
 
     void write(const QByteArray& bytes) override;
     void reboot() override;
+    void armInputTimer(int ms) override;
 
 private:
     void accept();
@@ -57,8 +64,10 @@ private:
     Interpreter interpreter_;
     ReplyShaper shaper_;
     QTcpServer server_;
+    HttpBreak http_;
     QPointer<QTcpSocket> socket_;
     QTimer rebootTimer_;
+    QTimer inputTimer_;
     bool rebooting_ = false;
     bool waitingForBreak_ = false;
     int connections_ = 0;

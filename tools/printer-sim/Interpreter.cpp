@@ -11,9 +11,10 @@ namespace {
 
 // Statement keywords; a statement that starts with none of them is an
 // assignment or a syntax error.
-const char* const Keywords[] = {"PRINT", "LET",   "IF",    "WHILE",     "WEND",   "MAP",    "RUN",
-                                "END",   "NEW",   "LIST",  "IMMEDIATE", "SYSVAR", "REBOOT", "LED",
-                                "SOUND", "INPUT", "BREAK", "GOTO",      nullptr};
+const char* const Keywords[] = {
+    "PRINT",  "LET",    "IF",    "WHILE", "WEND",  "MAP",   "RUN",   "END",    "NEW",    "LIST", "IMMEDIATE",
+    "SYSVAR", "REBOOT", "LED",   "SOUND", "INPUT", "BREAK", "GOTO",  "FILES",  "KILL",   "COPY", "FORMAT",
+    "OPEN",   "CLOSE",  "SETUP", "LOAD",  "MERGE", "SAVE",  "FONTS", "IMAGES", "REMOVE", nullptr};
 
 // A WHILE loop of one line that never ends is cut off after this many
 // statements, so that the simulator's thread stays responsive.
@@ -40,7 +41,19 @@ Value boolean(bool b) {
 } // namespace
 
 Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
-    : profile_(profile), host_(host), shell_(profile, user_, [this](const QByteArray& b) { out(b); }),
+    : profile_(profile), host_(host), files_(profile), setup_(profile),
+      shell_(
+          profile, user_, files_, setup_, [this](const QByteArray& b) { out(b); },
+          [this](qint64 count, int idleSeconds, std::function<void(const QByteArray&)> done) {
+              if (count == 0) {
+                  done({});
+                  return;
+              }
+              reading_ = Reading{count, idleSeconds, {}, std::move(done)};
+              lastWasCr_ = false;
+              host_.armInputTimer(idleSeconds * 1000);
+          },
+          Interpreter::channelName(channel)),
       channel_(channel) {
     restart();
 }
@@ -56,6 +69,10 @@ void Interpreter::restart() {
     variables_.clear();
     program_.clear();
     maps_.clear();
+    handles_.clear();
+    reading_.reset();
+    files_.reboot();
+    shell_.setDisplay(&display_);
     sysvars_ = {{15, 0},
                 {18, profile_.verbosity},
                 {19, profile_.errorMessageType},
@@ -67,9 +84,26 @@ void Interpreter::restart() {
 }
 
 void Interpreter::receive(const QByteArray& bytes) {
-    for (const char raw : bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char raw = bytes[i];
         if (away_)
             return;
+        if (reading_) {
+            const qsizetype take = qMin<qsizetype>(reading_->remaining, bytes.size() - i);
+            reading_->data += bytes.mid(i, take);
+            reading_->remaining -= take;
+            i += take - 1;
+            if (reading_->remaining > 0) {
+                host_.armInputTimer(reading_->idleSeconds * 1000);
+                continue;
+            }
+            const Reading done = *reading_;
+            reading_.reset();
+            host_.armInputTimer(0);
+            done.done(done.data);
+            prompt();
+            continue;
+        }
         const auto map = maps_.constFind(channel_);
         const char c = map != maps_.constEnd() ? map->value(raw, raw) : raw;
         if (c == '\n' && lastWasCr_) {
@@ -105,8 +139,21 @@ void Interpreter::takeLine(const QByteArray& line) {
             reportError(failure.number(), 0);
         }
     }
+    if (!reading_)
+        prompt();
+}
+
+void Interpreter::prompt() {
     if (!away_ && (sysvars_.value(18) & 1))
         out(QByteArray(atLineStart_ ? "" : LineBreak) + "Ok" + LineBreak);
+}
+
+void Interpreter::inputTimedOut() {
+    if (!reading_)
+        return;
+    reading_.reset();
+    out(QByteArray("Timer Expired") + LineBreak);
+    prompt();
 }
 
 void Interpreter::enterProgramLine(const QByteArray& line) {
@@ -231,6 +278,42 @@ Interpreter::Flow Interpreter::statement(const QByteArray& text, const QByteArra
     } else if (keyword == "INPUT") {
         if (!s.accept("ON") && !s.accept("OFF"))
             throw Failure(Failure::NotImplemented);
+    } else if (keyword == "FILES") {
+        files(s);
+    } else if (keyword == "KILL") {
+        files_.remove(s.next().text, false);
+    } else if (keyword == "COPY") {
+        const QByteArray source = s.next().text;
+        s.expect(",");
+        files_.write(s.next().text, files_.read(source));
+    } else if (keyword == "FORMAT") {
+        files_.format(s.next().text);
+        while (s.accept(","))
+            s.next();
+    } else if (keyword == "OPEN") {
+        open(s);
+    } else if (keyword == "CLOSE") {
+        close(s);
+    } else if (keyword == "SETUP") {
+        setupStatement(s);
+    } else if (keyword == "LOAD" || keyword == "MERGE") {
+        load(s, keyword == "MERGE");
+    } else if (keyword == "SAVE") {
+        save(s);
+    } else if (keyword == "FONTS") {
+        fonts();
+    } else if (keyword == "IMAGES") {
+        images();
+    } else if (keyword == "REMOVE") {
+        s.expect("IMAGE");
+        const QByteArray name = s.next().text;
+        QByteArray found;
+        for (const auto& [path, data] : files_.files().asKeyValueRange())
+            if (path.endsWith(":" + name) || path.endsWith("/" + name))
+                found = path;
+        if (found.isEmpty())
+            throw Failure(Failure::FileNotFound);
+        files_.remove(found, false);
     } else if (keyword == "BREAK") {
         integerArgument(s);
         if (!s.accept("ON") && !s.accept("OFF"))
@@ -244,20 +327,182 @@ Interpreter::Flow Interpreter::statement(const QByteArray& text, const QByteArra
 }
 
 void Interpreter::print(Scanner& s) {
+    int handle = 0;
+    if (s.accept("#")) {
+        handle = integerArgument(s);
+        s.expect(",");
+        if (!handles_.contains(handle))
+            throw Failure(Failure::FileNotFound);
+    }
     bool lineBreak = true;
     while (!s.atEnd()) {
         if (s.accept(";")) {
             lineBreak = false;
         } else if (s.accept(",")) {
-            out(QByteArray(10 - column_ % 10, ' '));
+            emit(handle, QByteArray(10 - column_ % 10, ' '));
             lineBreak = false;
         } else {
-            out(expression(s).printed());
+            emit(handle, expression(s).printed());
             lineBreak = true;
         }
     }
     if (lineBreak)
+        emit(handle, LineBreak);
+}
+
+void Interpreter::emit(int handle, const QByteArray& bytes) {
+    if (handle == 0)
+        out(bytes);
+    else
+        handles_[handle].data += bytes;
+}
+
+QByteArray Interpreter::channelName(int channel) {
+    static const char* const Names[] = {"console:", "uart1:", "uart2:", "uart3:", "par:", "net1:", "usb1:"};
+    return Names[channel];
+}
+
+void Interpreter::files(Scanner& s) {
+    const QByteArray path = s.atEnd() ? files_.devices().first().name : s.next().text;
+    const QByteArray n = files_.normalise(path);
+    const QByteArray device = n.left(n.indexOf(':') + 1);
+    QList<FileSystem::Entry> entries;
+    if (n == device || files_.isDirectory(n))
+        entries = files_.list(n);
+    else if (files_.exists(n))
+        entries.append({n.mid(qMax(n.lastIndexOf('/'), n.indexOf(':')) + 1), files_.read(n).size(), false});
+    out((entries.isEmpty() ? "No files on " : "Files on ") + device + LineBreak);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const FileSystem::Entry& e = entries[i];
+        const QByteArray size = e.directory ? QByteArray() : QByteArray::number(e.size);
+        // Two entries a line, name and size apart by runs of blanks.
+        QByteArray text = e.name.leftJustified(18) + "  " + size.rightJustified(8);
+        out(i % 2 == 0 ? text + "    " : text + LineBreak);
+    }
+    if (entries.size() % 2 == 1)
         out(LineBreak);
+    out(LineBreak + QByteArray::number(files_.used(device)).rightJustified(10) + " bytes used" + LineBreak +
+        QByteArray::number(files_.free(device)).rightJustified(10) + " bytes free" + LineBreak);
+}
+
+void Interpreter::open(Scanner& s) {
+    const QByteArray target = s.next().text;
+    s.expect("FOR");
+    const Token mode = s.next();
+    s.expect("AS");
+    s.accept("#");
+    const int handle = integerArgument(s);
+    const QByteArray lower = target.toLower();
+    const bool output = mode.text == "OUTPUT" || mode.text == "APPEND";
+    const bool present = lower == "console:" || lower == "uart1:" ||
+                         ((lower == "uart2:" || lower == "uart3:") && profile_.dualRs232) ||
+                         (lower == "centronics:" && profile_.parallel) ||
+                         (lower == "net1:" && profile_.ethernet);
+    Handle h{target, output, {}};
+    if (!present) {
+        if (output && mode.text == "APPEND" && files_.exists(target))
+            h.data = files_.read(target);
+        else if (!output && !files_.exists(target))
+            throw Failure(Failure::FileNotFound);
+        else if (output)
+            files_.write(target, {});
+    }
+    handles_.insert(handle, h);
+}
+
+void Interpreter::close(Scanner& s) {
+    s.accept("#");
+    const int handle = integerArgument(s);
+    const auto it = handles_.constFind(handle);
+    if (it == handles_.constEnd())
+        throw Failure(Failure::FileNotFound);
+    const Handle h = it.value();
+    handles_.remove(handle);
+    if (h.target.toLower() == "console:")
+        display_ = h.data;
+    else if (h.output && h.target.contains(':') && !h.target.endsWith(':'))
+        files_.write(h.target, h.data);
+}
+
+void Interpreter::setupStatement(Scanner& s) {
+    if (s.accept("GET")) {
+        s.next();
+        s.expect(",");
+        const QByteArray key = s.next().text;
+        s.expect(",");
+        const Token variable = s.next();
+        if (variable.kind != Token::Name || !variable.text.endsWith('$'))
+            throw Failure(Failure::TypeMismatch);
+        variables_[variable.text] = Value::text(setup_.value(key));
+        return;
+    }
+    if (s.accept("WRITE")) {
+        const QByteArray target = s.next().text;
+        if (target.toLower() == channelName(channel_))
+            out(setup_.dump(LineBreak));
+        else if (!target.endsWith(':'))
+            files_.write(target, setup_.dump(LineBreak));
+        return;
+    }
+    const QByteArray change = s.next().text;
+    const qsizetype comma = change.lastIndexOf(',');
+    if (comma < 0)
+        throw Failure(Failure::Syntax);
+    setup_.set(change.left(comma), change.mid(comma + 1));
+}
+
+void Interpreter::load(Scanner& s, bool merge) {
+    const QByteArray text = files_.read(s.next().text);
+    if (!merge) {
+        program_.clear();
+        variables_.clear();
+    }
+    int number = merge && !program_.isEmpty() ? program_.lastKey() : 0;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (std::isdigit(static_cast<unsigned char>(line[0]))) {
+            enterProgramLine(line);
+            number = lastEntered_;
+        } else {
+            number += 10;
+            program_[number] = line;
+        }
+    }
+}
+
+void Interpreter::save(Scanner& s) {
+    const QByteArray name = s.next().text;
+    bool numberless = false;
+    while (s.accept(",")) {
+        const Token option = s.next();
+        if (option.text == "L")
+            numberless = true;
+        else if (option.text != "P")
+            throw Failure(Failure::Syntax);
+    }
+    QByteArray text;
+    for (auto it = program_.cbegin(); it != program_.cend(); ++it)
+        text += (numberless ? QByteArray() : QByteArray::number(it.key()) + " ") + it.value() + LineBreak;
+    files_.write(name, text);
+}
+
+void Interpreter::fonts() {
+    QList<QByteArray> names{"Swiss 721 BT", "Swiss 721 Bold BT", "Monospace 821 BT"};
+    for (const QByteArray& path : files_.files().keys())
+        if (path.toLower().endsWith(".ttf"))
+            names.append(path.mid(qMax(path.lastIndexOf('/'), path.indexOf(':')) + 1).chopped(4));
+    for (const QByteArray& name : names)
+        out(name + LineBreak);
+}
+
+void Interpreter::images() {
+    for (const QByteArray& path : files_.files().keys()) {
+        const QByteArray lower = path.toLower();
+        if (lower.endsWith(".1") || lower.endsWith(".rll") || lower.endsWith(".pcx"))
+            out(path.mid(qMax(path.lastIndexOf('/'), path.indexOf(':')) + 1) + LineBreak);
+    }
 }
 
 void Interpreter::assign(Scanner& s) {

@@ -6,9 +6,13 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <functional>
+#include <optional>
 
+#include "FileSystem.h"
 #include "Host.h"
 #include "Profile.h"
+#include "SetupTree.h"
 #include "Shell.h"
 #include "Value.h"
 
@@ -27,6 +31,8 @@ public:
 
     // Bytes from the host, in any pieces.
     void receive(const QByteArray& bytes);
+    // A program reading raw input heard nothing for its time-out.
+    void inputTimedOut();
     // The state of a printer that has just been switched on.
     void restart();
 
@@ -36,6 +42,10 @@ public:
     int sysvar(int index) const { return sysvars_.value(index); }
     const QMap<int, QByteArray>& program() const { return program_; }
     Value variable(const QByteArray& name) const { return variables_.value(name.toUpper()); }
+    FileSystem& files() { return files_; }
+    SetupTree& setup() { return setup_; }
+    // The text last written to the console (the printer's display).
+    QByteArray display() const { return display_; }
 
 private:
     // How the statements of a line end.
@@ -61,6 +71,19 @@ private:
     void list(Scanner& s);
     void runStatement(Scanner& s, Flow& flow);
     void immediate(Scanner& s);
+    void files(Scanner& s);
+    void open(Scanner& s);
+    void close(Scanner& s);
+    void setupStatement(Scanner& s);
+    void load(Scanner& s, bool merge);
+    void save(Scanner& s);
+    void fonts();
+    void images();
+    // Output of PRINT: to the host, or to an OPEN channel.
+    void emit(int handle, const QByteArray& bytes);
+    // The device name of a channel ("net1:" for 5).
+    static QByteArray channelName(int channel);
+    void prompt();
 
     // Expressions, from the loosest operator to the tightest.
     Value expression(Scanner& s);
@@ -78,9 +101,28 @@ private:
 
     static QList<QByteArray> splitStatements(const QByteArray& line);
 
+    // An OPEN channel: a device such as "console:" or a file being written.
+    struct Handle {
+        QByteArray target;
+        bool output = false;
+        QByteArray data;
+    };
+
     const Profile& profile_;
     Host& host_;
+    FileSystem files_;
+    SetupTree setup_;
     Shell shell_;
+    QHash<int, Handle> handles_;
+    // Raw input that a shell program reads instead of the command line.
+    struct Reading {
+        qint64 remaining = 0;
+        int idleSeconds = 0;
+        QByteArray data;
+        std::function<void(const QByteArray&)> done;
+    };
+    std::optional<Reading> reading_;
+    QByteArray display_;
     int channel_;
     QByteArray pending_;
     bool lastWasCr_ = false;

@@ -5,6 +5,7 @@
 #include <QMutexLocker>
 
 #include "Device.h"
+#include "Failure.h"
 
 namespace PrinterSim {
 
@@ -54,6 +55,22 @@ bool Printer::listen(const QString& address, quint16 port) {
     return ok;
 }
 
+bool Printer::listenHttp(quint16 port) {
+    bool ok = false;
+    Device* device = device_;
+    QString error;
+    QMetaObject::invokeMethod(
+        device,
+        [&] {
+            ok = device->listenHttp(QHostAddress(address_), port, &error);
+            httpPort_ = device->httpPort();
+        },
+        Qt::BlockingQueuedConnection);
+    if (!ok)
+        error_ = error;
+    return ok;
+}
+
 template <typename F> auto Printer::locked(F&& read) const {
     QMutexLocker lock(&device_->mutex());
     return read(*device_);
@@ -73,6 +90,32 @@ int Printer::sysvar(int index) const {
 
 QByteArray Printer::variableText(const QByteArray& name) const {
     return locked([&name](Device& d) { return d.interpreter().variable(name).printed(); });
+}
+
+QMap<QByteArray, QByteArray> Printer::files() const {
+    return locked([](Device& d) { return d.interpreter().files().files(); });
+}
+
+bool Printer::putFile(const QByteArray& path, const QByteArray& data) {
+    return locked([&](Device& d) {
+        try {
+            d.interpreter().files().write(path, data);
+            return true;
+        } catch (const Failure&) {
+            return false;
+        }
+    });
+}
+
+QByteArray Printer::setupValue(const QByteArray& key) const {
+    return locked([&key](Device& d) {
+        const SetupTree& setup = d.interpreter().setup();
+        return setup.has(key) ? setup.value(key) : QByteArray();
+    });
+}
+
+QByteArray Printer::display() const {
+    return locked([](Device& d) { return d.interpreter().display(); });
 }
 
 void Printer::addFault(const Fault& fault) {

@@ -4,6 +4,7 @@
 // blocks or sleeps; everything here may be called from the test's thread.
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QThread>
 #include <memory>
@@ -30,12 +31,25 @@ public:
     QString address() const { return address_; }
     QString errorString() const { return error_; }
 
+    // Starts the print server's HTTP break endpoint on the printer's address
+    // (port 0: any free port); call after listen.
+    bool listenHttp(quint16 port = 0);
+    quint16 httpPort() const { return httpPort_; }
+
     // Every line the printer has received, in order, as it read them (after MAP).
     QList<QByteArray> receivedLines() const;
     // The shell user, a SYSVAR value, a program variable, the stored program lines.
     QByteArray user() const;
     int sysvar(int index) const;
     QByteArray variableText(const QByteArray& name) const;
+    // The files by normalised path ("c:dir/name"); a file put in place as if
+    // it had been stored before (false when the device refuses it).
+    QMap<QByteArray, QByteArray> files() const;
+    bool putFile(const QByteArray& path, const QByteArray& data);
+    // A setup value by key ("MEDIA,MEDIA SIZE,WIDTH"), empty when unknown.
+    QByteArray setupValue(const QByteArray& key) const;
+    // What was last written to the printer's display.
+    QByteArray display() const;
     // Faults can be added while the printer runs.
     void addFault(const Fault& fault);
     // TCP clients served so far.
@@ -56,6 +70,7 @@ private:
     QString address_;
     QString error_;
     quint16 port_ = 0;
+    quint16 httpPort_ = 0;
 };
 
 } // namespace PrinterSim

@@ -37,6 +37,15 @@ struct Profile {
     QMap<QByteArray, QByteArray> passwords{{"admin", "admin"}, {"user", ""}, {"supervisor", "vantor"}};
     // The users that "restr -a upgrade" names (8.x and later).
     QByteArray upgradeUsers = "admin,supervisor";
+    // The serial line of uart1: speed, parity as the setup names it (NONE,
+    // EVEN, ODD, MARK, SPACE), data bits and stop bits.
+    int baudRate = 9600;
+    QByteArray parity = "NONE";
+    int dataBits = 8;
+    int stopBits = 1;
+    // What stops a running program (the "hello-needs-break" fault), on the
+    // link or posted to the print server.
+    QByteArray breakString = "\x1b.";
     // Milliseconds that the printer is away after REBOOT.
     int rebootMs = 1500;
     // Verbosity (SYSVAR(18)) after start-up: 1 prints the "Ok" prompt, 2

@@ -164,6 +164,12 @@ int main(int argc, char** argv) {
             err << "printer-sim: " << printer->errorString() << Qt::endl;
             return 1;
         }
+        // The print server's break endpoint, where the demo's HTTP break goes.
+        if (qEnvironmentVariableIsSet("KESTRUP_HTTP_PORT") &&
+            !printer->listenHttp(static_cast<quint16>(qEnvironmentVariableIntValue("KESTRUP_HTTP_PORT")))) {
+            err << "printer-sim: " << printer->errorString() << Qt::endl;
+            return 1;
+        }
         out << "listening " << setup.address << ":" << printer->port() << Qt::endl;
         printers.push_back(std::move(printer));
     }

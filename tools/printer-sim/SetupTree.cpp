@@ -1,0 +1,60 @@
+#include "SetupTree.h"
+
+#include "Failure.h"
+
+namespace PrinterSim {
+
+SetupTree::SetupTree(const Profile& profile) {
+    const int uarts = profile.dualRs232 ? 3 : 1;
+    for (int n = 1; n <= uarts; ++n) {
+        const QByteArray uart = "SER-COM,UART" + QByteArray::number(n) + ",";
+        values_.append({uart + "BAUDRATE", QByteArray::number(profile.baudRate)});
+        values_.append({uart + "PARITY", profile.parity});
+        values_.append({uart + "CHARLENGTH", QByteArray::number(profile.dataBits)});
+        values_.append({uart + "STOPBITS", QByteArray::number(profile.stopBits)});
+        values_.append({uart + "FLOWCONTROL,RTS/CTS", "DISABLE"});
+        values_.append({uart + "FLOWCONTROL,XON/XOFF,DATATOHOST", "DISABLE"});
+        values_.append({uart + "FLOWCONTROL,XON/XOFF,DATAFROMHOST", "DISABLE"});
+    }
+    // 6.x keeps the media settings under SERVICE.
+    const QByteArray media = profile.major() >= 7 ? "MEDIA," : "SERVICE,";
+    values_.append({media + "MEDIA SIZE,WIDTH", QByteArray::number(profile.headDots)});
+    values_.append({media + "MEDIA SIZE,LENGTH", "1200"});
+    values_.append({media + "MEDIA SIZE,XSTART", "0"});
+    values_.append({media + "MEDIA TYPE", "LABEL (W GAPS)"});
+    values_.append({QByteArray("NETWORK,IP SELECTION"), QByteArray("DHCP")});
+}
+
+qsizetype SetupTree::indexOf(const QByteArray& key) const {
+    for (qsizetype i = 0; i < values_.size(); ++i)
+        if (values_[i].first == key.toUpper())
+            return i;
+    return -1;
+}
+
+bool SetupTree::has(const QByteArray& key) const {
+    return indexOf(key) >= 0;
+}
+
+QByteArray SetupTree::value(const QByteArray& key) const {
+    const qsizetype i = indexOf(key);
+    if (i < 0)
+        throw Failure(Failure::OutOfRange);
+    return values_[i].second;
+}
+
+void SetupTree::set(const QByteArray& key, const QByteArray& value) {
+    const qsizetype i = indexOf(key);
+    if (i < 0)
+        throw Failure(Failure::OutOfRange);
+    values_[i].second = value;
+}
+
+QByteArray SetupTree::dump(const QByteArray& lineBreak) const {
+    QByteArray text;
+    for (const auto& [key, value] : values_)
+        text += key + "," + value + lineBreak;
+    return text;
+}
+
+} // namespace PrinterSim

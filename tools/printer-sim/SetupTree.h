@@ -1,0 +1,29 @@
+#pragma once
+// The printer's setup parameters: comma-separated keys ("MEDIA,MEDIA
+// SIZE,WIDTH") with one value each, in the order the printer lists them.
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+
+#include "Profile.h"
+
+namespace PrinterSim {
+
+class SetupTree {
+public:
+    explicit SetupTree(const Profile& profile);
+
+    bool has(const QByteArray& key) const;
+    // "Parameter out of range" for an unknown key.
+    QByteArray value(const QByteArray& key) const;
+    void set(const QByteArray& key, const QByteArray& value);
+    // One line per parameter: the key, a comma and the value.
+    QByteArray dump(const QByteArray& lineBreak) const;
+
+private:
+    qsizetype indexOf(const QByteArray& key) const;
+
+    QList<QPair<QByteArray, QByteArray>> values_;
+};
+
+} // namespace PrinterSim

@@ -1,0 +1,183 @@
+// Files, listings, setup and the shell programs, with the command texts that
+// the host sends and the replies it reads.
+#include <gtest/gtest.h>
+
+#include "Printer.h"
+#include "SimClient.h"
+
+using namespace PrinterSim;
+using PrinterSim::Testing::SimClient;
+
+namespace {
+
+struct Started {
+    explicit Started(const Profile& profile) : printer(profile) {
+        EXPECT_TRUE(printer.listen(QStringLiteral("127.0.0.1")));
+        EXPECT_TRUE(client.connectTo(printer.port()));
+    }
+    QByteArray text(const QByteArray& command) { return SimClient::replyText(client.command(++id, command)); }
+    Printer printer;
+    SimClient client;
+    int id = 0;
+};
+
+Profile version(const char* v) {
+    return Profile::forVersion(QString::fromLatin1(v));
+}
+
+// The number value of the second-to-last blank-separated field of a line.
+qint64 secondToLast(const QByteArray& line) {
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    return fields.size() < 2 ? 0 : fields[fields.size() - 2].toLongLong();
+}
+
+} // namespace
+
+TEST(FileSystem, ShellListingsAndChanges) {
+    Started s(version("8.10"));
+    ASSERT_TRUE(s.printer.putFile("c:LABEL.PRG", "10 PRINT 1\r\n"));
+    EXPECT_EQ(s.text("RUN\"mkdir /c/my\\ dir\r"), "");
+    EXPECT_EQ(s.text("RUN\"cp /c/LABEL.PRG /c/my\\ dir\r"), "");
+    EXPECT_EQ(s.text("RUN\"ll -a /c\r"),
+              "-rwxrwxrwx   1 wheel     sys           12 Jan  1  1980 LABEL.PRG\r\n"
+              "drwxrwxrwx   1 wheel     sys            0 Jan  1  1980 my dir/\r\n");
+    EXPECT_EQ(s.text("RUN\"ll -a -R c:\r"),
+              "-rwxrwxrwx   1 wheel     sys           12 Jan  1  1980 LABEL.PRG\r\n"
+              "drwxrwxrwx   1 wheel     sys            0 Jan  1  1980 my dir/\r\n"
+              "\r\nc:my dir:\r\n"
+              "-rwxrwxrwx   1 wheel     sys           12 Jan  1  1980 LABEL.PRG\r\n");
+    // The size of a file stands from column 30 on.
+    EXPECT_EQ(s.text("RUN\"ll -a c:my\\ dir/LABEL.PRG\r").mid(29, 12).trimmed(), "12");
+    EXPECT_EQ(s.text("RUN\"ll -a /rom\r"),
+              "-r-xr-xr-x   1 wheel     sys          512 Jan  1  1980 Kestrel logo.1\r\n"
+              "-r-xr-xr-x   1 wheel     sys         2048 Jan  1  1980 Swiss 721 BT.ttf\r\n");
+    EXPECT_EQ(s.text("RUN\"rm /rom/Swiss\\ 721\\ BT.ttf\r"),
+              "rm: /rom/Swiss 721 BT.ttf: File is write protected\r\n");
+    EXPECT_EQ(s.text("RUN\"rm -R /c/my\\ dir\r"), "");
+    EXPECT_EQ(s.text("RUN\"rm c:nothing\r"), "rm: c:nothing: File not found\r\n");
+    EXPECT_EQ(s.printer.files().keys(),
+              (QList<QByteArray>{"c:LABEL.PRG", "rom:Kestrel logo.1", "rom:Swiss 721 BT.ttf"}));
+    // A full device refuses a file and keeps what it had.
+    ASSERT_TRUE(s.printer.putFile("tmp:big", QByteArray(16384 * 1024 / 4 - 20, 'x')));
+    EXPECT_EQ(s.text("RUN\"cp c:LABEL.PRG tmp:\r"), "");
+    EXPECT_EQ(s.text("RUN\"cp c:LABEL.PRG tmp:other\r"), "cp: c:LABEL.PRG: Device full\r\n");
+    EXPECT_FALSE(s.printer.files().contains("tmp:other"));
+}
+
+TEST(FileSystem, DfAndMountProbes) {
+    struct Case {
+        const char* version;
+        bool card;
+        QByteArray command;
+        QByteArray reply;
+    };
+    const Case cases[] = {
+        {"8.10", true, "RUN\"df card1:\r",
+         "Filesystem   1k-blocks      Used Available Use% Mounted on\r\n"
+         "card1:           16384         0     16384   0% /card1\r\n"},
+        {"10.20", false, "RUN\"df card1:\r", "df: card1:: No such device\r\n"},
+        {"6.50", true, "OPEN\"card1:\" FOR INPUT AS #9091:CLOSE 9091\r", ""},
+        {"6.50", false, "OPEN\"card1:\" FOR INPUT AS #9091:CLOSE 9091\r", "Error 39: File not found\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command.toStdString());
+        Profile profile = version(c.version);
+        profile.cardInserted = c.card;
+        Started s(profile);
+        EXPECT_EQ(s.text(c.command), c.reply);
+    }
+}
+
+TEST(FileSystem, FilesListingsWithTheirTotals) {
+    Started s(version("6.50"));
+    ASSERT_TRUE(s.printer.putFile("ram:A.PRG", QByteArray(100, 'a')));
+    ASSERT_TRUE(s.printer.putFile("ram:B.PRG", QByteArray(20, 'b')));
+    ASSERT_TRUE(s.printer.putFile("ram:C.PRG", QByteArray(3, 'c')));
+    EXPECT_EQ(s.text("FILES \"ram:\r"), "Files on ram:\r\n"
+                                        "A.PRG                    100    B.PRG                     20\r\n"
+                                        "C.PRG                      3    \r\n"
+                                        "\r\n       123 bytes used\r\n   1048453 bytes free\r\n");
+    // A file that is not there still gives the device's totals.
+    EXPECT_EQ(s.text("FILES\"ram:NONE.PRG\r"),
+              "No files on ram:\r\n\r\n       123 bytes used\r\n   1048453 bytes free\r\n");
+    EXPECT_EQ(s.text("FILES \"tmp:\r"), "Error 39: File not found\r\n");
+    EXPECT_EQ(s.text("KILL\"ram:B.PRG\rCOPY \"ram:A.PRG\",\"ram:D.PRG\r"), "");
+    EXPECT_EQ(s.printer.files().keys(), (QList<QByteArray>{"ram:A.PRG", "ram:C.PRG", "ram:D.PRG",
+                                                           "rom:Kestrel logo.1", "rom:Swiss 721 BT.ttf"}));
+    EXPECT_EQ(s.text("FORMAT \"ram:\"\rFORMAT \"rom:\"\r"), "Error 45: File is write protected\r\n");
+    EXPECT_EQ(s.printer.files().size(), 2);
+}
+
+TEST(FileSystem, MemoryAndPartitionSizes) {
+    for (const char* v : {"7.00", "8.10", "10.20"}) {
+        SCOPED_TRACE(v);
+        const Profile profile = version(v);
+        Started s(profile);
+        qint64 flash = 0;
+        for (const QByteArray& line : s.text("run\"partinfo\r").replace('\t', ' ').split('\n'))
+            if (!line.contains("flashx:"))
+                flash += secondToLast(line);
+        EXPECT_EQ(flash, profile.flashKb);
+        const QByteArray meminfo = s.text("run\"meminfo\r");
+        EXPECT_EQ(secondToLast(meminfo.mid(meminfo.indexOf(" Ram") - 10).split('\n').first()), profile.ramKb);
+    }
+}
+
+TEST(FileSystem, HardwareProbeFindsTheProfilesOptions) {
+    const QByteArray probe =
+        "PRINT\"HeadRes:\"+STR$(SYSVAR(21)):PRINT\"HeadW:\"+STR$(SYSVAR(22)):SYSVAR(19)=1\r"
+        "JUNK$=\"\":SETUP GET\"prt\",\"SER-COM,UART3,BAUDRATE\",JUNK$\r"
+        "If LEN(JUNK$)>0 Then PRINT\"Duart\"\r"
+        "JUNK$=\"\":OPEN\"centronics:\" FOR INPUT AS 147:JUNK$=\"A\":CLOSE147\r"
+        "If LEN(JUNK$)>0 Then PRINT\"Centronics\"\r"
+        "JUNK$=\"\":OPEN\"net1:\" FOR INPUT AS 147:JUNK$=\"A\":CLOSE147\r"
+        "IF LEN(JUNK$)>0 THEN PRINT\"Ethernet\"\r"
+        "JUNK$=\"\":JUNK$=STR$(PORTIN(101)):JUNK$ = \"A\"\r"
+        "IF LEN(JUNK$)>0 THEN PRINT \"Ind.IF\"\r"
+        "JUNK$=STR$(SYSVAR(15))\r";
+    struct Case {
+        const char* version;
+        QByteArray reply;
+    };
+    const Case cases[] = {
+        {"7.40", "HeadRes:12\r\nHeadW:1248\r\nDuart\r\nEthernet\r\n"},
+        {"8.10", "HeadRes:8\r\nHeadW:832\r\nEthernet\r\n"},
+        {"10.20", "HeadRes:8\r\nHeadW:832\r\nCentronics\r\nEthernet\r\nInd.IF\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        Started s(version(c.version));
+        const QByteArray reply = s.client.command(1, probe);
+        EXPECT_EQ(SimClient::replyText(reply), c.reply);
+        // The probe reads the error counter itself, so the reply counts none.
+        EXPECT_EQ(SimClient::trailer(reply).value(3), "0");
+    }
+}
+
+TEST(FileSystem, SetupChangesReadsAndDumps) {
+    Started s(version("8.10"));
+    EXPECT_EQ(
+        s.text("SETUP\"MEDIA,MEDIA SIZE,WIDTH,800\rSETUP GET\"prt\",\"MEDIA,MEDIA SIZE,WIDTH\",QQVS0$:PRINT "
+               "QQVS0$;\r"),
+        "800");
+    EXPECT_EQ(s.printer.setupValue("MEDIA,MEDIA SIZE,WIDTH"), "800");
+    EXPECT_EQ(s.text("SETUP GET\"prt\",\"MEDIA,NO SUCH\",QQVS0$:PRINT QQVS0$;\r"),
+              "Error 26: Parameter out of range\r\n");
+    const QByteArray dump = s.text("RUN\"setup sw \r");
+    EXPECT_TRUE(dump.startsWith("SER-COM,UART1,BAUDRATE,9600\r\nSER-COM,UART1,PARITY,NONE\r\n"));
+    EXPECT_TRUE(dump.contains("\r\nMEDIA,MEDIA SIZE,WIDTH,800\r\n"));
+    Started old(version("6.50"));
+    EXPECT_TRUE(old.text("SETUP WRITE\"net1:\r").contains("\r\nSERVICE,MEDIA TYPE,LABEL (W GAPS)\r\n"));
+}
+
+TEST(FileSystem, ProgramsSavedLoadedAndTheDisplay) {
+    Started s(version("8.10"));
+    EXPECT_EQ(s.text("NEW\r10 PRINT \"a\"\r20 END\rSAVE\"c:P.PRG\",L\rSAVE\"c:Q.PRG\"\r"), "");
+    EXPECT_EQ(s.printer.files().value("c:P.PRG"), "PRINT \"a\"\r\nEND\r\n");
+    EXPECT_EQ(s.printer.files().value("c:Q.PRG"), "10 PRINT \"a\"\r\n20 END\r\n");
+    EXPECT_EQ(s.text("NEW\rLOAD\"c:P.PRG\rLIST\r"), "10 PRINT \"a\"\r\n20 END\r\n");
+    EXPECT_EQ(s.text("MERGE\"c:Q.PRG\rLIST 20\r"), "20 END\r\n");
+    EXPECT_EQ(s.text("RUN\"restr -a upgrade\r"), "admin,supervisor\r\n");
+    EXPECT_EQ(s.text("OPEN\"CONSOLE:\"FOR OUTPUT AS 10956:PRINT#10956,\"Rebooting\";\rCLOSE10956\r"), "");
+    EXPECT_EQ(s.printer.display(), "Rebooting");
+}
