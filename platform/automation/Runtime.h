@@ -77,6 +77,21 @@ inline bool equalsText(std::string_view a, std::string_view b) {
     return compareText(a, b) == 0;
 }
 
+// DateSerial: the date (days since 30 December 1899) of year, month and day,
+// months above 12 or below 1 rolling into the following or previous years and
+// days beyond a month into the following or previous months. Years 0 to 29
+// are 2000 to 2029, 30 to 99 are 1930 to 1999. Error 5 when the date falls
+// outside the run-time's range, 1 January 100 to 31 December 9999.
+double dateSerial(int16_t year, int16_t month, int16_t day);
+
+struct CalendarDate {
+    int32_t year;
+    int32_t month;
+    int32_t day;
+};
+// The calendar day of a date, its time of day left out.
+CalendarDate calendarDate(double date);
+
 std::string cp1252ToUtf8(std::string_view text);
 // Characters that Windows-1252 cannot hold become "?".
 std::string utf8ToCp1252(std::string_view text);
