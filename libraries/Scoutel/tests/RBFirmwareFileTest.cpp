@@ -3,19 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "ErrorNumber.h"
+#include "LittleEndian.h"
 #include "TempFolder.h"
 
 using Automation::ByteArray;
 using Scoutel::RBFirmwareFile;
 
 namespace {
-
-std::string int32Bytes(int32_t value) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
-    return bytes;
-}
 
 // A kernel header whose identifier stands `identifierOffset` bytes after it starts.
 std::string kernHeader(int32_t identifierOffset) {
