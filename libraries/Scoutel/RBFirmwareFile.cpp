@@ -110,9 +110,7 @@ int32_t RBFirmwareFile::GetNETKernelLength() {
         return 0;
     int32_t length = p - c;
     std::string preamble = buffer_.MidStr(c, length);
-    for (size_t begin = 0;;) {
-        size_t blank = preamble.find(' ', begin);
-        std::string_view word = std::string_view(preamble).substr(begin, blank - begin);
+    for (std::string_view word : Automation::split(preamble, ' ')) {
         if (auto value = Automation::parseNumber(word); value && Automation::like(word, "-####*")) {
             double rounded = std::nearbyint(std::fabs(*value));
             if (!(rounded <= INT32_MAX))
@@ -121,10 +119,8 @@ int32_t RBFirmwareFile::GetNETKernelLength() {
                                       " in the preamble is not a 32-bit number");
             return static_cast<int32_t>(rounded);
         }
-        if (blank == std::string::npos)
-            return 0;
-        begin = blank + 1;
     }
+    return 0;
 }
 
 std::string RBFirmwareFile::KernelID() {

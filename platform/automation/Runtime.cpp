@@ -487,6 +487,16 @@ std::string trim(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (size_t at = text.find(separator);; at = text.find(separator)) {
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
 std::string upperCase(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), upperOf);

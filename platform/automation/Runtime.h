@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Platform::Automation {
 
@@ -50,6 +51,8 @@ std::string mid(std::string_view text, int32_t start, int32_t length = -1);
 std::string left(std::string_view text, int32_t length);
 std::string right(std::string_view text, int32_t length);
 std::string trim(std::string_view text);
+// Split at every separator: n separators give n + 1 parts, empty ones included.
+std::vector<std::string_view> split(std::string_view text, char separator);
 
 // Letter case of Windows-1252 text.
 inline char lowerCaseChar(char c) {

@@ -281,3 +281,10 @@ TEST(RuntimeTest, DateSerialRollsOverAndStaysInTheDateRange) {
         EXPECT_EQ(errorNumberOf([&] { dateSerial(year, month, day); }), RuntimeError::InvalidProcedureCall)
             << year << "/" << month << "/" << day;
 }
+
+TEST(RuntimeTest, SplitKeepsEmptyParts) {
+    using Parts = std::vector<std::string_view>;
+    EXPECT_EQ(split("a,,b", ','), (Parts{"a", "", "b"}));
+    EXPECT_EQ(split("", ','), (Parts{""}));
+    EXPECT_EQ(split(",", ','), (Parts{"", ""}));
+}
