@@ -1,7 +1,10 @@
 #pragma once
 // Cuts Kermit packets out of the bytes read from the line. Everything before
 // a mark (echoes, banners, noise) is skipped, and a mark inside a packet
-// starts a new one, since a mark never appears bare within a packet.
+// starts a new one, since a mark never appears bare within a packet. Nor
+// does the end of a line (CR): packets end with one, so a line that ends
+// within a packet, or a line of packet text that had no mark, shows a packet
+// the line spoiled, and the peer waits for our answer to it.
 #include <cstddef>
 #include <string>
 
@@ -12,7 +15,9 @@ public:
     enum class Result {
         Nothing, // the byte was taken; no packet is complete
         Frame,   // a packet is complete: frame() holds it from its length field on
-        Broken,  // a packet was cut short or had an impossible length
+        Cut,     // a mark cut a packet short: another one begins
+        Broken,  // a packet had an impossible length, or its line ended before it did
+        Lost,    // a line of packet text ended that had no mark: its packet's mark was spoiled
     };
 
     Result push(char c);
@@ -21,9 +26,13 @@ public:
     bool inFrame() const { return inFrame_; }
 
 private:
+    Result broken();
+
     std::string frame_;
     bool inFrame_ = false;
-    std::size_t need_ = 0; // the frame's whole length once its header tells it
+    std::size_t need_ = 0;     // the frame's whole length once its header tells it
+    bool lineHadMark_ = false; // since the last end of line
+    bool lineHadText_ = false; // printable bytes outside a packet since the last end of line
 };
 
 } // namespace Platform::Serial

@@ -239,7 +239,7 @@ TEST_F(SaxComm8Line, ClosingTheLineOrShuttingDownEndsARunningTransferAtOnce) {
     TempFolder folder;
     writeFile(folder.file("a.bin"), "data");
     TransferWatch watch(*control_);
-    for (int32_t protocol : {SerialFTProtocol_ZModem, SerialFTProtocol_Kermit}) {
+    for (int32_t protocol : {SerialFTProtocol_ZModem, SerialFTProtocol_KERMIT}) {
         SCOPED_TRACE(protocol);
         control_->setXferProtocol(protocol);
         control_->setPortOpen(true);
