@@ -41,14 +41,16 @@ std::string ReadFileContents(const std::string& path, std::string source, size_t
                           std::string("Path/File access error: cannot ") + what + " \"" + path + "\" (" +
                               std::strerror(error) + ")");
     };
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a named pipe cannot hold the caller;
+    // only ordinary files are read (O_NONBLOCK does not affect them).
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         fail("open");
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
         fail("read");
-    if (S_ISDIR(info.st_mode)) {
-        errno = EISDIR;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         fail("read");
     }
     if (static_cast<uint64_t>(info.st_size) > maxBytes)

@@ -8,7 +8,7 @@
 namespace Platform::Files {
 
 // Raises 53 when there is no such file, 75 when it cannot be read (a folder,
-// no permission) and 6 when it holds more than maxBytes; the errors carry
+// a device or pipe, no permission) and 6 when it holds more than maxBytes; the errors carry
 // `source` and a description naming the file.
 std::string ReadFileContents(const std::string& path, std::string source = "Files",
                              size_t maxBytes = std::numeric_limits<size_t>::max());

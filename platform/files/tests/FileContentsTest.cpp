@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "ErrorNumber.h"
 #include "TempFolder.h"
@@ -20,6 +21,8 @@ TEST(FileContentsTest, ReadsWholeFilesAndNamesTheFileItCannotRead) {
     EXPECT_TRUE(isError(missing, 53, "Lib", "File not found: \"" + folder / "none" + "\""));
     EXPECT_EQ(errorNumberOf([&] { ReadFileContents(folder / "x.bin/y"); }), 53);
     EXPECT_EQ(errorNumberOf([&] { ReadFileContents(folder.path().string()); }), PathFileAccessError);
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(errorNumberOf([&] { ReadFileContents(folder / "pipe"); }), PathFileAccessError);
     EXPECT_EQ(errorNumberOf([&] { ReadFileContents(folder / "x.bin", "Files", 4); }), 6);
 }
 
