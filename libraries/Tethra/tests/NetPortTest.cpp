@@ -84,6 +84,30 @@ TEST(NetPort, OpensCountedSendsWithProgressReceivesByEventAndCloses) {
     EXPECT_TRUE(WaitUntil([&] { return peer.sawEndOfStream(); }, 3000));
 }
 
+TEST(NetPort, TextGoesOutInSlicesOf10240WithAPumpBetweenThem) {
+    LoopbackPeer peer;
+    auto connection = connectionTo(peer.port());
+    connection->setPortOpen(true);
+    auto progress = Automation::New<Gaugely::Progress>();
+    // Runs at every pass of the event loop: what the progress shows while the send pumps.
+    std::vector<int32_t> seen;
+    QTimer pass;
+    QObject::connect(&pass, &QTimer::timeout, [&] { seen.push_back(progress->SubValue()); });
+    pass.start(0);
+    for (size_t size : {size_t(0), size_t(10240)}) {
+        connection->Send(pattern(size), progress);
+        EXPECT_TRUE(seen.empty()) << size;
+    }
+    EXPECT_TRUE(WaitUntil([&] { return peer.receivedSize() == 10240; }, 3000));
+    seen.clear();
+    connection->Send(pattern(10241), progress);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), 10240);
+    EXPECT_EQ(progress->SubValue(), 10241);
+    pass.stop();
+    EXPECT_TRUE(WaitUntil([&] { return peer.receivedSize() == 20481; }, 3000));
+}
+
 TEST(NetPort, APeerThatStopsReadingHoldsTheSendWhichResumesWithoutLossOrDoubling) {
     LoopbackPeer peer(4096);
     auto connection = connectionTo(peer.port());
