@@ -1,11 +1,15 @@
 // Feeds arbitrary line bytes to the Kermit packet reader, and what it cuts
 // out to the packet parser, the Send-Init decoder and the data decoder, as
 // the engine does. A packet that parses must come out of its own framing
-// the same, and an agreed link must leave room for data.
+// the same, and an agreed link must leave room for data. Taken in pieces,
+// the line must give what it gives byte by byte.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "serial/KermitCodec.h"
 #include "serial/KermitPacket.h"
@@ -49,13 +53,34 @@ void check(const KermitPacket& packet, int checkType) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
     KermitReader reader;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (reader.push(static_cast<char>(data[i])) != KermitReader::Result::Frame)
+    std::vector<std::pair<KermitReader::Result, std::string>> results;
+    for (const char c : line) {
+        const KermitReader::Result result = reader.push(c);
+        if (result != KermitReader::Result::Nothing)
+            results.emplace_back(result, result == KermitReader::Result::Frame ? reader.frame() : "");
+        if (result != KermitReader::Result::Frame)
             continue;
         for (int checkType = 1; checkType <= 3; ++checkType)
             if (const auto packet = KermitPacket::parse(reader.frame(), checkType))
                 check(*packet, checkType);
     }
+    // Taken in pieces, the line gives the same results.
+    KermitReader bulk;
+    std::size_t next = 0;
+    for (std::string_view rest = line; !rest.empty();) {
+        std::size_t used = 0;
+        const KermitReader::Result result = bulk.push(rest, used);
+        rest.remove_prefix(used);
+        if (result == KermitReader::Result::Nothing)
+            continue;
+        if (next >= results.size() || results[next].first != result ||
+            (result == KermitReader::Result::Frame && results[next].second != bulk.frame()))
+            std::abort();
+        ++next;
+    }
+    if (next != results.size())
+        std::abort();
     return 0;
 }

@@ -138,39 +138,62 @@ void KermitEngine::start() {
 }
 
 void KermitEngine::receive(std::string_view bytes) {
-    for (const char raw : bytes) {
+    // Until the Send-Init exchange is done, whose packets are plain text, any
+    // line may carry parity in bit 7: its packets tell whether the peer keeps
+    // it there. Byte by byte, so that the packet can be seen as it came.
+    while (!linked_ && !bytes.empty()) {
         if (state_ == State::Idle || state_ == State::Done)
             return;
-        // A 7-bit line may hand us parity in bit 7. Until the Send-Init
-        // exchange is done, whose packets are plain text, any line may: its
-        // packets tell whether the peer keeps parity there.
-        const char c = sevenBit_ || !linked_ ? static_cast<char>(raw & 0x7F) : raw;
-        if (!linked_ && c == KermitPacket::Mark)
+        const char raw = bytes.front();
+        bytes.remove_prefix(1);
+        const char c = static_cast<char>(raw & 0x7F);
+        if (c == KermitPacket::Mark)
             initLine_.assign(1, raw);
-        else if (!linked_ && reader_.inFrame())
+        else if (reader_.inFrame())
             initLine_ += raw;
         activityMs_ = nowMs_;
-        switch (reader_.push(c)) {
-        case KermitReader::Result::Nothing:
-            if (reader_.inFrame())
-                packetRxMs_ = nowMs_;
-            break;
-        case KermitReader::Result::Frame:
+        handleResult(reader_.push(c));
+    }
+    // A 7-bit line may hand us parity in bit 7.
+    std::string stripped;
+    if (sevenBit_ && !bytes.empty()) {
+        stripped.assign(bytes);
+        for (char& c : stripped)
+            c = static_cast<char>(c & 0x7F);
+        bytes = stripped;
+    }
+    while (!bytes.empty()) {
+        if (state_ == State::Idle || state_ == State::Done)
+            return;
+        std::size_t used = 0;
+        const KermitReader::Result result = reader_.push(bytes, used);
+        bytes.remove_prefix(used);
+        activityMs_ = nowMs_;
+        handleResult(result);
+    }
+}
+
+void KermitEngine::handleResult(KermitReader::Result result) {
+    switch (result) {
+    case KermitReader::Result::Nothing:
+        if (reader_.inFrame())
             packetRxMs_ = nowMs_;
-            handleFrame(reader_.frame());
-            break;
-        case KermitReader::Result::Cut:
-            damaged(false);
-            break;
-        case KermitReader::Result::Broken:
+        break;
+    case KermitReader::Result::Frame:
+        packetRxMs_ = nowMs_;
+        handleFrame(reader_.frame());
+        break;
+    case KermitReader::Result::Cut:
+        damaged(false);
+        break;
+    case KermitReader::Result::Broken:
+        damaged(true);
+        break;
+    case KermitReader::Result::Lost:
+        // Before the exchange, lines without a mark are banners and echoes.
+        if (linked_)
             damaged(true);
-            break;
-        case KermitReader::Result::Lost:
-            // Before the exchange, lines without a mark are banners and echoes.
-            if (linked_)
-                damaged(true);
-            break;
-        }
+        break;
     }
 }
 

@@ -57,6 +57,7 @@ private:
     void offer();
     // Looks for parity in the peer's Send-Init or its answer to ours; true when found.
     bool detectParity();
+    void handleResult(KermitReader::Result result);
     void handleFrame(const std::string& frame);
     void damaged(bool complete);
     void handleAsSender(const KermitPacket& packet);

@@ -15,6 +15,26 @@ KermitReader::Result KermitReader::broken() {
     return Result::Broken;
 }
 
+KermitReader::Result KermitReader::push(std::string_view bytes, std::size_t& used) {
+    used = 0;
+    while (used < bytes.size()) {
+        if (inFrame_ && need_ > frame_.size() + 1) {
+            // The body of a packet: everything up to its last byte, unless a
+            // mark or an end of line cuts it short.
+            std::string_view body = bytes.substr(used, need_ - frame_.size() - 1);
+            body = body.substr(0, body.find_first_of(std::string_view("\x01\r", 2)));
+            frame_ += body;
+            used += body.size();
+            if (used == bytes.size())
+                break;
+        }
+        const Result result = push(bytes[used++]);
+        if (result != Result::Nothing)
+            return result;
+    }
+    return Result::Nothing;
+}
+
 KermitReader::Result KermitReader::push(char c) {
     if (c == KermitPacket::Mark) {
         const bool cut = inFrame_ && !frame_.empty();

@@ -7,6 +7,7 @@
 // the line spoiled, and the peer waits for our answer to it.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace Platform::Serial {
 
@@ -21,6 +22,10 @@ public:
     };
 
     Result push(char c);
+    // Takes bytes up to the first that gives a result other than Nothing
+    // (that one included), in one piece where a packet's body is known to
+    // follow; `used` tells how many were taken.
+    Result push(std::string_view bytes, std::size_t& used);
     const std::string& frame() const { return frame_; }
     // Within a packet: bytes that arrive now belong to it.
     bool inFrame() const { return inFrame_; }

@@ -159,5 +159,15 @@ TEST(KermitReaderTest, ALineEndingInsideAPacketOrWithoutItsMarkShowsASpoiledPack
             if (const Result result = reader.push(c); result != Result::Nothing)
                 results.push_back(result);
         EXPECT_EQ(results, expected) << bytes;
+        // Taken in pieces, the same.
+        KermitReader bulk;
+        std::vector<Result> inPieces;
+        for (std::string_view rest = bytes; !rest.empty();) {
+            std::size_t used = 0;
+            if (const Result result = bulk.push(rest, used); result != Result::Nothing)
+                inPieces.push_back(result);
+            rest.remove_prefix(used);
+        }
+        EXPECT_EQ(inPieces, expected) << bytes;
     }
 }
