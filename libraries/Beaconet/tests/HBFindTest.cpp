@@ -189,7 +189,7 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
     // A late answer to one call is not taken for the next.
     ASSERT_EQ(sim->command("fault late=300 once"), "ok");
     EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubModes, 100), Variant(""));
-    EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 500), Variant("TCP"));
+    EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 3000), Variant("TCP"));
 
     ASSERT_EQ(sim->command("fault silent"), "ok");
     expectSilence("127.0.0.21");
