@@ -1,13 +1,15 @@
-// Times 4 MiB file transfers over one pseudo-terminal pair: our ZModem
-// sender to rz against sz to rz, and our Kermit sender to gkermit against
-// gkermit to gkermit. Each is run seven times and the median counts. The
-// receiver runs on the master side, the sender on the slave. The reference
-// sender is timed from the start of its process to its end; ours is the
-// serial_xfer program, timed by what it reports: from the start of the
-// transfer to its end, without the start-up of a Qt program (the
-// receivers' own leisure after the last exchange is not the sender's). The last line is the two ratios,
-// reference time / ours
-// ("zmodem 1.07 kermit 1.32"): above 1 means ours is faster.
+// Times 8 MiB file transfers over one pseudo-terminal pair, every one the
+// same way: the receiver starts first and gets a moment to open the line,
+// then the sender is timed as a process from its start to its exit. Our
+// engines run in the serial_xfer program, which opens the slave side by its
+// name; the peer and the reference programs sit on the descriptors.
+//   zmodem-send:    sz to rz              against  serial_xfer send to rz
+//   kermit-send:    gkermit to gkermit    against  serial_xfer send to gkermit
+//   zmodem-receive: sz to rz              against  sz to serial_xfer receive
+//   kermit-receive: gkermit to gkermit    against  gkermit to serial_xfer receive
+// Each is the median of five runs; the last line gives reference time / ours
+// for each ("zmodem-send 1.02 kermit-send 1.10 zmodem-receive 0.97
+// kermit-receive 1.05"): above 1 means ours is faster.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -33,21 +35,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t FileSize = 4 << 20;
-constexpr int Runs = 7;
+constexpr std::size_t FileSize = 8 << 20;
+constexpr int Runs = 5;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string lastLine(const std::string& text) {
-    size_t end = text.find_last_not_of('\n');
-    if (end == std::string::npos)
-        return {};
-    size_t start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1,
-                       end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
 // A program with its standard input and output on a descriptor, or (for a
@@ -82,6 +75,7 @@ public:
         }
         ::close(pidfd_);
     }
+    pid_t pid() const { return pid_; }
     // True when it ended within timeoutMs.
     bool wait(int timeoutMs) {
         if (done_)
@@ -101,8 +95,11 @@ private:
     bool done_ = false;
 };
 
-struct Protocol {
+// One comparison: which side ours takes, and the reference programs on both sides.
+struct Case {
     const char* name;
+    const char* protocol; // as serial_xfer names it
+    bool oursSends;
     std::vector<std::string> receiver;
     std::vector<std::string> sender;
 };
@@ -134,30 +131,49 @@ public:
         fs::remove_all(folder_, ignored);
     }
 
-    // Seconds of the reference sender, or of ours.
-    double run(const Protocol& protocol, bool ours) {
+    // Seconds of the sender, with the reference programs or with ours on the slave side.
+    double run(const Case& c, bool ours) {
         prepareLine();
-        Program receiver(protocol.receiver, master_, folder_ / "dst", {});
-        std::vector<std::string> sender = protocol.sender;
-        if (ours)
-            sender = {SERIAL_XFER_PATH, "send", protocol.name, device_, "sample.bin"};
-        fs::path report = folder_ / "report.txt";
-        int64_t started = Platform::MillisecondClock();
-        Program program(sender, ours ? -1 : slave_, folder_ / "src", report);
-        if (!program.wait(120000))
-            throw std::runtime_error(std::string(protocol.name) + ": the sender hangs");
-        double seconds = (Platform::MillisecondClock() - started) / 1000.0;
-        if (ours && std::sscanf(lastLine(readFile(report)).c_str(), "bytes %*d seconds %lf", &seconds) != 1)
-            throw std::runtime_error("serial_xfer reported no time");
+        const std::vector<std::string> oursSending{SERIAL_XFER_PATH, "send", c.protocol, device_,
+                                                   "sample.bin"};
+        const std::vector<std::string> oursReceiving{SERIAL_XFER_PATH, "receive", c.protocol, device_,
+                                                     (folder_ / "dst").string()};
+        const bool oursReceives = ours && !c.oursSends;
+        const bool oursSends = ours && c.oursSends;
+        Program receiver(oursReceives ? oursReceiving : c.receiver,
+                         c.oursSends ? master_ : (oursReceives ? -1 : slave_), folder_ / "dst",
+                         folder_ / "receiver.txt");
+        if (oursReceives)
+            waitForLine(receiver);
+        // Every receiver gets the same moment to set its line up.
+        ::usleep(300000);
+        const int64_t started = Platform::MillisecondClock();
+        Program sender(oursSends ? oursSending : c.sender, c.oursSends ? (oursSends ? -1 : slave_) : master_,
+                       folder_ / "src", folder_ / "sender.txt");
+        if (!sender.wait(120000))
+            throw std::runtime_error(std::string(c.name) + ": the sender hangs");
+        const double seconds = static_cast<double>(Platform::MillisecondClock() - started) / 1000.0;
         // The file is complete; a receiver still waiting for the sender's last word is ended below.
-        receiver.wait(2000);
+        receiver.wait(5000);
         if (readFile(folder_ / "dst" / "sample.bin") != data_)
-            throw std::runtime_error(std::string(protocol.name) + (ours ? " (ours)" : " (reference)") +
+            throw std::runtime_error(std::string(c.name) + (ours ? " (ours)" : " (reference)") +
                                      ": the received file differs");
         return seconds;
     }
 
 private:
+    // Waits until the program has the line open (at most 5 s).
+    void waitForLine(const Program& program) const {
+        const fs::path fds = "/proc/" + std::to_string(program.pid()) + "/fd";
+        for (int i = 0; i < 500; ++i) {
+            std::error_code ec;
+            for (const auto& entry : fs::directory_iterator(fds, ec))
+                if (fs::read_symlink(entry.path(), ec) == device_)
+                    return;
+            ::usleep(10000);
+        }
+    }
+
     void prepareLine() {
         std::error_code ignored;
         fs::remove(folder_ / "dst" / "sample.bin", ignored);
@@ -187,24 +203,29 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main() {
-    const Protocol protocols[] = {
-        {"zmodem", {"rz", "-q", "-y"}, {"sz", "-q", "sample.bin"}},
-        {"kermit", {"gkermit", "-q", "-r"}, {"gkermit", "-q", "-s", "sample.bin"}},
+    const std::vector<std::string> rz{"rz", "-q", "-y"}, sz{"sz", "-q", "sample.bin"};
+    const std::vector<std::string> gkermitReceives{"gkermit", "-q", "-i", "-r"};
+    const std::vector<std::string> gkermitSends{"gkermit", "-q", "-i", "-s", "sample.bin"};
+    const Case cases[] = {
+        {"zmodem-send", "zmodem", true, rz, sz},
+        {"kermit-send", "kermit", true, gkermitReceives, gkermitSends},
+        {"zmodem-receive", "zmodem", false, rz, sz},
+        {"kermit-receive", "kermit", false, gkermitReceives, gkermitSends},
     };
     try {
         Bench bench;
         std::string summary;
-        for (const Protocol& protocol : protocols) {
+        for (const Case& c : cases) {
             std::vector<double> reference, ours;
             for (int i = 0; i < Runs; ++i) {
-                reference.push_back(bench.run(protocol, false));
-                ours.push_back(bench.run(protocol, true));
+                reference.push_back(bench.run(c, false));
+                ours.push_back(bench.run(c, true));
             }
-            double ratio = median(reference) / std::max(median(ours), 0.001);
-            std::printf("%s: reference %.3f s, ours %.3f s (medians of %d, 4 MiB)\n", protocol.name,
+            const double ratio = median(reference) / std::max(median(ours), 0.001);
+            std::printf("%s: reference %.3f s, ours %.3f s (medians of %d, 8 MiB)\n", c.name,
                         median(reference), median(ours), Runs);
             char part[64];
-            std::snprintf(part, sizeof part, "%s%s %.2f", summary.empty() ? "" : " ", protocol.name, ratio);
+            std::snprintf(part, sizeof part, "%s%s %.2f", summary.empty() ? "" : " ", c.name, ratio);
             summary += part;
         }
         std::printf("%s\n", summary.c_str());

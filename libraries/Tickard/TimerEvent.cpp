@@ -1,5 +1,7 @@
 #include "Tickard/TimerEvent.h"
 
+#include "messages/GuardedEntry.h"
+
 namespace Tickard {
 
 TimerEvent::TimerEvent(OrphanTicks orphanTicks) : orphanTicks_(orphanTicks) {}
@@ -35,11 +37,8 @@ void TimerEvent::setInterval(int32_t value) {
 void TimerEvent::TimerCallBack(int32_t tickId) {
     if (tickId != timerId_)
         return;
-    try {
-        Timer.raise();
-    } catch (...) {
-        // A handler's error does not stop the timer.
-    }
+    // A handler's error does not stop the timer, nor the other timers of this tick.
+    Platform::fromEventLoop("Tickard.TimerEvent", [&] { Timer.raise(); });
 }
 
 } // namespace Tickard

@@ -66,26 +66,23 @@ void modTimerEvent::StopTimer(OrphanTicks rule, int32_t& id) {
 void modTimerEvent::TimerProc(OrphanTicks rule, uint32_t message, int32_t tickId) {
     if (message != Platform::WM_TIMER)
         return;
-    try {
-        auto& entries = registry(rule);
-        if (!entries) {
-            if (rule == OrphanTicks::Kill && tickId != 0)
-                Platform::KillThreadTimer(tickId);
-            return;
-        }
-        // Handlers may start, stop or destroy timers while we walk: walk a
-        // copy and call only the entries that are still registered.
-        std::vector<std::pair<std::string, TimerEvent*>> walk;
-        walk.reserve(entries->Count());
-        for (int32_t i = 1; i <= entries->Count(); ++i)
-            walk.emplace_back(entries->KeyAt(i), entries->Item(i));
-        for (auto& [key, object] : walk) {
-            auto& current = registry(rule);
-            if (!current || !current->Exists(key) || current->Item(key) != object)
-                continue;
-            object->TimerCallBack(tickId);
-        }
-    } catch (...) {
+    auto& entries = registry(rule);
+    if (!entries) {
+        if (rule == OrphanTicks::Kill && tickId != 0)
+            Platform::KillThreadTimer(tickId);
+        return;
+    }
+    // Handlers may start, stop or destroy timers while we walk: walk a copy
+    // and call only the entries that are still registered.
+    std::vector<std::pair<std::string, TimerEvent*>> walk;
+    walk.reserve(entries->Count());
+    for (int32_t i = 1; i <= entries->Count(); ++i)
+        walk.emplace_back(entries->KeyAt(i), entries->Item(i));
+    for (auto& [key, object] : walk) {
+        auto& current = registry(rule);
+        if (!current || !current->Exists(key) || current->Item(key) != object)
+            continue;
+        object->TimerCallBack(tickId);
     }
 }
 

@@ -124,10 +124,13 @@ public:
         auto entry = std::make_unique<Entry>(Entry{std::string(key), std::move(value)});
         if (!key.empty() && !index_.insert(entry.get()))
             raise(RuntimeError::KeyAlreadyAssociated, source_);
-        if (before == 0)
+        if (before == 0) {
             entries_.push_back(std::move(entry));
-        else
+        } else {
             entries_.insert(entries_.begin() + (before - 1), std::move(entry));
+            for (Cursor* cursor = cursors_; cursor; cursor = cursor->next)
+                cursor->inserted(static_cast<size_t>(before - 1));
+        }
     }
 
     T& Item(int32_t index) {
@@ -158,14 +161,15 @@ public:
             raise(RuntimeError::SubscriptOutOfRange, source_);
         if (!entries_[index - 1]->key.empty())
             index_.erase(entries_[index - 1]->key);
-        entries_.erase(entries_.begin() + (index - 1));
+        eraseAt(static_cast<size_t>(index - 1));
     }
     void Remove(std::string_view key) {
         const Entry* entry = index_.erase(key);
         if (!entry)
             raise(RuntimeError::InvalidProcedureCall, source_);
-        entries_.erase(std::find_if(entries_.begin(), entries_.end(),
-                                    [entry](const auto& e) { return e.get() == entry; }));
+        eraseAt(static_cast<size_t>(std::find_if(entries_.begin(), entries_.end(),
+                                                 [entry](const auto& e) { return e.get() == entry; }) -
+                                    entries_.begin()));
     }
     void Remove(const char* key) { Remove(std::string_view(key)); }
     // Removes the items with these keys, as Remove of each key in turn would,
@@ -183,6 +187,12 @@ public:
             }
             removed.insert(entry);
         }
+        if (cursors_) {
+            for (size_t at = entries_.size(); at-- > 0;)
+                if (removed.count(entries_[at].get()))
+                    for (Cursor* cursor = cursors_; cursor; cursor = cursor->next)
+                        cursor->removed(at);
+        }
         std::erase_if(entries_, [&](const auto& entry) { return removed.count(entry.get()) != 0; });
         if (missing)
             raise(RuntimeError::InvalidProcedureCall, source_);
@@ -191,25 +201,107 @@ public:
     void Clear() {
         entries_.clear();
         index_.clear();
+        for (Cursor* cursor = cursors_; cursor; cursor = cursor->next)
+            cursor->ended = true;
     }
 
+private:
+    // Where an enumeration stands. The collection keeps every live cursor in
+    // a list and moves them along when items are added or removed, so a loop
+    // may change the collection it walks, as the run-time's loops could:
+    // removing the current or an earlier item goes on with the next item not
+    // yet visited, Clear ends the loop, an added item never breaks it.
+    struct Cursor {
+        const Collection* owner = nullptr;
+        Cursor* prev = nullptr;
+        Cursor* next = nullptr;
+        size_t at = 0;
+        bool currentGone = false; // `at` already names the next item
+        bool ended = false;
+
+        void attach(const Collection* collection) {
+            owner = collection;
+            if (!owner)
+                return;
+            next = owner->cursors_;
+            if (next)
+                next->prev = this;
+            owner->cursors_ = this;
+        }
+        void detach() {
+            if (!owner)
+                return;
+            (prev ? prev->next : owner->cursors_) = next;
+            if (next)
+                next->prev = prev;
+            owner = nullptr;
+            prev = next = nullptr;
+        }
+        void inserted(size_t position) {
+            if (position < at || (position == at && !currentGone))
+                ++at;
+        }
+        void removed(size_t position) {
+            if (position < at)
+                --at;
+            else if (position == at)
+                currentGone = true;
+        }
+    };
+
+    void eraseAt(size_t position) {
+        for (Cursor* cursor = cursors_; cursor; cursor = cursor->next)
+            cursor->removed(position);
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
+    }
+
+public:
     // Enumeration in collection order (NewEnum).
+    struct sentinel {};
     class iterator {
     public:
-        using Inner = typename std::vector<std::unique_ptr<Entry>>::const_iterator;
-        explicit iterator(Inner it) : it_(it) {}
-        T& operator*() const { return (*it_)->value; }
-        iterator& operator++() {
-            ++it_;
+        explicit iterator(const Collection* owner) { cursor_.attach(owner); }
+        iterator(const iterator& other) : iterator(other.cursor_.owner) { copyPlace(other); }
+        iterator& operator=(const iterator& other) {
+            if (this != &other) {
+                cursor_.detach();
+                cursor_.attach(other.cursor_.owner);
+                copyPlace(other);
+            }
             return *this;
         }
-        bool operator==(const iterator& other) const { return it_ == other.it_; }
+        ~iterator() { cursor_.detach(); }
+
+        T& operator*() const { return cursor_.owner->entries_[cursor_.at]->value; }
+        iterator& operator++() {
+            if (!cursor_.currentGone)
+                ++cursor_.at;
+            cursor_.currentGone = false;
+            return *this;
+        }
+        bool operator==(sentinel) const {
+            return !cursor_.owner || cursor_.ended || cursor_.at >= cursor_.owner->entries_.size();
+        }
 
     private:
-        Inner it_;
+        void copyPlace(const iterator& other) {
+            cursor_.at = other.cursor_.at;
+            cursor_.currentGone = other.cursor_.currentGone;
+            cursor_.ended = other.cursor_.ended;
+        }
+        Cursor cursor_;
     };
-    iterator begin() const { return iterator(entries_.begin()); }
-    iterator end() const { return iterator(entries_.end()); }
+    iterator begin() const { return iterator(this); }
+    sentinel end() const { return {}; }
+
+    Collection() = default;
+    Collection(const Collection&) = delete;
+    Collection& operator=(const Collection&) = delete;
+    ~Collection() {
+        // A loop that outlives its collection ends.
+        while (cursors_)
+            cursors_->detach();
+    }
 
     // The source text of the run-time errors the collection raises.
     void setErrorSource(std::string source) { source_ = std::move(source); }
@@ -218,6 +310,7 @@ private:
     std::vector<std::unique_ptr<Entry>> entries_;
     KeyIndex index_;
     std::string source_;
+    mutable Cursor* cursors_ = nullptr;
 };
 
 } // namespace Platform::Automation

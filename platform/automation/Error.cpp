@@ -21,6 +21,8 @@ std::string runtimeErrorText(int32_t number) {
         return "Type mismatch";
     case RuntimeError::FileNotFound:
         return "File not found";
+    case RuntimeError::DeviceUnavailable:
+        return "Device unavailable";
     case RuntimeError::ObjectNotSet:
         return "Object variable or With block variable not set";
     case RuntimeError::InvalidPattern:

@@ -487,6 +487,16 @@ std::string trim(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (size_t at = text.find(separator);; at = text.find(separator)) {
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
 std::string upperCase(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), upperOf);
@@ -508,6 +518,54 @@ int compareText(std::string_view a, std::string_view b, CompareMethod compare) {
             return cx < cy ? -1 : 1;
     }
     return x.size() == y.size() ? 0 : x.size() < y.size() ? -1 : 1;
+}
+
+namespace {
+
+// Days of a proleptic Gregorian date counted from 1 January 1970, for any year.
+int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
+    year -= month <= 2;
+    int64_t era = (year >= 0 ? year : year - 399) / 400;
+    int64_t yearOfEra = year - era * 400;
+    int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+constexpr int64_t kDateZero = -25569;  // 30 December 1899 counted from 1 January 1970
+constexpr double kFirstDate = -657434; // 1 January 100
+constexpr double kLastDate = 2958465;  // 31 December 9999
+
+} // namespace
+
+double dateSerial(int16_t year, int16_t month, int16_t day) {
+    int64_t y = year;
+    if (y >= 0 && y < 30)
+        y += 2000;
+    else if (y >= 30 && y < 100)
+        y += 1900;
+    // Months from 0 so that the roll-over is a floor division.
+    int64_t months = y * 12 + (month - 1);
+    int64_t wholeYears = months >= 0 ? months / 12 : -((11 - months) / 12);
+    int64_t firstOfMonth = daysFromCivil(wholeYears, months - wholeYears * 12 + 1, 1);
+    auto date = static_cast<double>(firstOfMonth + (day - 1) - kDateZero);
+    if (date < kFirstDate || date > kLastDate)
+        raiseRuntime(RuntimeError::InvalidProcedureCall);
+    return date;
+}
+
+CalendarDate calendarDate(double date) {
+    // Howard Hinnant's civil_from_days.
+    int64_t z = static_cast<int64_t>(std::trunc(date)) + kDateZero + 719468;
+    int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    int64_t dayOfEra = z - era * 146097;
+    int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    int64_t year = yearOfEra + era * 400 + (month <= 2);
+    return {static_cast<int32_t>(year), static_cast<int32_t>(month), static_cast<int32_t>(day)};
 }
 
 std::string cp1252ToUtf8(std::string_view text) {

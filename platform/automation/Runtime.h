@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Platform::Automation {
 
@@ -50,6 +51,8 @@ std::string mid(std::string_view text, int32_t start, int32_t length = -1);
 std::string left(std::string_view text, int32_t length);
 std::string right(std::string_view text, int32_t length);
 std::string trim(std::string_view text);
+// Split at every separator: n separators give n + 1 parts, empty ones included.
+std::vector<std::string_view> split(std::string_view text, char separator);
 
 // Letter case of Windows-1252 text.
 inline char lowerCaseChar(char c) {
@@ -76,6 +79,21 @@ int compareText(std::string_view a, std::string_view b, CompareMethod compare = 
 inline bool equalsText(std::string_view a, std::string_view b) {
     return compareText(a, b) == 0;
 }
+
+// DateSerial: the date (days since 30 December 1899) of year, month and day,
+// months above 12 or below 1 rolling into the following or previous years and
+// days beyond a month into the following or previous months. Years 0 to 29
+// are 2000 to 2029, 30 to 99 are 1930 to 1999. Error 5 when the date falls
+// outside the run-time's range, 1 January 100 to 31 December 9999.
+double dateSerial(int16_t year, int16_t month, int16_t day);
+
+struct CalendarDate {
+    int32_t year;
+    int32_t month;
+    int32_t day;
+};
+// The calendar day of a date, its time of day left out.
+CalendarDate calendarDate(double date);
 
 std::string cp1252ToUtf8(std::string_view text);
 // Characters that Windows-1252 cannot hold become "?".

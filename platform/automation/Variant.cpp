@@ -1,6 +1,5 @@
 #include "automation/Variant.h"
 
-#include <chrono>
 #include <cmath>
 #include <iterator>
 
@@ -28,12 +27,8 @@ std::string dateText(double days) {
     }
     std::string text;
     if (day != 0) {
-        using namespace std::chrono;
-        constexpr long kDay0 = -25569; // 30 December 1899 counted from 1 January 1970
-        year_month_day date{sys_days{std::chrono::days{kDay0 + static_cast<long>(day)}}};
-        text = std::to_string(static_cast<unsigned>(date.month())) + "/" +
-               std::to_string(static_cast<unsigned>(date.day())) + "/" +
-               std::to_string(static_cast<int>(date.year()));
+        CalendarDate date = calendarDate(day);
+        text = std::to_string(date.month) + "/" + std::to_string(date.day) + "/" + std::to_string(date.year);
     }
     if (seconds != 0 || day == 0) {
         long hour = seconds / 3600;

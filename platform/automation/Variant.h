@@ -1,7 +1,9 @@
 #pragma once
 // A tagged value with the subtypes of the automation Variant.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -62,6 +64,12 @@ public:
     Variant(Ref<Object> v) : v_(std::move(v)) {}
     template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
     Variant(const Ref<T>& v) : v_(Ref<Object>(v)) {}
+    // A pointer would otherwise quietly become a Boolean: objects enter a
+    // Variant only as Ref, texts as strings.
+    template <class T>
+    requires(!std::is_same_v<std::remove_cv_t<T>, char>) Variant(T*)
+    = delete;
+    Variant(std::nullptr_t) = delete;
 
     static Variant missing() { return Variant(MissingValue{}); }
     static Variant null() { return Variant(NullValue{}); }

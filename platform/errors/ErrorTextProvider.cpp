@@ -2,7 +2,9 @@
 
 namespace Platform {
 
-std::string ErrorTextProvider::GetErrorText(int32_t number) {
+namespace {
+
+const char* libraryText(int32_t number) {
     switch (number) {
     case 101:
         return "The operation failed because of invalid data.";
@@ -71,12 +73,30 @@ std::string ErrorTextProvider::GetErrorText(int32_t number) {
     case 203:
         return "The user is not allowed to update the firmware.";
     default:
-        return "Unknown library error " + std::to_string(number) + ".";
+        return nullptr;
     }
+}
+
+} // namespace
+
+std::string ErrorTextProvider::GetErrorText(int32_t number) {
+    if (const char* text = libraryText(number))
+        return text;
+    return "Unknown library error " + std::to_string(number) + ".";
+}
+
+bool ErrorTextProvider::HasErrorText(int32_t number) {
+    return libraryText(number) != nullptr;
 }
 
 void ErrorTextProvider::RaiseLibraryError(int32_t number, std::string source) {
     Automation::raise(number, std::move(source), GetErrorText(number));
+}
+
+void ErrorTextProvider::RaiseAgain(const Automation::Error& error, std::string source) {
+    std::string description =
+        HasErrorText(error.Number()) ? GetErrorText(error.Number()) : error.Description();
+    Automation::raise(error.Number(), std::move(source), std::move(description));
 }
 
 } // namespace Platform

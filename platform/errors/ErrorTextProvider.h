@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "automation/Error.h"
 #include "automation/Object.h"
 
 namespace Platform {
@@ -19,6 +20,14 @@ public:
 
     // Raises the error with that number and source and its description.
     [[noreturn]] static void RaiseLibraryError(int32_t number, std::string source);
+
+    // Whether the number is a library error with a description of its own.
+    static bool HasErrorText(int32_t number);
+
+    // Raises a caught error again under source with its number and the
+    // description of that number; a number without a library description
+    // (the run-time's, a control's own) keeps the caught error's description.
+    [[noreturn]] static void RaiseAgain(const Automation::Error& error, std::string source);
 };
 
 } // namespace Platform

@@ -1,5 +1,7 @@
 #include "messages/HiddenWindow.h"
 
+#include "messages/GuardedEntry.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -29,11 +31,8 @@ protected:
         if (event->type() != PostedMessage)
             return;
         auto* message = static_cast<MessageEvent*>(event);
-        try {
-            handler_(message->message, message->wParam, message->lParam);
-        } catch (...) {
-            // Nothing may throw through the event loop.
-        }
+        fromEventLoop("a posted window message",
+                      [&] { handler_(message->message, message->wParam, message->lParam); });
     }
 
 private:

@@ -1,8 +1,11 @@
 #include "messages/MessagePump.h"
 
+#include "messages/Clock.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <thread>
 
 namespace Platform {
@@ -22,6 +25,18 @@ void WaitForEvents(int32_t ms) {
     wake.setTimerType(Qt::PreciseTimer);
     wake.start(ms);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int32_t limitMs) {
+    constexpr int64_t SliceMs = 10;
+    const int64_t end = MillisecondClock() + std::max(limitMs, 0);
+    while (!condition()) {
+        int64_t left = end - MillisecondClock();
+        if (left <= 0)
+            return false;
+        WaitForEvents(static_cast<int32_t>(std::min(left, SliceMs)));
+    }
+    return true;
 }
 
 void SleepWithoutEvents(int32_t ms) {

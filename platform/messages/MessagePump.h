@@ -1,6 +1,7 @@
 #pragma once
 // The thread's message pump, on Qt's event loop.
 #include <cstdint>
+#include <functional>
 
 namespace Platform {
 
@@ -10,6 +11,12 @@ void DoEvents();
 // Blocks in the event loop until an event has been handled or `ms` has
 // passed, whichever is first; never spins. A value of 0 or less is one pass.
 void WaitForEvents(int32_t ms);
+
+// Pumps until `condition` holds or `limitMs` has passed, for conditions that
+// no event announces (a kernel queue running dry, a peer's close): the
+// condition is looked at after each pass, and each pass blocks at most 10 ms.
+// Returns whether the condition held.
+bool WaitUntil(const std::function<bool()>& condition, int32_t limitMs);
 
 // Sleeps the thread for `ms` without handling any event.
 void SleepWithoutEvents(int32_t ms);

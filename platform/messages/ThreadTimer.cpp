@@ -1,5 +1,7 @@
 #include "messages/ThreadTimer.h"
 
+#include "messages/GuardedEntry.h"
+
 #include <QObject>
 #include <QTimerEvent>
 #include <memory>
@@ -34,11 +36,7 @@ protected:
             return;
         // The callback may kill its own timer while it runs.
         auto callback = it->second;
-        try {
-            (*callback)(WM_TIMER, event->timerId());
-        } catch (...) {
-            // Nothing may throw through the event loop.
-        }
+        fromEventLoop("a timer tick", [&] { (*callback)(WM_TIMER, event->timerId()); });
     }
 
 private:

@@ -1,8 +1,12 @@
 #include "seams/Seams.h"
 
+#include <arpa/inet.h>
 #include <cstdlib>
 #include <filesystem>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <string_view>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace Platform::Seams {
@@ -55,8 +59,41 @@ bool loopbackOnly() {
     return variable("KESTRUP_LOOPBACK_ONLY").value_or("") == "1";
 }
 
-bool destinationAllowed(uint32_t ipv4HostOrder) {
-    return !loopbackOnly() || (ipv4HostOrder >> 24) == 127;
+bool destinationAllowed(const sockaddr* address) {
+    if (!loopbackOnly())
+        return true;
+    if (!address)
+        return false;
+    if (address->sa_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(address);
+        return (ntohl(in->sin_addr.s_addr) >> 24) == 127;
+    }
+    if (address->sa_family == AF_INET6) {
+        const in6_addr& in6 = reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr;
+        if (IN6_IS_ADDR_LOOPBACK(&in6))
+            return true;
+        return IN6_IS_ADDR_V4MAPPED(&in6) && in6.s6_addr[12] == 127;
+    }
+    return false;
+}
+
+std::optional<std::string> guardedDestination(const std::string& host) {
+    if (!loopbackOnly())
+        return host;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    std::optional<std::string> result;
+    char text[INET6_ADDRSTRLEN] = {};
+    // The first address is the one a socket would use: judge that one.
+    if (destinationAllowed(found->ai_addr) &&
+        getnameinfo(found->ai_addr, found->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0)
+        result = text;
+    freeaddrinfo(found);
+    return result;
 }
 
 std::string programFolder() {

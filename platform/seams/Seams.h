@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+struct sockaddr;
+
 namespace Platform::Seams {
 
 // The device that stands for COMn (1-based): KESTRUP_COM_DIR/COMn when that
@@ -20,10 +22,18 @@ std::string broadcastAddress();
 uint16_t snmpPort();
 uint16_t httpPort();
 
-// True when every destination outside 127.0.0.0/8 must be refused.
+// True when every destination outside loopback must be refused.
 bool loopbackOnly();
-// True when an IPv4 address in host byte order may be sent to.
-bool destinationAllowed(uint32_t ipv4HostOrder);
+
+// The loopback guard, used by every socket before a byte is sent: a resolved
+// destination may be sent to unless loopbackOnly() holds and it is outside
+// 127.0.0.0/8, ::1 and ::ffff:127.0.0.0/104.
+bool destinationAllowed(const sockaddr* address);
+// Resolves a host name or address text and judges what it resolves to.
+// Returns the numeric address to connect to, or nothing when the guard
+// refuses it (a name that does not resolve is refused too). Without the guard
+// the host comes back as given, for the socket to resolve.
+std::optional<std::string> guardedDestination(const std::string& host);
 
 // The program folder: KESTRUP_HOME, else the executable's folder, else (when
 // that is not writable) the per-user data folder.

@@ -1,5 +1,7 @@
 #include "serial/KermitCodec.h"
 
+#include <algorithm>
+
 #include "serial/KermitPacket.h"
 
 namespace Platform::Serial {
@@ -73,8 +75,17 @@ bool KermitCodec::decode(std::string_view field, std::string& out) const {
         c = static_cast<unsigned char>(field[i++]);
         return true;
     };
+    const char specials[] = {control_, eighthBit_ != 0 ? eighthBit_ : control_,
+                             repeat_ != 0 ? repeat_ : control_};
+    const std::string_view prefixes(specials, sizeof specials);
     unsigned char c = 0;
-    while (next(c)) {
+    for (;;) {
+        // Plain characters stand for themselves: taken as a run.
+        const std::size_t plain = std::min(field.find_first_of(prefixes, i), field.size());
+        out.append(field.substr(i, plain - i));
+        i = plain;
+        if (!next(c))
+            break;
         int count = 1;
         if (repeat_ != 0 && c == static_cast<unsigned char>(repeat_)) {
             if (!next(c))

@@ -1,6 +1,9 @@
 #include "serial/KermitEngine.h"
 
+#include "automation/Error.h"
+
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -11,8 +14,15 @@ namespace Platform::Serial {
 
 namespace {
 
+// Received bytes gathered before they go to the file.
+constexpr std::size_t WriteChunk = 64 * 1024;
 // File bytes read ahead of the encoder, so that repeat counts see whole runs.
 constexpr std::size_t ReadAhead = 64 * 1024;
+// On a noisy line a long packet is seldom whole, and a receiver gives up after
+// so many tries (G-Kermit after ten). Each repeat of a data packet halves the
+// ones after it, down to a normal packet; so many clean ones double it again.
+constexpr std::size_t ShortestRoom = 80;
+constexpr int CleanBeforeLonger = 4;
 
 bool startsWith(const std::string& data, char c) {
     return !data.empty() && data[0] == c;
@@ -26,6 +36,19 @@ std::optional<int64_t> number(std::string_view digits) {
     return value;
 }
 
+// Kermit senders put names in upper case; a name without a lower-case
+// letter is stored in lower case, as the Kermits of this system store it.
+std::string storedName(const std::string& announced) {
+    const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
+    if (std::any_of(announced.begin(), announced.end(), isLower))
+        return announced;
+    std::string name = announced;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
+
 // The announced name without any folder part, so that a sender cannot place
 // files outside the receive folder.
 std::string plainName(const std::string& announced) {
@@ -36,6 +59,35 @@ std::string plainName(const std::string& announced) {
     return name;
 }
 
+bool oddOnes(unsigned char c) {
+    return (std::popcount(static_cast<unsigned>(c & 0x7F)) & 1) != 0;
+}
+
+// The parity a peer keeps in bit 7 of the bytes of a packet: 'e'ven, 'o'dd,
+// 'm'ark, or 'n' when bit 7 is never set, or set without a rule (noise).
+char parityOf(std::string_view line) {
+    bool any = false, mark = true, even = true, odd = true;
+    for (const char ch : line) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool high = (c & 0x80) != 0;
+        any = any || high;
+        mark = mark && high;
+        even = even && high == oddOnes(c);
+        odd = odd && high != oddOnes(c);
+    }
+    if (!any)
+        return 'n';
+    if (mark)
+        return 'm';
+    return even ? 'e' : odd ? 'o' : 'n';
+}
+
+char addParity(char ch, char parity) {
+    const auto c = static_cast<unsigned char>(ch & 0x7F);
+    const bool high = parity == 'm' || (parity == 'e' && oddOnes(c)) || (parity == 'o' && !oddOnes(c));
+    return static_cast<char>(high ? c | 0x80 : c);
+}
+
 } // namespace
 
 std::unique_ptr<TransferEngine> makeKermitEngine(TransferHost& host, const TransferOptions& options) {
@@ -43,13 +95,17 @@ std::unique_ptr<TransferEngine> makeKermitEngine(TransferHost& host, const Trans
 }
 
 KermitEngine::KermitEngine(TransferHost& host, TransferOptions options)
-    : host_(host), options_(std::move(options)) {
+    : host_(host), options_(std::move(options)), sevenBit_(options_.sevenBitLine) {
     if (options_.timeoutMs <= 0)
         options_.timeoutMs = TransferOptions{}.timeoutMs;
     // Several retries fit into the time the peer may stay silent.
     retryIntervalMs_ = std::max<int64_t>(1000, options_.timeoutMs / 3);
     packetTimeoutMs_ = retryIntervalMs_;
-    own_ = KermitParams::own(options_.sevenBitLine, static_cast<int>((retryIntervalMs_ + 999) / 1000),
+    offer();
+}
+
+void KermitEngine::offer() {
+    own_ = KermitParams::own(sevenBit_, static_cast<int>((retryIntervalMs_ + 999) / 1000),
                              options_.blockSize > 0 ? options_.blockSize : KermitParams::OwnLongLength);
 }
 
@@ -82,26 +138,62 @@ void KermitEngine::start() {
 }
 
 void KermitEngine::receive(std::string_view bytes) {
-    for (char c : bytes) {
+    // Until the Send-Init exchange is done, whose packets are plain text, any
+    // line may carry parity in bit 7: its packets tell whether the peer keeps
+    // it there. Byte by byte, so that the packet can be seen as it came.
+    while (!linked_ && !bytes.empty()) {
         if (state_ == State::Idle || state_ == State::Done)
             return;
-        // A 7-bit line may hand us parity in bit 7.
-        if (options_.sevenBitLine)
-            c = static_cast<char>(c & 0x7F);
+        const char raw = bytes.front();
+        bytes.remove_prefix(1);
+        const char c = static_cast<char>(raw & 0x7F);
+        if (c == KermitPacket::Mark)
+            initLine_.assign(1, raw);
+        else if (reader_.inFrame())
+            initLine_ += raw;
         activityMs_ = nowMs_;
-        switch (reader_.push(c)) {
-        case KermitReader::Result::Nothing:
-            if (reader_.inFrame())
-                packetRxMs_ = nowMs_;
-            break;
-        case KermitReader::Result::Frame:
+        handleResult(reader_.push(c));
+    }
+    // A 7-bit line may hand us parity in bit 7.
+    std::string stripped;
+    if (sevenBit_ && !bytes.empty()) {
+        stripped.assign(bytes);
+        for (char& c : stripped)
+            c = static_cast<char>(c & 0x7F);
+        bytes = stripped;
+    }
+    while (!bytes.empty()) {
+        if (state_ == State::Idle || state_ == State::Done)
+            return;
+        std::size_t used = 0;
+        const KermitReader::Result result = reader_.push(bytes, used);
+        bytes.remove_prefix(used);
+        activityMs_ = nowMs_;
+        handleResult(result);
+    }
+}
+
+void KermitEngine::handleResult(KermitReader::Result result) {
+    switch (result) {
+    case KermitReader::Result::Nothing:
+        if (reader_.inFrame())
             packetRxMs_ = nowMs_;
-            handleFrame(reader_.frame());
-            break;
-        case KermitReader::Result::Broken:
-            damaged(false);
-            break;
-        }
+        break;
+    case KermitReader::Result::Frame:
+        packetRxMs_ = nowMs_;
+        handleFrame(reader_.frame());
+        break;
+    case KermitReader::Result::Cut:
+        damaged(false);
+        break;
+    case KermitReader::Result::Broken:
+        damaged(true);
+        break;
+    case KermitReader::Result::Lost:
+        // Before the exchange, lines without a mark are banners and echoes.
+        if (linked_)
+            damaged(true);
+        break;
     }
 }
 
@@ -206,6 +298,7 @@ void KermitEngine::handleAsSender(const KermitPacket& packet) {
         if (packet.seq != 0)
             return;
         if (packet.type == 'Y') {
+            detectParity();
             negotiated(KermitLink::agree(own_, KermitParams::decode(packet.data)));
             retries_ = 0;
             seq_ = 1;
@@ -214,7 +307,7 @@ void KermitEngine::handleAsSender(const KermitPacket& packet) {
             encoder_.encode(std::filesystem::path(options_.path).filename().string(), link_.dataRoom(), name);
             sendPacket('F', std::move(name));
         } else if (packet.type == 'N' && retry()) {
-            resend();
+            resend(true);
         }
         return;
     }
@@ -224,17 +317,22 @@ void KermitEngine::handleAsSender(const KermitPacket& packet) {
     else if (packet.type == 'N' && packet.seq == (seq_ + 1) % 64)
         acknowledged(KermitPacket{'Y', seq_, {}});
     else if (packet.type == 'N' && packet.seq == seq_ && retry())
-        resend();
-    else if (packet.type == 'Y' && packet.seq == (seq_ + 63) % 64 && !resentPrevious_ && !resentCurrent_ &&
-             retry())
+        resend(true);
+    else if (packet.type == 'Y' && packet.seq == (seq_ + 63) % 64) {
         // Some receivers answer a damaged packet by repeating their last
-        // ACK. Taken as a NAK only while neither packet was sent twice:
-        // otherwise the echoes of our own repeats would double every packet.
-        resend();
+        // ACK, and that asks for the current packet again. But a copy of the
+        // previous packet that we repeated unasked may bring its own ACK:
+        // that is an echo, and answering it would double every packet.
+        if (echoes_ > 0)
+            --echoes_;
+        else if (retry())
+            resend(true);
+    }
 }
 
 void KermitEngine::acknowledged(const KermitPacket& ack) {
     retries_ = 0;
+    echoes_ = unasked_;
     seq_ = (seq_ + 1) % 64;
     switch (state_) {
     case State::SendFile:
@@ -256,6 +354,10 @@ void KermitEngine::acknowledged(const KermitPacket& ack) {
         }
         break;
     case State::SendData:
+        if (repeats_ == 0 && ++cleanRun_ >= CleanBeforeLonger) {
+            cleanRun_ = 0;
+            dataRoom_ = std::min(link_.dataRoom(), dataRoom_ * 2);
+        }
         fileDone_ += static_cast<int64_t>(inFlight_);
         inFlight_ = 0;
         if (startsWith(ack.data, 'X') || startsWith(ack.data, 'Z')) {
@@ -327,9 +429,9 @@ void KermitEngine::sendData() {
     }
     const std::string_view rest = std::string_view(buffer_).substr(bufferPos_);
     std::string field;
-    const std::size_t taken = encoder_.encode(rest, link_.dataRoom(), field);
+    const std::size_t taken = encoder_.encode(rest, dataRoom_, field);
     // Without eighth-bit prefixing a 7-bit line would strip bit 7 from the file.
-    if (options_.sevenBitLine && encoder_.eighthBit() == 0 &&
+    if (sevenBit_ && encoder_.eighthBit() == 0 &&
         std::any_of(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(taken),
                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; })) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Eighth-bit prefixing refused");
@@ -375,7 +477,7 @@ void KermitEngine::handleAsReceiver(const KermitPacket& packet) {
         acceptAttributes(packet.data);
         acknowledge();
     } else if (state_ == State::ReceiveData && packet.type == 'D') {
-        if ((file_ || openDestination()) && writeData(packet.data)) {
+        if ((output_ || openDestination()) && writeData(packet.data)) {
             acknowledge();
             reportBlock();
         }
@@ -386,7 +488,7 @@ void KermitEngine::handleAsReceiver(const KermitPacket& packet) {
             discarded_ = true;
             state_ = State::ReceiveFile;
             acknowledge();
-        } else if ((file_ || openDestination()) && closeDestination()) {
+        } else if ((output_ || openDestination()) && closeDestination()) {
             fileComplete_ = true;
             state_ = State::ReceiveFile;
             acknowledge();
@@ -400,6 +502,8 @@ void KermitEngine::handleAsReceiver(const KermitPacket& packet) {
 }
 
 void KermitEngine::acceptInit(const KermitPacket& init) {
+    if (detectParity())
+        offer();
     const KermitParams theirs = KermitParams::decode(init.data);
     const KermitParams reply = own_.answer(theirs);
     negotiated(KermitLink::agree(reply, theirs));
@@ -432,12 +536,12 @@ void KermitEngine::acceptAttributes(const std::string& data) {
 }
 
 bool KermitEngine::openDestination() {
-    const std::string answer = host_.prepareFile(announcedName_, fileSize_);
+    const std::string answer = host_.prepareFile(announcedName_, storedName(announcedName_), fileSize_);
     if (state_ == State::Done)
         return false;
     std::filesystem::path path;
     if (answer.empty()) {
-        const std::string name = plainName(announcedName_);
+        const std::string name = plainName(storedName(announcedName_));
         if (name.empty()) {
             giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Bad file name");
             return false;
@@ -446,12 +550,13 @@ bool KermitEngine::openDestination() {
     } else {
         path = answer;
     }
-    file_.reset(std::fopen(path.c_str(), "wb"));
-    if (!file_) {
+    // A file already there stays as it was until the new one is complete.
+    try {
+        output_ = std::make_unique<Files::ReplacementFile>(path.string());
+    } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot create file");
         return false;
     }
-    destination_ = path.string();
     fileDone_ = 0;
     host_.transferEvent(TransferEvent::StartFile, SerialFTStatus_Starting);
     return state_ != State::Done;
@@ -463,29 +568,50 @@ bool KermitEngine::writeData(const std::string& field) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Malformed packet");
         return false;
     }
-    if (std::fwrite(decoded_.data(), 1, decoded_.size(), file_.get()) != decoded_.size()) {
+    written_ += decoded_;
+    fileDone_ += static_cast<int64_t>(decoded_.size());
+    return written_.size() < WriteChunk || flush();
+}
+
+bool KermitEngine::flush() {
+    try {
+        output_->Write(written_);
+    } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");
         return false;
     }
-    fileDone_ += static_cast<int64_t>(decoded_.size());
+    written_.clear();
     return true;
 }
 
 bool KermitEngine::closeDestination() {
-    if (std::fclose(file_.release()) != 0) {
+    if (!flush())
+        return false;
+    try {
+        output_->Commit();
+    } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");
         return false;
     }
+    output_.reset();
     return true;
 }
 
 void KermitEngine::dropDestination() {
-    if (sending() || fileComplete_ || destination_.empty() || options_.keepPartial)
+    if (!output_)
         return;
-    file_.reset();
-    std::error_code ignored;
-    std::filesystem::remove(destination_, ignored);
-    destination_.clear();
+    // The temporary file goes, unless the partial data is to be kept: then
+    // it takes the destination's name.
+    if (options_.keepPartial) {
+        try {
+            output_->Write(written_);
+            output_->Commit();
+        } catch (const Automation::Error&) {
+            // Nothing more can be kept; the destination stays as it was.
+        }
+    }
+    written_.clear();
+    output_.reset();
 }
 
 void KermitEngine::acknowledge(const std::string& data) {
@@ -503,20 +629,33 @@ void KermitEngine::sendPacket(char type, std::string data, int checkType) {
     if (checkType != 0)
         framing.checkType = checkType;
     lastLine_ = KermitPacket{type, seq_, std::move(data)}.frame(framing);
-    resentPrevious_ = resentCurrent_;
-    resentCurrent_ = false;
+    unasked_ = 0;
+    repeats_ = 0;
     countDrain_ = true;
     transmit(lastLine_);
 }
 
 void KermitEngine::transmit(const std::string& line) {
-    host_.send(line);
+    if (parity_ == 'n') {
+        host_.send(line);
+    } else {
+        std::string withParity = line;
+        for (char& c : withParity)
+            c = addParity(c, parity_);
+        host_.send(withParity);
+    }
     draining_ = true;
     lastPending_ = host_.pendingOutput();
 }
 
-void KermitEngine::resend() {
-    resentCurrent_ = true;
+void KermitEngine::resend(bool asked) {
+    if (!asked)
+        ++unasked_;
+    ++repeats_;
+    if (state_ == State::SendData) {
+        cleanRun_ = 0;
+        dataRoom_ = std::max(std::min(ShortestRoom, link_.dataRoom()), dataRoom_ / 2);
+    }
     countDrain_ = false;
     transmit(lastLine_);
 }
@@ -538,10 +677,20 @@ void KermitEngine::peerLost(const std::string& message) {
 }
 
 void KermitEngine::negotiated(const KermitLink& link) {
+    linked_ = true;
     link_ = link;
+    dataRoom_ = link.dataRoom();
     encoder_ = KermitCodec(link.ownControlPrefix, link.eighthBit, link.repeat);
     decoder_ = KermitCodec(link.peerControlPrefix, link.eighthBit, link.repeat);
     packetTimeoutMs_ = std::clamp<int64_t>(int64_t{link.peerTimeout} * 1000, 1000, retryIntervalMs_);
+}
+
+bool KermitEngine::detectParity() {
+    if (sevenBit_)
+        return false;
+    parity_ = parityOf(initLine_);
+    sevenBit_ = parity_ != 'n';
+    return sevenBit_;
 }
 
 void KermitEngine::reportBlock() {
@@ -552,16 +701,16 @@ void KermitEngine::reportBlock() {
         host_.transferEvent(TransferEvent::TransferBlock, SerialFTStatus_Transferring);
 }
 
-void KermitEngine::giveUp(TransferEvent event, SerialFTStatus status, const std::string& message) {
+void KermitEngine::giveUp(TransferEvent event, enumSerialFTStatus status, const std::string& message) {
     // What is still queued (say, a packet stuck behind a dead peer) must not hold up the error.
     host_.discardOutput();
     std::string field;
     encoder_.encode(message, link_.dataRoom(), field);
-    host_.send(KermitPacket{'E', seq_, std::move(field)}.frame(link_.framing));
+    transmit(KermitPacket{'E', seq_, std::move(field)}.frame(link_.framing));
     end(event, status);
 }
 
-void KermitEngine::end(TransferEvent event, SerialFTStatus status) {
+void KermitEngine::end(TransferEvent event, enumSerialFTStatus status) {
     state_ = State::Done;
     dropDestination();
     file_.reset();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "files/ReplacementFile.h"
 #include "serial/KermitCodec.h"
 #include "serial/KermitParams.h"
 #include "serial/KermitReader.h"
@@ -16,7 +17,9 @@ namespace Platform::Serial {
 class KermitEngine final : public TransferEngine {
 public:
     // Consecutive failures (time-outs, NAKs, damaged packets) before we give up.
-    static constexpr int MaxRetries = 10;
+    // Patient enough for a noisy line: G-Kermit's receiver gives up after
+    // ten, its sender does not count NAKs at all.
+    static constexpr int MaxRetries = 25;
 
     KermitEngine(TransferHost& host, TransferOptions options);
     ~KermitEngine() override;
@@ -50,6 +53,11 @@ private:
     using File = std::unique_ptr<std::FILE, FileCloser>;
 
     bool sending() const { return options_.direction == TransferDirection::Send; }
+    // Our Send-Init parameters, for the line as we know it now.
+    void offer();
+    // Looks for parity in the peer's Send-Init or its answer to ours; true when found.
+    bool detectParity();
+    void handleResult(KermitReader::Result result);
     void handleFrame(const std::string& frame);
     void damaged(bool complete);
     void handleAsSender(const KermitPacket& packet);
@@ -62,6 +70,7 @@ private:
     void acceptAttributes(const std::string& data);
     bool openDestination();
     bool writeData(const std::string& field);
+    bool flush();
     bool closeDestination();
     void dropDestination();
     void acknowledge(const std::string& data = {});
@@ -69,26 +78,36 @@ private:
     // checkType 0: the agreed one.
     void sendPacket(char type, std::string data, int checkType = 0);
     void transmit(const std::string& line);
-    void resend();
+    // asked: the receiver asked for it (NAK, or its last ACK repeated).
+    void resend(bool asked = false);
     bool retry();
     void peerLost(const std::string& message);
     void negotiated(const KermitLink& link);
     void reportBlock();
-    void giveUp(TransferEvent event, SerialFTStatus status, const std::string& message);
-    void end(TransferEvent event, SerialFTStatus status);
+    void giveUp(TransferEvent event, enumSerialFTStatus status, const std::string& message);
+    void end(TransferEvent event, enumSerialFTStatus status);
 
     TransferHost& host_;
     TransferOptions options_;
+    // The line carries 7 bits: configured so, or the peer keeps parity in
+    // bit 7 (then our bytes carry that parity too: 'e', 'o', 'm'; 'n' for none).
+    bool sevenBit_ = false;
+    char parity_ = 'n';
+    bool linked_ = false;  // the Send-Init exchange is done
+    std::string initLine_; // before it: the latest packet as it came, bit 7 and all
     State state_ = State::Idle;
     KermitReader reader_;
     KermitParams own_;
     KermitLink link_;
     KermitCodec encoder_;
     KermitCodec decoder_;
-    int seq_ = 0;          // sender: the packet awaiting its ACK; receiver: the packet expected next
-    std::string lastLine_; // the last packet as sent, for retransmission
-    bool resentCurrent_ = false;
-    bool resentPrevious_ = false;
+    int seq_ = 0;              // sender: the packet awaiting its ACK; receiver: the packet expected next
+    std::string lastLine_;     // the last packet as sent, for retransmission
+    int unasked_ = 0;          // sender: repeats of the current packet that the receiver did not ask for
+    int echoes_ = 0;           // sender: ACKs of the previous packet still due to such repeats
+    int repeats_ = 0;          // sender: repeats of the current packet
+    std::size_t dataRoom_ = 0; // sender: room for the data of the next D packet
+    int cleanRun_ = 0;         // sender: D packets acknowledged at the first try in a row
     int retries_ = 0;
     bool aborting_ = false; // abort() asked; the error packet waits for its moment
 
@@ -107,7 +126,9 @@ private:
     int64_t packetTimeoutMs_ = 0;
 
     // The file.
-    File file_;
+    File file_;                                      // sender: the file read
+    std::unique_ptr<Files::ReplacementFile> output_; // receiver: the file written
+    std::string written_;                            // receiver: decoded bytes not yet written
     int64_t fileSize_ = -1;
     int64_t fileDone_ = 0;
     std::string buffer_; // sender: file bytes read ahead
@@ -117,7 +138,6 @@ private:
     bool discarded_ = false;   // the file was refused or discarded on the way
     std::string decoded_;      // receiver: the data of the current D packet
     std::string announcedName_;
-    std::string destination_;
     bool fileAnnounced_ = false;
     bool fileComplete_ = false;
 };

@@ -1,5 +1,6 @@
 #include "serial/KermitPacket.h"
 
+#include <array>
 #include <cstdint>
 
 namespace Platform::Serial {
@@ -18,16 +19,22 @@ char singleCheck(std::string_view bytes) {
     return KermitPacket::toChar(static_cast<int>((sum + ((sum & 0xC0) >> 6)) & 0x3F));
 }
 
-// CRC-CCITT as Kermit computes it: reflected, initial value 0, four bits at a time.
+// CRC-CCITT as Kermit computes it: reflected, initial value 0; a byte at a time.
+constexpr std::array<uint16_t, 256> crcTable = [] {
+    std::array<uint16_t, 256> table{};
+    for (unsigned i = 0; i < 256; ++i) {
+        unsigned crc = i;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) != 0 ? (crc >> 1) ^ 0x8408 : crc >> 1;
+        table[i] = static_cast<uint16_t>(crc);
+    }
+    return table;
+}();
+
 uint16_t crc16(std::string_view bytes) {
     unsigned crc = 0;
-    for (char ch : bytes) {
-        const unsigned c = static_cast<unsigned char>(ch);
-        unsigned q = (crc ^ c) & 0x0F;
-        crc = (crc >> 4) ^ (q * 0x1081);
-        q = (crc ^ (c >> 4)) & 0x0F;
-        crc = (crc >> 4) ^ (q * 0x1081);
-    }
+    for (char ch : bytes)
+        crc = (crc >> 8) ^ crcTable[(crc ^ static_cast<unsigned char>(ch)) & 0xFF];
     return static_cast<uint16_t>(crc);
 }
 

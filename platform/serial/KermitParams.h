@@ -13,8 +13,10 @@ struct KermitLink;
 
 struct KermitParams {
     // The longest packets we take and send unless told otherwise; longer
-    // ones are not worth their retransmission cost on a noisy line.
-    static constexpr int OwnLongLength = 4096;
+    // ones are not worth their retransmission cost on a noisy line. With its
+    // end of line such a packet fits the 4095 bytes a pseudo-terminal hands
+    // over at once, so that it arrives in one read.
+    static constexpr int OwnLongLength = 4000;
     static constexpr int MinLength = 20;
 
     int maxLength = 80;          // MAXL: longest normal packet I take

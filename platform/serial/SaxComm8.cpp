@@ -7,11 +7,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "automation/Error.h"
 #include "messages/Clock.h"
+#include "messages/GuardedEntry.h"
 #include "seams/Seams.h"
 
 namespace Platform::Serial {
@@ -49,6 +51,15 @@ int32_t portNumber(const std::string& text) {
     return n >= 1 && n <= 16 ? n : 0;
 }
 
+// The group that may use a device; serial lines belong to dialout.
+std::string deviceGroup(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        if (const struct group* entry = ::getgrgid(st.st_gid); entry && st.st_gid != 0)
+            return entry->gr_name;
+    return "dialout";
+}
+
 int32_t clampToLong(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, 0, INT32_MAX));
 }
@@ -60,14 +71,18 @@ SaxComm8::SaxComm8()
       readNotifier_(std::make_unique<QSocketNotifier>(QSocketNotifier::Read)),
       writeNotifier_(std::make_unique<QSocketNotifier>(QSocketNotifier::Write)),
       tickTimer_(std::make_unique<QTimer>()), modemTimer_(std::make_unique<QTimer>()) {
+    // The notifiers, the timers and poster_ are members: what they call on
+    // `this` cannot outlive the control.
     QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { onReadable(); });
+                     [this] { fromEventLoop("SaxComm8 (line readable)", [this] { onReadable(); }); });
     QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { onWritable(); });
+                     [this] { fromEventLoop("SaxComm8 (line writable)", [this] { onWritable(); }); });
     tickTimer_->setInterval(TickMs);
-    QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(), [this] { onTick(); });
+    QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(),
+                     [this] { fromEventLoop("SaxComm8 (transfer tick)", [this] { onTick(); }); });
     modemTimer_->setInterval(TickMs);
-    QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(), [this] { onModemPoll(); });
+    QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(),
+                     [this] { fromEventLoop("SaxComm8 (modem lines)", [this] { onModemPoll(); }); });
 }
 
 SaxComm8::~SaxComm8() {
@@ -101,7 +116,7 @@ void SaxComm8::setSettings(const std::string& value) {
 }
 
 void SaxComm8::setHandshaking(int32_t value) {
-    if (value < Handshake_None || value > Handshake_Both)
+    if (value < HandShake_None || value > HandShake_Both)
         invalidValue("Handshaking " + std::to_string(value) + " (0 to 3)");
     applyLine(settings_, value);
     if (device_.isOpen())
@@ -119,7 +134,7 @@ void SaxComm8::applyLine(const LineSettings& settings, int32_t handshaking) {
 }
 
 void SaxComm8::applyModemControl() {
-    bool hardware = handshaking_ == Handshake_RtsCts || handshaking_ == Handshake_Both;
+    bool hardware = handshaking_ == HandShake_Hardware || handshaking_ == HandShake_Both;
     device_.setModemControl(dtrEnable_, hardware || rtsEnable_);
 }
 
@@ -137,6 +152,10 @@ void SaxComm8::setPortOpen(bool value) {
              "Invalid port number: " + commPort_ + " (" + path + " not found)");
     if (error == EBUSY)
         fail(SaxComm8Error::PortAlreadyOpen, "Port already open: " + commPort_ + " is in use");
+    if (error == EACCES || error == EPERM)
+        fail(SaxComm8Error::HardwareNotAvailable,
+             "Access to " + commPort_ + " (" + path + ") is denied: members of the group \"" +
+                 deviceGroup(path) + "\" may use it; ask to be added to it, then log in again");
     if (error != 0)
         fail(SaxComm8Error::HardwareNotAvailable,
              "The hardware is not available: " + path + ": " + std::strerror(error));
@@ -452,7 +471,7 @@ void SaxComm8::discardOutput() {
 // --- transfers -----------------------------------------------------------
 
 void SaxComm8::setXferProtocol(int32_t value) {
-    if (value != SerialFTProtocol_ZModem && value != SerialFTProtocol_Kermit)
+    if (value != SerialFTProtocol_ZModem && value != SerialFTProtocol_KERMIT)
         invalidValue("XferProtocol " + std::to_string(value) + " (5 ZModem, 6 Kermit)");
     if (Busy())
         fail(SaxComm8Error::TransferRunning, "A file transfer is already running");
@@ -516,7 +535,7 @@ void SaxComm8::startTransfer(TransferDirection direction, const std::string& pat
     options.window = xferWindow_;
     options.keepPartial = xferKeepPartial_;
     TransferHost& host = *this;
-    engine_ = xferProtocol_ == SerialFTProtocol_Kermit ? makeKermitEngine(host, options)
+    engine_ = xferProtocol_ == SerialFTProtocol_KERMIT ? makeKermitEngine(host, options)
                                                        : makeZModemEngine(host, options);
     engineInput_.clear();
     tickTimer_->start();
@@ -528,11 +547,8 @@ template <class Call> void SaxComm8::callEngine(Call call) {
     if (!Busy())
         return;
     ++engineDepth_;
-    try {
-        call();
-    } catch (...) {
-        // Nothing may throw through the event loop; the engine's own time-out ends it.
-    }
+    // Whatever the engine lets out ends with this call; its own time-out ends the transfer.
+    fromEventLoop("SaxComm8 (transfer engine)", call);
     --engineDepth_;
     afterEngine();
 }
@@ -576,7 +592,7 @@ void SaxComm8::onTick() {
         callEngine([&] { engine_->outputDrained(); });
 }
 
-void SaxComm8::transferEvent(TransferEvent event, SerialFTStatus status) {
+void SaxComm8::transferEvent(TransferEvent event, enumSerialFTStatus status) {
     xferStatus_ = status;
     static constexpr EventId ids[] = {
         EventId::WaitForFile, EventId::PrepareFile,        EventId::StartFile, EventId::TransferBlock,
@@ -590,12 +606,13 @@ void SaxComm8::transferred(int64_t bytes, int64_t fileSize) {
         xferFileSize_ = fileSize;
 }
 
-std::string SaxComm8::prepareFile(const std::string& announcedName, int64_t announcedSize) {
+std::string SaxComm8::prepareFile(const std::string& announcedName, const std::string& localName,
+                                  int64_t announcedSize) {
     xferSource_ = announcedName;
     xferFileSize_ = std::max<int64_t>(announcedSize, 0);
     xferStatus_ = SerialFTStatus_Prepare;
     // Only the last part of the sender's name is used: it must not reach outside the folder.
-    std::string name = announcedName.substr(announcedName.find_last_of("/\\") + 1);
+    std::string name = localName.substr(localName.find_last_of("/\\") + 1);
     if (name.empty() || name == "." || name == "..")
         name = "received";
     std::error_code ec;
@@ -625,12 +642,13 @@ void SaxComm8::queueEvent(EventId id) {
     events_.push_back(id);
     if (!deliveryPosted_) {
         deliveryPosted_ = true;
+        // Posted to poster_, a member: the delivery dies with the control.
         QMetaObject::invokeMethod(
             poster_.get(),
             [this] {
                 deliveryPosted_ = false;
                 auto keep = keepAlive();
-                deliverEvents();
+                fromEventLoop("SaxComm8 (event delivery)", [this] { deliverEvents(); });
             },
             Qt::QueuedConnection);
     }
@@ -648,11 +666,8 @@ void SaxComm8::raiseEvent(EventId id) {
     Automation::Event<>* events[] = {
         &Receive,       &CTSChanged, &DSRChanged,         &WaitForFile, &PrepareFile,      &StartFile,
         &TransferBlock, &FinishFile, &FinishFileTransfer, &AbortFile,   &AbortFileTransfer};
-    try {
-        events[static_cast<int>(id)]->raise();
-    } catch (const Automation::Error&) {
-        // A handler's failure ends with the handler: the control goes on.
-    }
+    // A handler's failure ends with the handler: the control goes on.
+    fromEventLoop("a SaxComm8 event handler", [&] { events[static_cast<int>(id)]->raise(); });
 }
 
 } // namespace Platform::Serial

@@ -41,12 +41,6 @@ inline constexpr int32_t CannotSetCommState = 8015;
 inline constexpr int32_t TransferRunning = 8019;
 } // namespace SaxComm8Error
 
-// XferProtocol values.
-enum SerialFTProtocol : int32_t {
-    SerialFTProtocol_ZModem = 5,
-    SerialFTProtocol_Kermit = 6,
-};
-
 class SaxComm8 final : public Automation::Object, private TransferHost {
 public:
     SaxComm8();
@@ -144,7 +138,7 @@ public:
     std::string XferSourceFilename() const { return xferSource_; }
     int32_t XferFileSize() const;
     int32_t XferTransferred() const;
-    // A SerialFTStatus value; 0 only after a transfer that succeeded.
+    // An enumSerialFTStatus value; 0 only after a transfer that succeeded.
     int32_t XferStatus() const { return xferStatus_; }
 
     Automation::Event<> Receive;
@@ -177,8 +171,9 @@ private:
     // TransferHost
     void send(std::string_view bytes) override;
     std::size_t pendingOutput() const override;
-    void transferEvent(TransferEvent event, SerialFTStatus status) override;
-    std::string prepareFile(const std::string& announcedName, int64_t announcedSize) override;
+    void transferEvent(TransferEvent event, enumSerialFTStatus status) override;
+    std::string prepareFile(const std::string& announcedName, const std::string& localName,
+                            int64_t announcedSize) override;
     void transferred(int64_t bytes, int64_t fileSize) override;
     void discardOutput() override;
 
@@ -209,7 +204,7 @@ private:
     SerialDevice device_;
     std::string commPort_ = "COM1";
     LineSettings settings_;
-    int32_t handshaking_ = Handshake_None;
+    int32_t handshaking_ = HandShake_None;
     int32_t cdTimeOut_ = 10000;
     bool shutdown_ = false;
 

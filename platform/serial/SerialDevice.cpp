@@ -171,10 +171,10 @@ bool SerialDevice::configure(const LineSettings& settings, int32_t handshaking) 
     }
     if (settings.stopBits == 2)
         tio.c_cflag |= CSTOPB;
-    if (handshaking == Handshake_RtsCts || handshaking == Handshake_Both)
+    if (handshaking == HandShake_Hardware || handshaking == HandShake_Both)
         tio.c_cflag |= CRTSCTS;
     tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-    if (handshaking == Handshake_XonXoff || handshaking == Handshake_Both)
+    if (handshaking == HandShake_Software || handshaking == HandShake_Both)
         tio.c_iflag |= IXON | IXOFF;
     // Non-blocking reads then report "no data" as EAGAIN, so 0 means the line hung up.
     tio.c_cc[VMIN] = 1;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include "serial/SerialEnums.h"
+
 namespace Platform::Serial {
 
 // The line as the Settings text gives it: "baud,parity,data,stop".
@@ -22,14 +24,6 @@ struct LineSettings {
     static std::optional<LineSettings> parse(std::string_view text, std::string& problem);
     std::string text() const;
     bool operator==(const LineSettings&) const = default;
-};
-
-// Handshaking values.
-enum HandshakeOption : int32_t {
-    Handshake_None = 0,
-    Handshake_XonXoff = 1,
-    Handshake_RtsCts = 2,
-    Handshake_Both = 3,
 };
 
 // Modem status bits in the Windows layout, as callers that probe ports expect.

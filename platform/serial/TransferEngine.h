@@ -9,20 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace Platform::Serial {
+#include "serial/SerialEnums.h"
 
-// XferStatus values.
-enum SerialFTStatus : int32_t {
-    SerialFTStatus_Failure = -1,
-    SerialFTStatus_Success = 0,
-    SerialFTStatus_WaitForFile = 1,
-    SerialFTStatus_Prepare = 2,
-    SerialFTStatus_Starting = 3,
-    SerialFTStatus_Transferring = 4,
-    SerialFTStatus_FileAbort = 5,
-    SerialFTStatus_TransferAbort = 6,
-    SerialFTStatus_EndOfFile = 7,
-};
+namespace Platform::Serial {
 
 // The course of a transfer, in the order the control raises its events.
 enum class TransferEvent {
@@ -54,7 +43,8 @@ struct TransferOptions {
     int32_t blockSize = 0;
     // Bytes a sender keeps queued for the line ahead of the peer; 0 takes the default.
     int32_t window = 0;
-    // Receiver: keep a partly received file when the transfer fails (else it is removed).
+    // Receiver: a file that fails keeps what arrived under its name (else a
+    // file that was there stays as it was).
     bool keepPartial = false;
 };
 
@@ -66,10 +56,12 @@ public:
     // Bytes queued by send() that have not reached the device yet.
     virtual std::size_t pendingOutput() const = 0;
     // Reports a step of the transfer with the status XferStatus reads from now on.
-    virtual void transferEvent(TransferEvent event, SerialFTStatus status) = 0;
-    // Receive side: the sender announced a file. The answer is the path to
+    virtual void transferEvent(TransferEvent event, enumSerialFTStatus status) = 0;
+    // Receive side: the sender announced a file, which is stored as
+    // localName unless the caller names another. The answer is the path to
     // write it to (the control raises PrepareFile while asking).
-    virtual std::string prepareFile(const std::string& announcedName, int64_t announcedSize) = 0;
+    virtual std::string prepareFile(const std::string& announcedName, const std::string& localName,
+                                    int64_t announcedSize) = 0;
     // Bytes of the current file done so far, and its size (-1 when unknown).
     virtual void transferred(int64_t bytes, int64_t fileSize) = 0;
     // Drops what send() queued and the line has not taken yet: the peer asked

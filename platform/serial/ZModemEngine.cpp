@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "automation/Error.h"
+#include "files/ReplacementFile.h"
 #include "serial/TransferEngine.h"
 #include "serial/ZModemCodec.h"
 #include "serial/ZModemReader.h"
@@ -108,7 +110,7 @@ protected:
     virtual void onRetry() = 0;
     // Ends with AbortFile (the file could not be read or written) or
     // AbortFileTransfer, after dropping what the transfer left behind.
-    virtual void failTransfer(SerialFTStatus status, bool tellPeer) {
+    virtual void failTransfer(enumSerialFTStatus status, bool tellPeer) {
         if (tellPeer) {
             host_.discardOutput();
             transmit(cancelSequence);
@@ -117,7 +119,7 @@ protected:
             status);
     }
 
-    void end(TransferEvent event, SerialFTStatus status) {
+    void end(TransferEvent event, enumSerialFTStatus status) {
         finished_ = true;
         host_.transferEvent(event, status);
     }
@@ -662,18 +664,20 @@ private:
             if (ec == std::errc() && ptr != rest.data())
                 announced_ = size;
         }
-        path_ = host_.prepareFile(name, announced_);
+        const std::string path = host_.prepareFile(name, name, announced_);
         if (finished_)
             return; // aborted while the file was being prepared
-        if (path_.empty()) {
+        if (path.empty()) {
             skipped_ = true;
             state_ = State::WaitFin;
             sendHex(Header::withPosition(ZSKIP, 0));
             armRetry(RetryMs);
             return;
         }
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd_ < 0) {
+        // A file already there stays as it was until the new one is complete.
+        try {
+            output_ = std::make_unique<Files::ReplacementFile>(path);
+        } catch (const Automation::Error&) {
             failTransfer(SerialFTStatus_FileAbort, true);
             return;
         }
@@ -709,16 +713,11 @@ private:
     }
 
     bool flush() {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                failTransfer(SerialFTStatus_FileAbort, true);
-                return false;
-            }
-            done += std::size_t(n);
+        try {
+            output_->Write(buffer_);
+        } catch (const Automation::Error&) {
+            failTransfer(SerialFTStatus_FileAbort, true);
+            return false;
         }
         buffer_.clear();
         return true;
@@ -728,12 +727,13 @@ private:
         reportProgress();
         if (!flush())
             return;
-        if (::close(std::exchange(fd_, -1)) != 0) {
-            if (!options_.keepPartial)
-                ::unlink(path_.c_str());
+        try {
+            output_->Commit();
+        } catch (const Automation::Error&) {
             failTransfer(SerialFTStatus_FileAbort, true);
             return;
         }
+        output_.reset();
         host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
         state_ = State::WaitFin;
         requests_ = 0;
@@ -787,24 +787,31 @@ private:
             end(TransferEvent::FinishFileTransfer, SerialFTStatus_Success);
     }
 
-    void failTransfer(SerialFTStatus status, bool tellPeer) override {
+    void failTransfer(enumSerialFTStatus status, bool tellPeer) override {
         dropFile();
         Session::failTransfer(status, tellPeer);
     }
 
+    // The temporary file goes, unless the partial data is to be kept: then
+    // it takes the destination's name.
     void dropFile() {
-        if (fd_ < 0)
+        if (!output_)
             return;
-        ::close(fd_);
-        fd_ = -1;
-        if (!options_.keepPartial)
-            ::unlink(path_.c_str());
+        if (options_.keepPartial) {
+            try {
+                output_->Write(buffer_);
+                output_->Commit();
+            } catch (const Automation::Error&) {
+                // Nothing more can be kept; the destination stays as it was.
+            }
+        }
+        buffer_.clear();
+        output_.reset();
     }
 
     State state_ = State::WaitFile;
     uint8_t pending_ = 0; // the header whose subpacket is awaited
-    int fd_ = -1;
-    std::string path_;
+    std::unique_ptr<Files::ReplacementFile> output_;
     std::string buffer_;
     int64_t rxPos_ = 0;
     int64_t reported_ = 0;

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         control->setSettings("115200,n,8,1");
         control->setHandshaking(0);
         control->setXferProtocol(protocol == "zmodem" ? Platform::Serial::SerialFTProtocol_ZModem
-                                                      : Platform::Serial::SerialFTProtocol_Kermit);
+                                                      : Platform::Serial::SerialFTProtocol_KERMIT);
         bool ended = false;
         auto finished = control->FinishFileTransfer.connect([&] {
             ended = true;

@@ -88,3 +88,75 @@ TEST(CollectionTest, KeysStayFoundThroughGrowthAndRemovals) {
     EXPECT_EQ(c.Item("key2999"), 2999);
     EXPECT_EQ(errorNumberOf([&] { c.Add(0, "KEY1"); }), RuntimeError::KeyAlreadyAssociated);
 }
+
+namespace {
+// Walks a collection of "a" to "e" whose loop body changes it; returns the
+// items the loop met and the items left.
+template <class Body> std::pair<std::vector<std::string>, std::vector<std::string>> walkChanging(Body body) {
+    Collection<std::string> c;
+    for (const char* item : {"a", "b", "c", "d", "e"})
+        c.Add(item, item);
+    std::vector<std::string> seen;
+    for (auto& item : c) {
+        seen.push_back(item);
+        body(c, item, seen.size());
+    }
+    return {seen, itemsOf(c)};
+}
+using Items = std::vector<std::string>;
+} // namespace
+
+TEST(CollectionTest, LoopsMayChangeTheCollectionTheyWalk) {
+    const Items all{"a", "b", "c", "d", "e"};
+    // Removing the current item goes on with the next one.
+    auto [seen, left] = walkChanging([](auto& c, auto&, size_t pass) {
+        if (pass == 3)
+            c.Remove(3);
+    });
+    EXPECT_EQ(seen, all);
+    EXPECT_EQ(left, (Items{"a", "b", "d", "e"}));
+
+    // Removing earlier items, by position or by key, skips nothing and repeats nothing.
+    std::tie(seen, left) = walkChanging([](auto& c, auto&, size_t pass) {
+        if (pass == 3)
+            c.Remove(1);
+        if (pass == 4)
+            c.Remove("b");
+    });
+    EXPECT_EQ(seen, all);
+    EXPECT_EQ(left, (Items{"c", "d", "e"}));
+    std::tie(seen, left) = walkChanging([](auto& c, auto& item, size_t) {
+        if (item == "c")
+            c.RemoveKeys({"a", "c"});
+    });
+    EXPECT_EQ(seen, all);
+    EXPECT_EQ(left, (Items{"b", "d", "e"}));
+
+    // Clear ends the loop.
+    std::tie(seen, left) = walkChanging([](auto& c, auto&, size_t pass) {
+        if (pass == 2)
+            c.Clear();
+    });
+    EXPECT_EQ(seen, (Items{"a", "b"}));
+    EXPECT_TRUE(left.empty());
+
+    // Added items, at the end or before the current one, never break the loop.
+    std::tie(seen, left) = walkChanging([](auto& c, auto& item, size_t) {
+        if (item == "b")
+            c.Add("x", "", 1);
+        if (item == "e")
+            c.Add("z");
+    });
+    EXPECT_EQ(seen, (Items{"a", "b", "c", "d", "e", "z"}));
+    EXPECT_EQ(left.front(), "x");
+
+    // An inner loop that removes every item ends the outer one too.
+    std::tie(seen, left) = walkChanging([](auto& c, auto&, size_t) {
+        for (auto& inner : c) {
+            (void)inner;
+            c.Remove(1);
+        }
+    });
+    EXPECT_EQ(seen, (Items{"a"}));
+    EXPECT_TRUE(left.empty());
+}

@@ -252,3 +252,39 @@ TEST(RuntimeTest, Windows1252AndUtf8) {
     EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80"), "???");      // surrogate
     EXPECT_EQ(utf8ToCp1252("\xF4\x90\x80\x80"), "????"); // above U+10FFFF
 }
+
+TEST(RuntimeTest, DateSerialRollsOverAndStaysInTheDateRange) {
+    struct Case {
+        int16_t year, month, day;
+        CalendarDate expected;
+    };
+    const Case cases[] = {
+        {2003, 2, 1, {2003, 2, 1}},     {2003, 2, 31, {2003, 3, 3}},    {2004, 2, 30, {2004, 3, 1}},
+        {2003, 13, 1, {2004, 1, 1}},    {2003, 0, 1, {2002, 12, 1}},    {2003, -11, 1, {2002, 1, 1}},
+        {2003, -12, 1, {2001, 12, 1}},  {2003, 3, 0, {2003, 2, 28}},    {2003, 1, -31, {2002, 11, 30}},
+        {29, 1, 1, {2029, 1, 1}},       {30, 1, 1, {1930, 1, 1}},       {100, 1, 1, {100, 1, 1}},
+        {9999, 12, 31, {9999, 12, 31}}, {1899, 12, 30, {1899, 12, 30}}, {1900, 1, 1, {1900, 1, 1}},
+    };
+    for (const auto& c : cases) {
+        CalendarDate got = calendarDate(dateSerial(c.year, c.month, c.day));
+        EXPECT_EQ(std::tie(got.year, got.month, got.day),
+                  std::tie(c.expected.year, c.expected.month, c.expected.day))
+            << c.year << "/" << c.month << "/" << c.day;
+    }
+    EXPECT_EQ(dateSerial(1899, 12, 30), 0);
+    EXPECT_EQ(dateSerial(2000, 1, 1), 36526);
+
+    const std::tuple<int16_t, int16_t, int16_t> outside[] = {
+        {9999, 12, 32},           {9999, 13, 1},   {100, 1, 0}, {32767, 32767, 32767},
+        {-32768, -32768, -32768}, {100, 1, -32768}};
+    for (auto [year, month, day] : outside)
+        EXPECT_EQ(errorNumberOf([&] { dateSerial(year, month, day); }), RuntimeError::InvalidProcedureCall)
+            << year << "/" << month << "/" << day;
+}
+
+TEST(RuntimeTest, SplitKeepsEmptyParts) {
+    using Parts = std::vector<std::string_view>;
+    EXPECT_EQ(split("a,,b", ','), (Parts{"a", "", "b"}));
+    EXPECT_EQ(split("", ','), (Parts{""}));
+    EXPECT_EQ(split(",", ','), (Parts{"", ""}));
+}

@@ -128,3 +128,10 @@ TEST(VariantTest, EqualityNeedsTheSameSubtype) {
     EXPECT_EQ(Variant(object), Variant(object));
     EXPECT_NE(Variant(object), Variant(New<Object>()));
 }
+
+// A raw pointer must not become a Boolean: objects enter only as Ref.
+static_assert(!std::is_constructible_v<Variant, Object*>);
+static_assert(!std::is_constructible_v<Variant, const int*>);
+static_assert(!std::is_constructible_v<Variant, std::nullptr_t>);
+static_assert(std::is_constructible_v<Variant, const char*>);
+static_assert(std::is_constructible_v<Variant, Ref<Object>>);

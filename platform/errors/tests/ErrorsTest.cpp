@@ -50,6 +50,30 @@ TEST(ErrorTextProvider, RaisesWithNumberSourceAndDescription) {
     }
 }
 
+TEST(ErrorTextProvider, RaisingAgainKeepsTheTextOfNumbersItHasNone) {
+    struct Case {
+        Error caught;
+        std::string description;
+    };
+    const Case cases[] = {
+        {Error(107, "NetCommWrapper:Connected Property Let", "inner text"),
+         ErrorTextProvider::GetErrorText(107)},
+        {Error(8002, "SaxComm8", "Invalid port number: COM5"), "Invalid port number: COM5"},
+        {Error(91, "", "Object variable or With block variable not set"),
+         "Object variable or With block variable not set"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ErrorTextProvider::HasErrorText(c.caught.Number()), c.caught.Number() == 107);
+        try {
+            ErrorTextProvider::RaiseAgain(c.caught, "Connection:PortOpen Property Let");
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Number(), c.caught.Number());
+            EXPECT_EQ(e.Source(), "Connection:PortOpen Property Let");
+            EXPECT_EQ(e.Description(), c.description);
+        }
+    }
+}
+
 TEST(ErrorTextProvider, ReraisingAppendsTheOuterSource) {
     try {
         printerNewProgram();

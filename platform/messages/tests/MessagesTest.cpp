@@ -1,10 +1,12 @@
 #include "messages/Clock.h"
+#include "messages/GuardedEntry.h"
 #include "messages/HiddenWindow.h"
 #include "messages/MessagePump.h"
 #include "messages/ThreadTimer.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <vector>
 
 using namespace Platform;
@@ -92,4 +94,62 @@ TEST(Clock, IsMonotonicAndCanBeAdvanced) {
     TimerDeviceCaps caps;
     ASSERT_TRUE(GetTimerDeviceCaps(caps));
     EXPECT_LE(caps.periodMin, caps.periodMax);
+}
+
+TEST(GuardedEntry, NothingThrowsThroughTheEventLoop) {
+    // A foreign exception from a posted delivery and from a timer tick is
+    // reported, and the pump goes on with the next delivery.
+    std::vector<uint32_t> seen;
+    HiddenWindow window([&](uint32_t message, uintptr_t, intptr_t) {
+        seen.push_back(message);
+        if (message == 1)
+            throw std::out_of_range("vector::at");
+        if (message == 2)
+            Automation::raise(5, "Handler");
+    });
+    int ticks = 0;
+    int32_t id = SetThreadTimer(1, [&](uint32_t, int32_t timerId) {
+        ++ticks;
+        KillThreadTimer(timerId);
+        throw std::runtime_error("tick failed");
+    });
+    testing::internal::CaptureStderr();
+    window.post(1);
+    window.post(2);
+    window.post(3);
+    WaitUntil([&] { return ticks > 0 && seen.size() == 3; }, 5000);
+    std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(seen, (std::vector<uint32_t>{1, 2, 3}));
+    EXPECT_EQ(ticks, 1);
+    EXPECT_NE(id, 0);
+    EXPECT_NE(report.find("vector::at"), std::string::npos) << report;
+    EXPECT_NE(report.find("tick failed"), std::string::npos) << report;
+    // An automation error goes its route, silently.
+    EXPECT_EQ(report.find("Handler"), std::string::npos) << report;
+
+    int routed = 0;
+    fromEventLoop(
+        "test", [] { Automation::raise(91, "Here"); },
+        [&](const Automation::Error& error) { routed = error.Number(); });
+    EXPECT_EQ(routed, 91);
+}
+
+TEST(WaitUntil, EndsWhenTheConditionHoldsOrAtItsLimit) {
+    bool fired = false;
+    QTimer::singleShot(20, [&] { fired = true; });
+    EXPECT_TRUE(WaitUntil([&] { return fired; }, 5000));
+
+    int looks = 0;
+    int64_t start = MillisecondClock();
+    EXPECT_FALSE(WaitUntil(
+        [&] {
+            ++looks;
+            return false;
+        },
+        100));
+    EXPECT_GE(MillisecondClock() - start, 99);
+    // Slices of up to 10 ms: the condition is looked at about ten times, not thousands.
+    EXPECT_LE(looks, 40);
+    EXPECT_GE(looks, 5);
+    EXPECT_FALSE(WaitUntil([] { return false; }, 0));
 }

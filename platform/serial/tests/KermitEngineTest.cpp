@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ using namespace Platform::Serial::Testing;
 
 namespace {
 
-using Events = std::vector<std::pair<TransferEvent, SerialFTStatus>>;
+using Events = std::vector<std::pair<TransferEvent, enumSerialFTStatus>>;
 
 // G-Kermit's own Send-Init data, and C-Kermit's (which offers 30-packet windows).
 const std::string gkermitInit = "~' @-#Y3~*!J*0+++J\"U1@";
@@ -75,7 +76,7 @@ struct Scripted {
         return letters;
     }
     // The engine finished with one end event, this one.
-    void expectEnd(TransferEvent event, SerialFTStatus status) {
+    void expectEnd(TransferEvent event, enumSerialFTStatus status) {
         EXPECT_TRUE(engine->finished());
         EXPECT_EQ(host.endEvents(), 1);
         EXPECT_EQ(host.events.back(), std::make_pair(event, status));
@@ -112,11 +113,21 @@ TEST(KermitEngineTest, SenderNegotiatesStopAndWaitAndFollowsTheReceiversAnswers)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].type, 'A');
     EXPECT_EQ(sent[0].data, std::string("\"\"B81\"10"));
-    // A NAK for the current packet repeats it; a stale ACK is ignored.
+    // A NAK for the current packet repeats it at once, and so does a
+    // repeated ACK of the previous one.
     peer.feed('N', 2, "");
     peer.feed('Y', 1, "");
+    EXPECT_EQ(peer.types(), "AA");
+    // Unanswered, it goes again after the packet time-out.
+    peer.wait(1500);
     EXPECT_EQ(peer.types(), "A");
     // The receiver refuses the file: it is discarded, and the batch closed.
+    peer.feed('Y', 2, "N");
+    EXPECT_EQ(peer.types(), "Z");
+    // The repeat nobody asked for may bring an ACK of its own: an echo. A
+    // further ACK of A asks for Z again.
+    peer.feed('Y', 2, "N");
+    EXPECT_EQ(peer.types(), "");
     peer.feed('Y', 2, "N");
     EXPECT_EQ(peer.types(), "Z");
     peer.feed('Y', 3, "");
@@ -196,6 +207,9 @@ TEST(KermitEngineTest, ReceiverWritesWhereTheHostSays) {
     EXPECT_TRUE(std::filesystem::exists(peer.folder.file("sub/target.txt")));
     EXPECT_FALSE(std::filesystem::exists(peer.folder.file("DATA.BIN")));
     EXPECT_EQ(peer.host.announcedSize, -1);
+    // Unless the host names the file, an upper-case name is stored in lower case.
+    EXPECT_EQ(peer.host.announcedName, "DATA.BIN");
+    EXPECT_EQ(peer.host.localName, "data.bin");
 }
 
 // The peer's error packet or our abort ends a reception; the partial file
@@ -211,7 +225,6 @@ TEST(KermitEngineTest, AGivenUpReceptionDropsThePartialFileUnlessToldToKeepIt) {
             peer.negotiate();
             peer.feed('F', 1, "data.bin");
             peer.feed('D', 2, "partial");
-            ASSERT_TRUE(std::filesystem::exists(peer.folder.file("data.bin")));
             peer.sent();
             if (peerError) {
                 peer.feed('E', 3, "Disk full");
@@ -226,7 +239,12 @@ TEST(KermitEngineTest, AGivenUpReceptionDropsThePartialFileUnlessToldToKeepIt) {
                 EXPECT_EQ(sent[0].seq, 3);
             }
             peer.expectEnd(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort);
-            EXPECT_EQ(std::filesystem::exists(peer.folder.file("data.bin")), keep);
+            // The file that was there (the sender's sample) stays, or takes the partial data.
+            EXPECT_EQ(readFile(peer.folder.file("data.bin")), keep ? "partial" : "0123456789");
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(peer.folder.path()),
+                                    std::filesystem::directory_iterator()),
+                      1)
+                << "a temporary file stayed";
             // Nothing more happens afterwards.
             peer.feed('D', 4, "late");
             peer.wait(10000);
@@ -333,6 +351,29 @@ TEST(KermitEngineTest, SevenBitLineWithoutEighthBitPrefixingRefusesBinaryData) {
     binary.feed('Y', 2, "");
     EXPECT_EQ(binary.types(), "SFAE");
     EXPECT_EQ(binary.host.lastStatus(), SerialFTStatus_Failure);
+}
+
+TEST(KermitEngineTest, ParityFoundInTheSendInitIsStrippedAndKept) {
+    auto ones = [](char c) { return std::popcount(static_cast<unsigned char>(c)); };
+    for (const bool odd : {false, true}) {
+        Scripted peer(TransferDirection::Receive);
+        peer.engine->start();
+        // G-Kermit with parity: its Send-Init agrees to eighth-bit prefixing without asking for it.
+        std::string init = KermitPacket{'S', 0, gkermitInit}.frame(KermitFraming{1});
+        for (char& c : init)
+            if ((ones(c) % 2 == 1) != odd)
+                c = static_cast<char>(c | 0x80);
+        peer.engine->receive(init);
+        ASSERT_FALSE(peer.host.sent.empty());
+        for (char& c : peer.host.sent) {
+            EXPECT_EQ(ones(c) % 2 == 1, odd) << "a byte of our answer without the peer's parity";
+            c = static_cast<char>(c & 0x7F);
+        }
+        const auto sent = peer.sent();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].type, 'Y');
+        EXPECT_EQ(KermitParams::decode(sent[0].data).eighthBit, '&');
+    }
 }
 
 TEST(KermitEngineTest, UnusableFilesEndTheTransferAsAFailure) {

@@ -20,7 +20,8 @@ std::vector<std::string> frames(KermitReader& reader, const std::string& bytes, 
         const auto result = reader.push(c);
         if (result == KermitReader::Result::Frame)
             found.push_back(reader.frame());
-        else if (result == KermitReader::Result::Broken && broken != nullptr)
+        else if ((result == KermitReader::Result::Broken || result == KermitReader::Result::Cut) &&
+                 broken != nullptr)
             ++*broken;
     }
     return found;
@@ -140,4 +141,33 @@ TEST(KermitReaderTest, ImpossibleLengthsAreBroken) {
             found.push_back(f);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(KermitPacket::parse(found[0], 2)->data.size(), 5000u);
+}
+
+TEST(KermitReaderTest, ALineEndingInsideAPacketOrWithoutItsMarkShowsASpoiledPacket) {
+    using Result = KermitReader::Result;
+    const std::string packet = KermitPacket{'D', 3, "hello"}.frame(KermitFraming{3});
+    const std::pair<std::string, std::vector<Result>> cases[] = {
+        {packet + packet, {Result::Frame, Result::Frame}},
+        {packet.substr(0, 5) + "\r" + packet, {Result::Broken, Result::Frame}}, // its end was lost
+        {packet.substr(1) + packet, {Result::Lost, Result::Frame}},             // its mark was lost
+        {std::string("\r\n\0\0\r", 5) + packet, {Result::Frame}},               // no text: no packet
+    };
+    for (const auto& [bytes, expected] : cases) {
+        KermitReader reader;
+        std::vector<Result> results;
+        for (char c : bytes)
+            if (const Result result = reader.push(c); result != Result::Nothing)
+                results.push_back(result);
+        EXPECT_EQ(results, expected) << bytes;
+        // Taken in pieces, the same.
+        KermitReader bulk;
+        std::vector<Result> inPieces;
+        for (std::string_view rest = bytes; !rest.empty();) {
+            std::size_t used = 0;
+            if (const Result result = bulk.push(rest, used); result != Result::Nothing)
+                inPieces.push_back(result);
+            rest.remove_prefix(used);
+        }
+        EXPECT_EQ(inPieces, expected) << bytes;
+    }
 }

@@ -43,13 +43,13 @@ TEST(KermitParamsTest, MissingAndNonsenseFieldsTakeDefaults) {
 }
 
 TEST(KermitParamsTest, OurOfferDeclinesWindowsAndAsksForWhatWeUse) {
-    EXPECT_EQ(KermitParams::own(false, 4).encode(), std::string("~$ @-#Y3~*!K+"));
+    EXPECT_EQ(KermitParams::own(false, 4).encode(), std::string("~$ @-#Y3~*!J*"));
     EXPECT_EQ(fields(KermitParams::decode(KermitParams::own(true, 4).encode())),
-              "maxl 94 time 4 npad 0 eol 13 qctl # qbin & chkt 3 rept ~ capas A-L window 1 maxlx 4096");
+              "maxl 94 time 4 npad 0 eol 13 qctl # qbin & chkt 3 rept ~ capas A-L window 1 maxlx 4000");
     // Answering C-Kermit's offer of 30-packet windows: one packet, no window capability.
     const KermitParams reply = KermitParams::own(false, 4).answer(KermitParams::decode(ckermitInit));
     EXPECT_EQ(fields(KermitParams::decode(reply.encode())),
-              "maxl 94 time 4 npad 0 eol 13 qctl # qbin N chkt 3 rept ~ capas A-L window 1 maxlx 4096");
+              "maxl 94 time 4 npad 0 eol 13 qctl # qbin N chkt 3 rept ~ capas A-L window 1 maxlx 4000");
 }
 
 TEST(KermitParamsTest, EighthBitPrefixingNeedsOneRequestAndOneConsent) {

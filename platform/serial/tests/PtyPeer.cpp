@@ -233,14 +233,15 @@ void Relay::run(LineModel aToB, LineModel bToA) {
     }
 }
 
-void RecordingHost::transferEvent(TransferEvent event, SerialFTStatus status) {
+void RecordingHost::transferEvent(TransferEvent event, enumSerialFTStatus status) {
     events.emplace_back(event, status);
     if (onEvent)
         onEvent(event);
 }
 
-std::string RecordingHost::prepareFile(const std::string& name, int64_t size) {
+std::string RecordingHost::prepareFile(const std::string& name, const std::string& local, int64_t size) {
     announcedName = name;
+    localName = local;
     announcedSize = size;
     transferEvent(TransferEvent::PrepareFile, SerialFTStatus_Prepare);
     return destination;

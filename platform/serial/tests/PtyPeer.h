@@ -125,19 +125,21 @@ class RecordingHost : public TransferHost {
 public:
     void send(std::string_view bytes) override { sent.append(bytes); }
     std::size_t pendingOutput() const override { return 0; }
-    void transferEvent(TransferEvent event, SerialFTStatus status) override;
-    std::string prepareFile(const std::string& announcedName, int64_t announcedSize) override;
+    void transferEvent(TransferEvent event, enumSerialFTStatus status) override;
+    std::string prepareFile(const std::string& announcedName, const std::string& localName,
+                            int64_t announcedSize) override;
     void transferred(int64_t, int64_t) override {}
 
     // Events in order, PrepareFile included (raised while prepareFile asks).
-    std::vector<std::pair<TransferEvent, SerialFTStatus>> events;
+    std::vector<std::pair<TransferEvent, enumSerialFTStatus>> events;
     int endEvents() const;
-    SerialFTStatus lastStatus() const {
+    enumSerialFTStatus lastStatus() const {
         return events.empty() ? SerialFTStatus_Success : events.back().second;
     }
 
     std::string destination; // prepareFile's answer
     std::string announcedName;
+    std::string localName;
     int64_t announcedSize = -2;
     std::string sent;
     // Called after each event is recorded; may call into the engine.

@@ -4,6 +4,7 @@
 // that may make the line 7-bit or noisy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -29,12 +30,12 @@ struct Peer {
     Names receive;
     Names send;
     Names shortPackets;
-    SerialFTStatus lost;
+    enumSerialFTStatus lost;
 };
 
 const Peer lrzsz{"Lrzsz", SerialFTProtocol_ZModem, {"rz", "-q"}, {"sz", "-q"}, {}, SerialFTStatus_Failure};
 const Peer gkermit{"GKermit",
-                   SerialFTProtocol_Kermit,
+                   SerialFTProtocol_KERMIT,
                    {"gkermit", "-i", "-P", "-w", "-r"},
                    {"gkermit", "-i", "-P", "-s"},
                    {"-e", "60"},
@@ -44,7 +45,7 @@ const Peer gkermit{"GKermit",
 // when it sends and which leaves check 1 when it receives.
 const char* const ckermitShortPackets = "set block-check 2\nset receive packet-length 90\n";
 const Peer ckermit{"CKermit",
-                   SerialFTProtocol_Kermit,
+                   SerialFTProtocol_KERMIT,
                    {"kermit", "-Y", "-i", "-P", "-w", "-r"},
                    {"kermit", "-Y", "-i", "-P", "-s"},
                    {"../short.ksc"},
@@ -130,7 +131,7 @@ protected:
     }
 
     // The transfer was given up once, and a partly received file did not stay.
-    void expectGivenUp(TransferDirection ours, SerialFTStatus status) {
+    void expectGivenUp(TransferDirection ours, enumSerialFTStatus status) {
         EXPECT_EQ(watch_->events.back(), "AbortFileTransfer");
         EXPECT_EQ(watch_->statusAtEnd, status);
         EXPECT_EQ(watch_->ends(), 1);
@@ -240,7 +241,7 @@ TEST_P(PeerLines, CarryTheFileByteExact) {
             strip ? c.sevenBit : "115200,n,8,1");
     control_->setXferEscapeControl(c.escapeControl);
     // Kermit retries a lost packet after a third of the time-out: a shorter one keeps the noise quick.
-    if (c.noisy && c.peer->protocol == SerialFTProtocol_Kermit)
+    if (c.noisy && c.peer->protocol == SerialFTProtocol_KERMIT)
         control_->setXferTimeout(3000);
     transfer(*c.peer, c.ours, data, c.peerArgs);
     expectDelivered(c.ours, data);
@@ -313,6 +314,138 @@ INSTANTIATE_TEST_SUITE_P(Peers, PeerFailures,
                                             ::testing::Values(Send, Receive)),
                          [](const auto& info) {
                              return std::get<0>(info.param)->name + directionName(std::get<1>(info.param));
+                         });
+
+// Peers that keep parity in the eighth bit of an 8-bit line. Our side is
+// not told: it finds the parity in the peer's first packet.
+struct ParityCase {
+    const Peer* peer;
+    TransferDirection ours;
+    const char* parity;
+};
+
+std::vector<ParityCase> parityCases() {
+    std::vector<ParityCase> cases;
+    for (TransferDirection ours : {Send, Receive})
+        for (const Peer* peer : {&gkermit, &ckermit})
+            for (const char* parity : {"even", "odd", "mark", "space"})
+                cases.push_back({peer, ours, parity});
+    return cases;
+}
+
+void PrintTo(const ParityCase& c, std::ostream* out) {
+    *out << c.peer->name << directionName(c.ours) << c.parity;
+}
+
+class PeerParity : public PeerTransfer, public ::testing::WithParamInterface<ParityCase> {};
+
+TEST_P(PeerParity, CarriesTheFileByteExact) {
+    const ParityCase& c = GetParam();
+    const std::string data = allByteValues() + randomBytes(64 * 1024, 6);
+    writeFile(work_.file("parity.ksc"), std::string("set parity ") + c.parity + "\n");
+    const Names setParity =
+        c.peer == &gkermit ? Names{"-p", std::string(1, c.parity[0])} : Names{"../parity.ksc"};
+    connect(*c.peer);
+    transfer(*c.peer, c.ours, data, setParity);
+    expectDelivered(c.ours, data);
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, PeerParity, ::testing::ValuesIn(parityCases()), [](const auto& info) {
+    return info.param.peer->name + directionName(info.param.ours) + info.param.parity;
+});
+
+// A line that flips a bit in about one byte of 5000, both ways: what the
+// noise spoils goes again at once, and 1 MiB gets through within a minute.
+class KermitNoise : public PeerTransfer, public ::testing::WithParamInterface<TransferDirection> {};
+
+TEST_P(KermitNoise, OneMegabyteWithinAMinute) {
+    const TransferDirection ours = GetParam();
+    const std::string data = randomBytes(1 << 20, 11);
+    connect(gkermit, {.flipOneIn = 5000, .seed = 31}, {.flipOneIn = 5000, .seed = 32});
+    const int64_t started = monotonicMs();
+    transfer(gkermit, ours, data);
+    expectDelivered(ours, data);
+    EXPECT_LT(monotonicMs() - started, 60000);
+    EXPECT_GE(relay_->faults(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(GKermit, KermitNoise, ::testing::Values(Send, Receive),
+                         [](const auto& info) { return directionName(info.param); });
+
+// Kermit senders put names in upper case; a receiver here stores such a name
+// in lower case, unless the PrepareFile handler names the file itself.
+class KermitNames : public PeerTransfer, public ::testing::WithParamInterface<const Peer*> {};
+
+TEST_P(KermitNames, AnUpperCaseNameIsStoredInLowerCase) {
+    const Peer& peer = *GetParam();
+    const std::string data = randomBytes(1023, 14);
+    writeFile(src("zdle.bin"), data);
+    // Without -P the peer converts the name.
+    Names argv = peer.send;
+    argv.erase(std::find(argv.begin(), argv.end(), "-P"));
+    argv.push_back("zdle.bin");
+    connect(peer);
+    control_->setDownload(work_.file("dst"));
+    startPeer(argv, work_.file("src"));
+    ASSERT_TRUE(waitForEnd()) << peerLog();
+    EXPECT_EQ(watch_->statusAtEnd, SerialFTStatus_Success);
+    EXPECT_EQ(control_->XferSourceFilename(), "ZDLE.BIN");
+    EXPECT_EQ(control_->XferDestFilename(), dst("zdle.bin"));
+    EXPECT_TRUE(readFile(dst("zdle.bin")) == data);
+    EXPECT_FALSE(std::filesystem::exists(dst("ZDLE.BIN")));
+    peer_->wait(10000);
+
+    watch_ = std::make_unique<TransferWatch>(*control_);
+    watch_->onEvent = [&](const std::string& name) {
+        if (name == "PrepareFile")
+            control_->setXferDestFilename(dst("ZDLE.BIN"));
+    };
+    control_->setDownload(work_.file("dst"));
+    startPeer(argv, work_.file("src"));
+    ASSERT_TRUE(waitForEnd()) << peerLog();
+    EXPECT_EQ(watch_->statusAtEnd, SerialFTStatus_Success);
+    EXPECT_TRUE(readFile(dst("ZDLE.BIN")) == data);
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, KermitNames, ::testing::Values(&gkermit, &ckermit),
+                         [](const auto& info) { return std::string(info.param->name); });
+
+// A download that fails leaves a file that was there before as it was, and
+// nothing else behind; XferKeepPartial keeps what arrived under its name.
+using KilledCase = std::tuple<const Peer*, bool>;
+
+class KilledDownloads : public PeerTransfer, public ::testing::WithParamInterface<KilledCase> {};
+
+TEST_P(KilledDownloads, LeaveTheExistingFileOrThePartialData) {
+    const auto [peer, keepPartial] = GetParam();
+    const std::string before = "the file as it was before\n";
+    const std::string data = randomBytes(2 << 20, 15);
+    writeFile(dst("sample.bin"), before);
+    connect(*peer);
+    control_->setXferTimeout(3000);
+    control_->setXferKeepPartial(keepPartial);
+    after64K([&] { peer_->kill(); });
+    transfer(*peer, Receive, data);
+    ASSERT_TRUE(waitForEnd(30000));
+    EXPECT_EQ(watch_->events.back(), "AbortFileTransfer");
+    const std::string now = readFile(dst("sample.bin"));
+    if (keepPartial) {
+        EXPECT_GE(now.size(), 65536u);
+        EXPECT_TRUE(now == data.substr(0, now.size())) << "the partial data differs";
+    } else {
+        EXPECT_EQ(now, before);
+    }
+    Names left;
+    for (const auto& entry : std::filesystem::directory_iterator(work_.file("dst")))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, Names{"sample.bin"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, KilledDownloads,
+                         ::testing::Combine(::testing::Values(&lrzsz, &gkermit), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)->name) +
+                                    (std::get<1>(info.param) ? "KeepPartial" : "");
                          });
 
 TEST_F(PeerTransfer, ZModemCancelFromTheLineEndsTheTransfer) {

@@ -1,6 +1,7 @@
 // The serial control on a pseudo-terminal: line settings, COM port mapping,
 // output, input, and events that come only while the thread pumps.
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 #include <unistd.h>
 
@@ -184,6 +185,23 @@ TEST_F(SaxComm8Line, ReceiveIsRaisedOnlyWhileThePumpRuns) {
     EXPECT_EQ(control_->InBufferCount(), 4);
 }
 
+TEST_F(SaxComm8Line, AHandlerThatThrowsAnythingLeavesTheControlWorking) {
+    control_->setPortOpen(true);
+    int receives = 0;
+    auto connection = control_->Receive.connect([&] {
+        ++receives;
+        control_->setInBufferCount(0);
+        throw std::runtime_error("handler broke");
+    });
+    testing::internal::CaptureStderr();
+    writePeer("one");
+    EXPECT_TRUE(pumpUntil([&] { return receives == 1; }, 5000));
+    writePeer("two");
+    EXPECT_TRUE(pumpUntil([&] { return receives == 2; }, 5000));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("handler broke"), std::string::npos);
+    EXPECT_TRUE(control_->PortOpen());
+}
+
 TEST_F(SaxComm8Line, TransferEventsComeAfterTheSetterThatCausedThem) {
     TempFolder folder;
     writeFile(folder.file("a.bin"), "data");
@@ -221,7 +239,7 @@ TEST_F(SaxComm8Line, ClosingTheLineOrShuttingDownEndsARunningTransferAtOnce) {
     TempFolder folder;
     writeFile(folder.file("a.bin"), "data");
     TransferWatch watch(*control_);
-    for (int32_t protocol : {SerialFTProtocol_ZModem, SerialFTProtocol_Kermit}) {
+    for (int32_t protocol : {SerialFTProtocol_ZModem, SerialFTProtocol_KERMIT}) {
         SCOPED_TRACE(protocol);
         control_->setXferProtocol(protocol);
         control_->setPortOpen(true);

@@ -1,0 +1,133 @@
+#pragma once
+// One Vantor printer on a bound Connection: framed commands with parsed
+// replies, the state that every reply reports, the printer's output streams,
+// and the clients that want to hear when that state changes.
+#include <cstdint>
+#include <string>
+
+#include "Brindle/IPrinterClientObj.h"
+#include "Brindle/IProtocolHandlerCallback.h"
+#include "Brindle/IRegister.h"
+#include "Brindle/ProtocolHandler.h"
+#include "Brindle/RubricErrors.h"
+#include "Brindle/RubricVersionNumber.h"
+#include "Gaugely/Progress.h"
+#include "Tethra/Connection.h"
+#include "automation/Collection.h"
+#include "automation/Event.h"
+#include "automation/Object.h"
+#include "automation/Variant.h"
+
+namespace Brindle {
+
+class Printer : public Automation::Object, public IRegister {
+public:
+    static constexpr Automation::ClassInfo classInfo{"{2D8A6F14-9B3E-4C57-A1E0-7F4B2C9D6E38}",
+                                                     "Brindle.Printer",
+                                                     "{E5C13B79-0A4D-4E86-B2F7-3A9D1E6C8F45}"};
+
+    Printer() = default;
+    ~Printer() override;
+
+    enumRubricMode RubricMode() const;
+    const Automation::Ref<RubricErrors>& Errors();
+
+    bool IsDeviceMounted(const std::string& DeviceName);
+    bool IsImmediateMode();
+    std::string RubricVersionStr();
+    // The normalised "#.#0" form ("8.10").
+    std::string RubricVersion();
+    int32_t StdIO();
+    std::string StdioStr();
+    int32_t LegacyMode();
+    std::string LineBreakStr();
+    std::string UserName();
+
+    Automation::Ref<Tethra::Connection> Connection() const { return connection_; }
+    void setConnection(const Automation::Ref<Tethra::Connection>& value);
+
+    // Take (and so remove) the bytes waiting in the output streams.
+    Automation::ByteArray TerminalReceivedBinary();
+    Automation::ByteArray DebugReceivedBinary();
+    Automation::ByteArray APReceivedBinary();
+    std::string TerminalReceived();
+    std::string DebugReceived();
+    std::string APReceived();
+
+    std::string Command(std::string Expression, const Automation::Ref<Gaugely::Progress>& Progress = nullptr,
+                        int32_t Timeout = 0, bool TranslateLineBreaks = true,
+                        bool RaiseErrorFromRubric = true);
+    void AbortCommand();
+
+    int32_t GetBytesFree(const std::string& DeviceName);
+    std::string GetMCSName();
+    void SetDisplay(const std::string& TextToDisplay, int32_t SoundFreq = 0, int32_t SoundDuration = 0);
+
+    bool APSeparationEnable() const { return handler_ && handler_->APSeparationEnable(); }
+    void setAPSeparationEnable(bool value);
+
+    // Clients.
+    void AddClient(const Automation::Ref<IPrinterClientObj>& ClientObj) override;
+    void RemoveClient(const Automation::Ref<IPrinterClientObj>& ClientObj) override;
+    void NotifyClientsAboutFilesystemUpdate(const std::string& NewData);
+    void NotifyClientsAboutSetupRefresh(const std::string& NewData);
+    void NotifyClientsAboutFontsRefresh(const std::string& NewData);
+    void NotifyClientsAboutImagesRefresh(const std::string& NewData);
+    bool NotifyClientsAboutPrinterRefresh();
+    bool NotifyClientsAboutDestruction();
+    bool RefreshNotificationsEnabled() const { return refreshNotificationsEnabled_; }
+    void setRefreshNotificationsEnabled(bool value) { refreshNotificationsEnabled_ = value; }
+
+    Automation::Event<> OnTerminalInput;
+    Automation::Event<> OnDebugInput;
+    Automation::Event<> OnApplicationProtocolInput;
+    Automation::Event<> OnPrinterRefresh;
+
+private:
+    // The protocol handler's calls; an object of its own, because the
+    // Printer's own TerminalReceived is the text of the terminal stream.
+    class Callback : public Automation::Object, public IProtocolHandlerCallback {
+    public:
+        explicit Callback(Printer* printer) : printer_(printer) {}
+        void TerminalReceived() override { printer_->OnTerminalInput.raise(); }
+        void DebugProtocolReceived() override { printer_->OnDebugInput.raise(); }
+        void ApplicationProtocolReceived() override { printer_->OnApplicationProtocolInput.raise(); }
+        void CommandProtocolReceived(const Automation::Ref<CommandReply>& CommandReplyObj) override {
+            printer_->CommandProtocolReceived(CommandReplyObj);
+        }
+        void ProcessEvents() override { printer_->connection_->ProcessEvents(); }
+        void PackageDelay() override { printer_->PackageDelay(); }
+
+    private:
+        Printer* printer_;
+    };
+
+    void CommandProtocolReceived(const Automation::Ref<CommandReply>& reply);
+    void PackageDelay();
+
+    // Whether the printer answers the hello; the failure is kept when asked for.
+    bool RubricHello(Automation::Error* failure);
+    // The probe runs first while the state is unknown.
+    void ensureState();
+    void ClearCache();
+    template <class F> void forEachClient(F call);
+    Automation::Ref<ProtocolHandler> protocolHandler();
+
+    Automation::Ref<Tethra::Connection> connection_;
+    Automation::EventConnection onReceive_, afterChanged_, beforeDestroy_;
+    Automation::Ref<ProtocolHandler> handler_;
+    Automation::Ref<Callback> callback_ = Automation::New<Callback>(this);
+    std::string versionText_;
+    int32_t stdIO_ = -1;
+    int32_t verbosityLevel_ = 0;
+    int32_t errorMsgType_ = 0;
+    std::string lineBreak_;
+    int32_t legacyMode_ = 0;
+    int32_t startUp_ = 0;
+    Automation::Ref<Automation::Collection<Automation::Ref<IPrinterClientObj>>> clients_;
+    bool refreshNotificationsEnabled_ = true;
+    Automation::Ref<RubricErrors> errors_;
+    std::string userName_;
+};
+
+} // namespace Brindle

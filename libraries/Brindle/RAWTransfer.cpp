@@ -1,0 +1,319 @@
+#include "Brindle/RAWTransfer.h"
+
+#include <fstream>
+#include <functional>
+
+#include "Brindle/RawUploadReply.h"
+#include "Tethra/Enums.h"
+#include "Tethra/NetPort.h"
+#include "automation/Error.h"
+#include "errors/ErrorTextProvider.h"
+#include "files/ReplacementFile.h"
+#include "messages/Clock.h"
+#include "messages/MessagePump.h"
+#include "tcp/TcpControl.h"
+
+namespace Brindle {
+
+using Automation::Ref;
+using namespace Tethra;
+
+namespace {
+
+constexpr const char* WaitSource = "RawTransfer:WaitUntilNotRunning method.";
+constexpr const char* ReceiveSource = "RawTransfer:INetCommClient_Receive method";
+constexpr int32_t FailureSettleMs = 4000;
+// One pass of the wait blocks in the event loop at most this long.
+constexpr int32_t WaitSliceMs = 50;
+
+std::string endMarkerLine() {
+    return "\rPRINTCHR$(1)+CHR$(2)+\"<@END>\"+CHR$(3)+CHR$(4)\r";
+}
+
+std::string readExactly(const std::string& path, int64_t size) {
+    std::string bytes(static_cast<size_t>(size), '\0');
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        Automation::raise(Automation::RuntimeError::FileNotFound, "RawTransfer:Upload method");
+    if (!file.read(bytes.data(), static_cast<std::streamsize>(size)))
+        Automation::raise(Platform::Files::PathFileAccessError, "RawTransfer:Upload method",
+                          "The file " + path + " is shorter than " + std::to_string(size) + " bytes");
+    return bytes;
+}
+
+} // namespace
+
+RAWTransfer::RAWTransfer() : errors_(Automation::New<Platform::ErrorInfoHolder>()) {}
+
+Ref<NetCommWrapper> RAWTransfer::wrapper() {
+    if (!wrapper_ && connection_) {
+        if (auto port = connection_->PortObject().as<NetPort>())
+            wrapper_ = port->NetComm();
+    }
+    return wrapper_;
+}
+
+bool RAWTransfer::frontChecks(const std::string& source, int32_t size, const std::string& destination) {
+    if (running_)
+        return false;
+    if (!connection_)
+        Platform::ErrorTextProvider::RaiseLibraryError(116, source);
+    if (connection_->PortType() != static_cast<int32_t>(enumPortTypes::NetWorkPort))
+        Platform::ErrorTextProvider::RaiseLibraryError(118, source);
+    if (connection_->Busy())
+        Platform::ErrorTextProvider::RaiseLibraryError(121, source);
+    if (!wrapper())
+        Platform::ErrorTextProvider::RaiseLibraryError(118, source);
+    abort_ = false;
+    size_ = size;
+    destination_ = destination;
+    errors_ = Automation::New<Platform::ErrorInfoHolder>();
+    if (progress_) {
+        progress_->setSubValue(1);
+        progress_->setSubTopValue(size);
+    }
+    garbage_.clear();
+    return true;
+}
+
+void RAWTransfer::Upload(const std::string& Source, const std::string& Destination, int32_t SourceFileSize,
+                         const std::string& TransferExpression) {
+    if (!frontChecks("RAWTransfer:ITransfer_Upload method", SourceFileSize, Destination))
+        return;
+    status_ = FileTransfer_Prepare;
+    upload(Source, TransferExpression);
+}
+
+void RAWTransfer::Download(const std::string& Source, const std::string& Destination, int32_t SourceFileSize,
+                           const std::string& TransferExpression) {
+    (void)Source;
+    if (!frontChecks("RAWTransfer:ITransfer_Download method", SourceFileSize, Destination))
+        return;
+    download(TransferExpression);
+}
+
+void RAWTransfer::attach() {
+    status_ = FileTransfer_Prepare;
+    Ref<NetCommWrapper> link = wrapper();
+    link->ClientAdd(self<INetCommClient>());
+    wrapper_ = link;
+    wasConnected_ = link->Connected();
+    if (!wasConnected_)
+        link->setConnected(true);
+    touch();
+}
+
+void RAWTransfer::detach() {
+    Ref<NetCommWrapper> link = wrapper();
+    if (!link)
+        return;
+    if (status_ == FileTransfer_FileAbort || status_ == FileTransfer_Failure)
+        connection_->Wait(FailureSettleMs, true);
+    // An upload's collected replies served only its checks; a download
+    // keeps what followed its end marker.
+    if (uploading_)
+        garbage_.clear();
+    garbage_ += link->InputStr();
+    if (link->Connected() != wasConnected_)
+        link->setConnected(wasConnected_);
+    link->ClientRemove(self<INetCommClient>());
+    wrapper_ = nullptr;
+}
+
+void RAWTransfer::touch() {
+    lastActivity_ = Platform::MillisecondClock();
+}
+
+void RAWTransfer::capture(int32_t number, const std::string& source) {
+    if (hasError())
+        return;
+    errors_->Capture(Automation::Error(number, source, Platform::ErrorTextProvider::GetErrorText(number)));
+}
+
+void RAWTransfer::upload(const std::string& source, const std::string& expression) {
+    run("RawTransfer:Upload method", [&] {
+        uploading_ = true;
+        outgoing_ = size_ > 0 ? readExactly(source, size_) : std::string();
+        outgoing_ += endMarkerLine();
+        sent_ = 0;
+        wrapper_->setDataToSend(Automation::Variant(expression));
+        outputBinaryData();
+    });
+}
+
+void RAWTransfer::download(const std::string& expression) {
+    run("RawTransfer:Download method", [&] {
+        uploading_ = false;
+        received_.TakeAll();
+        scanner_.emplace(size_);
+        wrapper_->setDataToSend(Automation::Variant(expression));
+    });
+}
+
+void RAWTransfer::run(const std::string& ownSource, const std::function<void()>& start) {
+    try {
+        attach();
+        running_ = true;
+        start();
+    } catch (const Automation::Error& error) {
+        running_ = false;
+        detach();
+        throw Automation::Error(error.Number(), error.Source().empty() ? ownSource : error.Source(),
+                                error.Description());
+    }
+    finish(ownSource);
+}
+
+void RAWTransfer::finish(const std::string& ownSource) {
+    waitUntilNotRunning();
+    running_ = false;
+    if (progress_)
+        progress_->setStart(false);
+    detach();
+    received_.TakeAll();
+    outgoing_.clear();
+    scanner_.reset();
+    if (hasError())
+        throw Automation::Error(errors_->Number(), errors_->Source() + ">" + ownSource,
+                                errors_->Description());
+    if (status_ == FileTransfer_EndOfFile)
+        status_ = FileTransfer_Success;
+}
+
+void RAWTransfer::waitUntilNotRunning() {
+    while (running_) {
+        Ref<NetCommWrapper> link = wrapper_;
+        link->ProcessEvents();
+        if (!running_)
+            break;
+        if (progress_ && progress_->Cancel())
+            abort_ = true;
+        if (abort_) {
+            status_ = FileTransfer_FileAbort;
+            capture(113, WaitSource);
+        } else if (!link->Connected()) {
+            // The printer went away: nothing more can arrive.
+            status_ = FileTransfer_Failure;
+            capture(108, WaitSource);
+        } else if (Platform::MillisecondClock() - lastActivity_ > idleTimeoutMs_) {
+            status_ = FileTransfer_Failure;
+            bool refused = scanner_ && scanner_->MentionsSocketError(received_.GetBytes());
+            capture(refused ? 129 : 120, WaitSource);
+        }
+        if (hasError())
+            break;
+        Platform::WaitForEvents(WaitSliceMs);
+    }
+}
+
+void RAWTransfer::outputBinaryData() {
+    // Nested pumps bring ReadyToSend while this loop runs; it sends alone.
+    if (sending_)
+        return;
+    sending_ = true;
+    resume_ = false;
+    size_t fileBytes = static_cast<size_t>(size_);
+    while (sent_ < outgoing_.size() && !hasError()) {
+        status_ = sent_ < fileBytes ? FileTransfer_Transferring : FileTransfer_EndOfFile;
+        // The end-marker line goes out on its own, after the last block.
+        size_t limit = sent_ < fileBytes ? std::min(fileBytes, sent_ + BlockSize) : outgoing_.size();
+        try {
+            wrapper_->setDataToSend(Automation::Variant(outgoing_.substr(sent_, limit - sent_)));
+        } catch (const Automation::Error& error) {
+            status_ = FileTransfer_Failure;
+            if (error.Number() == Platform::Tcp::TcpControlError::WouldBlock) {
+                resume_ = true;
+            } else {
+                errors_->Capture(Automation::Error(error.Number(), "RawTransfer:OutputBinaryData Method",
+                                                   error.Description()));
+            }
+            break;
+        }
+        int32_t taken = wrapper_->BytesSent();
+        sent_ += static_cast<size_t>(taken);
+        if (taken > 0)
+            touch();
+        if (progress_) {
+            if (progress_->Cancel())
+                abort_ = true;
+            progress_->setSubValue(static_cast<int32_t>(std::min(sent_, fileBytes)));
+        }
+        if (abort_) {
+            status_ = FileTransfer_FileAbort;
+            capture(113, WaitSource);
+        }
+        if (taken == 0) {
+            // The window is full: ReadyToSend goes on.
+            resume_ = true;
+            break;
+        }
+        wrapper_->ProcessEvents();
+    }
+    if (sent_ >= outgoing_.size() && status_ != FileTransfer_Failure)
+        status_ = FileTransfer_EndOfFile;
+    sending_ = false;
+}
+
+void RAWTransfer::ReadyToSend() {
+    if (running_ && uploading_ && (sent_ < outgoing_.size() || resume_))
+        outputBinaryData();
+}
+
+void RAWTransfer::Receive() {
+    if (!running_ || !wrapper_)
+        return;
+    touch();
+    try {
+        if (uploading_)
+            receiveUpload();
+        else
+            receiveDownload();
+    } catch (const Automation::Error& error) {
+        status_ = FileTransfer_Failure;
+        if (!hasError())
+            errors_->Capture(error);
+        running_ = false;
+    }
+}
+
+void RAWTransfer::receiveUpload() {
+    garbage_ += wrapper_->InputStr();
+    RawUploadReply::Verdict verdict = RawUploadReply::Judge(garbage_);
+    if (verdict.error != 0) {
+        status_ = FileTransfer_Failure;
+        capture(verdict.error, ReceiveSource);
+    } else if (verdict.ended) {
+        running_ = false;
+        status_ = FileTransfer_EndOfFile;
+    }
+}
+
+void RAWTransfer::receiveDownload() {
+    received_.Add(wrapper_->InputStr());
+    if (progress_)
+        progress_->setSubValue(received_.Count());
+    status_ = FileTransfer_Transferring;
+    switch (scanner_->Scan(received_.GetBytes())) {
+    case RawDownloadScanner::State::Waiting:
+        return;
+    case RawDownloadScanner::State::SocketError:
+        status_ = FileTransfer_Failure;
+        capture(129, ReceiveSource);
+        return;
+    case RawDownloadScanner::State::SizeMismatch:
+        status_ = FileTransfer_Failure;
+        capture(101, ReceiveSource);
+        return;
+    case RawDownloadScanner::State::Complete:
+        break;
+    }
+    status_ = FileTransfer_EndOfFile;
+    const std::string& all = received_.GetBytes();
+    Platform::Files::ReplaceFileContents(destination_, scanner_->Data(all), ReceiveSource);
+    running_ = false;
+    // The printer's prompt after the end marker is no file data.
+    garbage_ = scanner_->Rest(all);
+    received_.RemoveFront(received_.Count());
+}
+
+} // namespace Brindle

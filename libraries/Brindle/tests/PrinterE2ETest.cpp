@@ -1,0 +1,146 @@
+// The Printer against the simulated printer over TCP on loopback.
+#include <gtest/gtest.h>
+
+#include "Brindle/Global.h"
+#include "Brindle/Printer.h"
+#include "ErrorNumber.h"
+#include "Printer.h"
+#include "Tethra/Global.h"
+#include "Tickard/Timer.h"
+#include "Tickard/TimerEvent.h"
+
+using namespace Brindle;
+using Automation::New;
+using Automation::Ref;
+
+namespace {
+
+PrinterSim::Fault fault(const char* name) {
+    auto parsed = PrinterSim::Fault::parse(QString::fromLatin1(name));
+    EXPECT_TRUE(parsed.has_value()) << name;
+    return parsed.value_or(PrinterSim::Fault());
+}
+
+// A simulated printer of one version, and a Printer bound to it.
+struct Bench {
+    explicit Bench(const char* version, std::initializer_list<PrinterSim::Fault> faults = {})
+        : sim(PrinterSim::Profile::forVersion(QString::fromLatin1(version)), PrinterSim::FaultPlan(faults)) {
+        EXPECT_TRUE(sim.listen(QStringLiteral("127.0.0.1")));
+        connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
+        connection->setPortOpen(true);
+        printer = Global::CreatePrinterObj(connection);
+    }
+    ~Bench() { Global::TeardownPrinterObj(printer); }
+
+    PrinterSim::Printer sim;
+    Ref<Tethra::Connection> connection;
+    Ref<Printer> printer;
+};
+
+} // namespace
+
+TEST(PrinterE2E, TheTrailerOfEveryVersionFillsThePrinterState) {
+    struct Case {
+        const char* version;
+        const char* versionText;
+        const char* normalised;
+        const char* user; // 6.x has no shell to say who is logged in
+    };
+    const Case cases[] = {
+        {"8.10", "Rubric 8.10", "8.10", "admin"},     {"8.10 Beta 3", "Rubric 8.10 Beta 3", "8.10", "admin"},
+        {"V7.50a", "Rubric V7.50a", "7.50", "admin"}, {"6.50", "Rubric 6.50", "6.50", ""},
+        {"10.20", "Rubric 10.20", "10.20", "admin"},
+    };
+    for (const auto& c : cases) {
+        Bench bench(c.version);
+        EXPECT_TRUE(bench.printer->IsImmediateMode()) << c.version;
+        EXPECT_EQ(bench.printer->RubricVersionStr(), c.versionText) << c.version;
+        EXPECT_EQ(bench.printer->RubricVersion(), c.normalised) << c.version;
+        EXPECT_EQ(bench.printer->LineBreakStr(), "\r\n") << c.version;
+        EXPECT_EQ(bench.printer->UserName(), c.user) << c.version;
+        EXPECT_EQ(bench.printer->Command("PRINT \"A\";1+1"), "A2\r\n") << c.version;
+        EXPECT_EQ(bench.sim.sysvar(18), 0) << "the frame puts the verbosity back";
+    }
+}
+
+TEST(PrinterE2E, PrinterErrorsAreRaisedAsRubricErrors) {
+    Bench bench("8.10");
+    auto error = raisedError([&] { bench.printer->Command("PRINT 1/0"); });
+    EXPECT_GT(error.Number(), 50000);
+    EXPECT_EQ(error.Source(), "ProtocolHandler:Command Method");
+    EXPECT_EQ(error.Description().rfind("RB Error:", 0), 0u) << error.Description();
+    ASSERT_GE(bench.printer->Errors()->Count(), 1);
+    EXPECT_EQ(error.Number(), 50000 + bench.printer->Errors()->Item(1)->Number());
+}
+
+TEST(PrinterE2E, RepliesSurviveWhatTheLinkDoesToThem) {
+    struct Case {
+        const char* fault;
+        const char* before; // what stands in front of the command's output
+    };
+    const Case cases[] = {{"split-reply@9", ""},     {"garbage-before-reply", ""}, {"stray-soh", ""},
+                          {"xoff-in-reply", "\x13"}, {"duplicate-reply", ""},      {"stale-reply", ""},
+                          {"delayed-reply@300", ""}};
+    for (const auto& c : cases) {
+        Bench bench("8.10", {fault(c.fault)});
+        EXPECT_EQ(bench.printer->Command("PRINT \"ONE\""), std::string(c.before) + "ONE\r\n") << c.fault;
+        EXPECT_EQ(bench.printer->Command("PRINT \"TWO\""), std::string(c.before) + "TWO\r\n") << c.fault;
+    }
+}
+
+TEST(PrinterE2E, SilenceAndUnfinishedRepliesEndInTheirErrors) {
+    {
+        Bench bench("8.10", {fault("no-reply")});
+        auto timer = New<Tickard::Timer>();
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT 1"); }), 119);
+        EXPECT_GE(timer->Elapsed(), 2000);
+        timer->Reset();
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT 1", nullptr, 1000); }), 120);
+        EXPECT_LT(timer->Elapsed(), 2000);
+    }
+    {
+        Bench bench("8.10", {fault("unfinished-reply")});
+        auto abortLater = New<Tickard::TimerEvent>();
+        abortLater->setInterval(3000);
+        auto c = abortLater->Timer.connect([&] {
+            abortLater->setEnabled(false);
+            bench.printer->AbortCommand();
+        });
+        abortLater->setEnabled(true);
+        auto timer = New<Tickard::Timer>();
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT \"LONG OUTPUT\""); }), 113);
+        EXPECT_GE(timer->Elapsed(), 3000) << "a started reply is waited for past the first-response limit";
+    }
+    {
+        Bench bench("8.10", {fault("dropped-link")});
+        auto timer = New<Tickard::Timer>();
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT \"LONG OUTPUT\""); }), 108);
+        EXPECT_LT(timer->Elapsed(), 2000);
+    }
+}
+
+TEST(PrinterE2E, ACommandFromTheReceiveEventIsRefused) {
+    Bench bench("8.10");
+    int32_t refused = 0;
+    auto r = bench.connection->OnReceive.connect(
+        [&] { refused = errorNumberOf([&] { bench.printer->Command("PRINT 2"); }); });
+    EXPECT_EQ(bench.printer->Command("PRINT 1"), "1\r\n");
+    EXPECT_EQ(refused, 121);
+}
+
+TEST(PrinterE2E, MessageIdsWrapFrom99To1) {
+    Bench bench("8.10");
+    for (int i = 1; i <= 100; ++i)
+        ASSERT_EQ(bench.printer->Command("PRINT " + std::to_string(i)), std::to_string(i) + "\r\n") << i;
+    QList<QByteArray> heads;
+    for (const QByteArray& line : bench.sim.receivedLines())
+        if (line.startsWith("PRINT CHR$(1)+\"CMD"))
+            heads.append(line.mid(18, 2));
+    ASSERT_EQ(heads.size(), 100);
+    EXPECT_EQ(heads[0], "01");
+    EXPECT_EQ(heads[98], "99");
+    EXPECT_EQ(heads[99], "01");
+    std::string name = bench.printer->GetMCSName();
+    EXPECT_FALSE(name.empty());
+    EXPECT_NE(name.back(), '\n');
+}

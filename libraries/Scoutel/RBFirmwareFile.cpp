@@ -1,0 +1,164 @@
+#include "Scoutel/RBFirmwareFile.h"
+
+#include <cmath>
+#include <filesystem>
+#include <glob.h>
+
+#include "automation/Error.h"
+#include "automation/Runtime.h"
+
+namespace Scoutel {
+
+namespace {
+
+constexpr const char* kLibrary = "Scoutel";
+
+// The kernel header's fields that locate the identifier.
+constexpr int32_t kHeaderLength = 24;
+constexpr int32_t kBaseAddressOffset = 16;
+constexpr int32_t kIdentifierAddressOffset = 20;
+// A bootHdr image keeps its identifier at a fixed place.
+constexpr int32_t kBootIdentifierPosition = 49;
+constexpr int32_t kBootIdentifierWindow = 34;
+constexpr int32_t kKernIdentifierWindow = 100;
+
+int32_t readInt32(const Automation::ByteArray& bytes, size_t offset) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value |= uint32_t{bytes[offset + i]} << (8 * i);
+    return static_cast<int32_t>(value);
+}
+
+// A pattern for glob(3) that matches "*" and "?" only, as find-first-file does.
+std::string globPattern(const std::string& name) {
+    std::string pattern;
+    for (char c : name) {
+        if (c == '[' || c == ']' || c == '\\')
+            pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
+} // namespace
+
+bool RBFirmwareFile::FileExists(const std::string& Filename) {
+    std::error_code error;
+    if (Filename.empty())
+        return false;
+    if (std::filesystem::exists(Filename, error))
+        return true;
+    if (Filename.find_first_of("*?") == std::string::npos)
+        return false;
+    glob_t found{};
+    bool any = ::glob(globPattern(Filename).c_str(), 0, nullptr, &found) == 0 && found.gl_pathc > 0;
+    ::globfree(&found);
+    return any;
+}
+
+void RBFirmwareFile::LoadFile(const std::string& PathName) {
+    if (!FileExists(PathName))
+        Automation::raise(Automation::RuntimeError::FileNotFound, "FWRubric:LoadFile method",
+                          "File not found.");
+    buffer_.LoadFile(PathName);
+    headerPosition_ = 0;
+    bootHdr_ = false;
+}
+
+int32_t RBFirmwareFile::HeaderPosition() {
+    if (headerPosition_ > 0)
+        return headerPosition_;
+    headerPosition_ = buffer_.FindStr(1, "@(#)KERN", 1000);
+    bootHdr_ = false;
+    if (headerPosition_ <= 0) {
+        int32_t found = buffer_.FindStr(1, "bootHdr", 20);
+        // "bootHdr" stands 8 bytes after the image start; found any earlier,
+        // there is no start for the image in the file.
+        if (found > 8) {
+            headerPosition_ = found - 8;
+            bootHdr_ = true;
+        }
+    }
+    return headerPosition_;
+}
+
+bool RBFirmwareFile::IsFirmware() {
+    return HeaderPosition() > 0;
+}
+
+int32_t RBFirmwareFile::FirmwareLength() {
+    if (!IsFirmware())
+        return 0;
+    int32_t p = HeaderPosition();
+    if (p == 1)
+        return FileLength();
+    int32_t stated = GetNETKernelLength();
+    return stated >= 1 && p > 1 ? stated : 0;
+}
+
+int32_t RBFirmwareFile::FirmwareShortfall() {
+    int64_t end = int64_t{HeaderPosition()} - 1 + FirmwareLength();
+    return end > FileLength() ? static_cast<int32_t>(end - FileLength()) : 0;
+}
+
+int32_t RBFirmwareFile::GetNETKernelLength() {
+    int32_t p = HeaderPosition();
+    if (p < 2)
+        return 0;
+    int32_t c = buffer_.FindStrRev(p, "cat", 100);
+    if (c < 1 || c >= p)
+        return 0;
+    int32_t length = p - c;
+    std::string preamble = buffer_.MidStr(c, length);
+    for (std::string_view word : Automation::split(preamble, ' ')) {
+        if (auto value = Automation::parseNumber(word); value && Automation::like(word, "-####*")) {
+            double rounded = std::nearbyint(std::fabs(*value));
+            if (!(rounded <= INT32_MAX))
+                Automation::raise(Automation::RuntimeError::Overflow, kLibrary,
+                                  "Overflow: the image length " + std::string(word) +
+                                      " in the preamble is not a 32-bit number");
+            return static_cast<int32_t>(rounded);
+        }
+    }
+    return 0;
+}
+
+std::string RBFirmwareFile::KernelID() {
+    int32_t p = HeaderPosition();
+    if (p <= 0)
+        return "Unknown";
+    int64_t s = kBootIdentifierPosition;
+    int32_t window = kBootIdentifierWindow;
+    if (!bootHdr_) {
+        int32_t length = kHeaderLength;
+        Automation::ByteArray header = buffer_.MidByteArray(p, length);
+        // A header cut off by the end of the file locates nothing.
+        if (length < kHeaderLength)
+            return "Unknown";
+        s = int64_t{p} + readInt32(header, kIdentifierAddressOffset) - readInt32(header, kBaseAddressOffset);
+        window = kKernIdentifierWindow;
+    }
+    if (s < 1 || s > FileLength())
+        Automation::raise(Automation::RuntimeError::SubscriptOutOfRange, "FifoBuf: MidStr",
+                          "Subscript out of range: the kernel identifier lies outside the file");
+    auto start = static_cast<int32_t>(s);
+    int32_t end = buffer_.FindByte(start, 0, window);
+    int32_t length = end > 0 ? end - 1 - start : 0;
+    if (end > 0 && length == 0)
+        return {};
+    if (end == 0)
+        length = s + window < FileLength() ? window : FileLength() - start + 1;
+    return buffer_.MidStr(start, length);
+}
+
+Automation::ByteArray RBFirmwareFile::GetFirmwareData() {
+    if (!IsFirmware())
+        return {};
+    int32_t length = FirmwareLength();
+    if (length == 0)
+        Automation::raise(Automation::RuntimeError::SubscriptOutOfRange, kLibrary,
+                          "Subscript out of range: the image states no length in front of its header");
+    return buffer_.MidByteArray(HeaderPosition(), length);
+}
+
+} // namespace Scoutel

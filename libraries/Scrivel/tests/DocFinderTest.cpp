@@ -1,0 +1,37 @@
+#include "Scrivel/DocFinder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "ErrorNumber.h"
+#include "TempFolder.h"
+
+using namespace Scrivel;
+
+TEST(DocFinderTest, ListsThePackageDocumentsOfAFolder) {
+    TempFolder folder;
+    auto finder = Automation::New<DocFinder>();
+    EXPECT_EQ(finder->GetKSDocs(folder.path().string())->Count(), 0);
+
+    folder.write("b.RBI", "<Kestrup><UFF-path>\"b.uff\"</UFF-path></Kestrup>");
+    folder.write("a.rbi", "<Other><UFF-path>\"a.uff\"</UFF-path></Other>");
+    folder.write("c.rbi.bak", "<Kestrup></Kestrup>");
+    folder.write("d.txt", "<Kestrup></Kestrup>");
+    std::filesystem::create_directory(folder.path() / "sub.rbi");
+    auto docs = finder->GetKSDocs(folder.path().string());
+    ASSERT_EQ(docs->Count(), 2);
+    EXPECT_EQ(docs->Item(1)->Path(), folder / "a.rbi");
+    EXPECT_EQ(docs->Item(1)->UffFilePath(), "");
+    EXPECT_EQ(docs->Item(2)->Path(), folder / "b.RBI");
+    EXPECT_EQ(docs->Item(2)->UffFilePath(), "b.uff");
+}
+
+TEST(DocFinderTest, OneBadDocumentFailsTheWholeScan) {
+    TempFolder folder;
+    folder.write("good.rbi", "<Kestrup></Kestrup>");
+    folder.write("bad.rbi", "<Kestrup><Application><Date>\"1/2\"</Date></Application></Kestrup>");
+    auto finder = Automation::New<DocFinder>();
+    EXPECT_TRUE(isError(raisedError([&] { finder->GetKSDocs(folder.path().string()); }), 9999, "Scrivel",
+                        "Invalid date format"));
+    EXPECT_EQ(errorNumberOf([&] { finder->GetKSDocs(folder / "none"); }), 76);
+}

@@ -1,0 +1,89 @@
+#include <QProcess>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "LoopbackPeer.h"
+#include "PtyPeer.h"
+#include "Tethra/Connection.h"
+#include "Tethra/Global.h"
+#include "messages/MessagePump.h"
+
+using Automation::Ref;
+using Platform::WaitUntil;
+using Platform::Serial::Testing::randomBytes;
+using Platform::Serial::Testing::readFile;
+using Platform::Serial::Testing::TempFolder;
+
+namespace {
+
+// Whether something listens on 127.0.0.1:port (the port can no longer be bound).
+bool listening(uint16_t port) {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    bool taken = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 && errno == EADDRINUSE;
+    ::close(s);
+    return taken;
+}
+
+// socat listening on a loopback port with the given other end.
+struct Socat {
+    explicit Socat(const QString& otherEnd, bool unidirectional) : port(unusedLoopbackPort()) {
+        QStringList args;
+        if (unidirectional)
+            args << "-u";
+        args << QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port) << otherEnd;
+        process.start("socat", args);
+        EXPECT_TRUE(WaitUntil([&] { return listening(port); }, 5000));
+    }
+    ~Socat() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    uint16_t port;
+    QProcess process;
+};
+
+} // namespace
+
+TEST(NetPortPeer, SocatReceivesEveryByteAndSeesTheClose) {
+    TempFolder folder;
+    Socat socat("CREATE:" + QString::fromStdString(folder.file("received")), true);
+    auto connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", socat.port);
+    connection->setPortOpen(true);
+    const std::string text = randomBytes(3 << 20, 11);
+    connection->Send(text);
+    connection->setPortOpen(false);
+    // socat ends when it has read our FIN, after writing everything.
+    EXPECT_TRUE(WaitUntil([&] { return socat.process.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(socat.process.exitCode(), 0);
+    EXPECT_TRUE(readFile(folder.file("received")) == text);
+}
+
+TEST(NetPortPeer, WhatSocatEchoesArrivesByOnReceive) {
+    Socat socat("EXEC:cat", false);
+    auto connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", socat.port);
+    std::string received;
+    auto link = connection->OnReceive.connect([&] { received += connection->Receive(); });
+    connection->setPortOpen(true);
+    const std::string text = randomBytes(200000, 12);
+    connection->Send(text);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            connection->ProcessEvents();
+            return received.size() >= text.size();
+        },
+        10000));
+    EXPECT_TRUE(received == text);
+    connection->setPortOpen(false);
+}

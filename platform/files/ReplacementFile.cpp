@@ -1,0 +1,85 @@
+#include "files/ReplacementFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "automation/Error.h"
+
+namespace Platform::Files {
+
+namespace {
+
+mode_t newFileMode() {
+    // umask can only be read by setting it.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+ReplacementFile::ReplacementFile(std::string destination, std::string source)
+    : destination_(std::move(destination)), source_(std::move(source)) {
+    std::filesystem::path target(destination_);
+    std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ < 0)
+        fail("cannot create a file in \"" + folder.string() + "\"");
+    temporary_ = pattern;
+}
+
+ReplacementFile::~ReplacementFile() {
+    Discard();
+}
+
+void ReplacementFile::fail(const std::string& what) const {
+    Automation::raise(PathFileAccessError, source_,
+                      "Path/File access error: " + what + " (" + std::strerror(errno) + ")");
+}
+
+void ReplacementFile::Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            fail("cannot write \"" + destination_ + "\"");
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+}
+
+void ReplacementFile::Commit() {
+    if (fd_ < 0)
+        fail("\"" + destination_ + "\" was already written or discarded");
+    if (::fchmod(fd_, newFileMode()) != 0 || ::fsync(fd_) != 0 || ::close(fd_) != 0) {
+        fd_ = -1;
+        fail("cannot write \"" + destination_ + "\"");
+    }
+    fd_ = -1;
+    if (::rename(temporary_.c_str(), destination_.c_str()) != 0)
+        fail("cannot replace \"" + destination_ + "\"");
+    temporary_.clear();
+}
+
+void ReplacementFile::Discard() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+void ReplaceFileContents(const std::string& path, std::string_view bytes, std::string source) {
+    ReplacementFile file(path, std::move(source));
+    file.Write(bytes);
+    file.Commit();
+}
+
+} // namespace Platform::Files

@@ -1,0 +1,328 @@
+#include "tcp/TcpControl.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include "automation/Error.h"
+#include "messages/GuardedEntry.h"
+#include "messages/MessagePump.h"
+#include "seams/Seams.h"
+
+namespace Platform::Tcp {
+
+namespace {
+
+constexpr const char* Source = "TcpControl";
+constexpr int32_t PumpMs = 10;
+constexpr int32_t MaxBufferSize = 1 << 24;
+// How often a closing link looks whether the peer has acknowledged everything.
+constexpr int CloseTickMs = 5;
+
+[[noreturn]] void fail(int32_t number, const std::string& description) {
+    Automation::raise(number, Source, description);
+}
+
+int16_t errorNumber(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return TcpControlError::ConnectionRefused;
+    case QAbstractSocket::RemoteHostClosedError:
+        return TcpControlError::ConnectionReset;
+    case QAbstractSocket::HostNotFoundError:
+        return TcpControlError::HostNotFound;
+    case QAbstractSocket::SocketTimeoutError:
+        return TcpControlError::TimedOut;
+    case QAbstractSocket::NetworkError:
+        return TcpControlError::NetworkUnreachable;
+    default:
+        return TcpControlError::Failure;
+    }
+}
+
+} // namespace
+
+TcpControl::TcpControl()
+    : poster_(std::make_unique<QObject>()), socket_(std::make_unique<QTcpSocket>()),
+      closeTimer_(std::make_unique<QTimer>()) {
+    closeTimer_->setInterval(CloseTickMs);
+    QObject::connect(closeTimer_.get(), &QTimer::timeout, poster_.get(),
+                     [this] { fromEventLoop("TcpControl (closing)", [this] { onCloseTick(); }); });
+    // socket_ and poster_ are members: what they call on `this` cannot outlive the control.
+    QObject::connect(socket_.get(), &QTcpSocket::connected, poster_.get(),
+                     [this] { fromEventLoop("TcpControl (connected)", [this] { onConnected(); }); });
+    QObject::connect(socket_.get(), &QTcpSocket::readyRead, poster_.get(),
+                     [this] { fromEventLoop("TcpControl (readable)", [this] { onReadyRead(); }); });
+    QObject::connect(socket_.get(), &QTcpSocket::bytesWritten, poster_.get(),
+                     [this] { fromEventLoop("TcpControl (written)", [this] { onBytesWritten(); }); });
+    QObject::connect(socket_.get(), &QTcpSocket::errorOccurred, poster_.get(),
+                     [this](QAbstractSocket::SocketError error) {
+                         fromEventLoop("TcpControl (error)", [this, error] { onError(error); });
+                     });
+    QObject::connect(socket_.get(), &QTcpSocket::disconnected, poster_.get(),
+                     [this] { fromEventLoop("TcpControl (disconnected)", [this] { onDisconnected(); }); });
+}
+
+TcpControl::~TcpControl() {
+    notices_.clear();
+    closeTimer_->stop();
+    if (state_ == State::Open || state_ == State::Closing)
+        finishClose();
+    socket_->disconnect();
+    socket_->abort();
+}
+
+bool TcpControl::Connected() const {
+    return state_ == State::Open || state_ == State::Closing;
+}
+
+void TcpControl::setRemotePort(int32_t value) {
+    if (value < 1 || value > 65535)
+        fail(380, "Invalid property value: RemotePort " + std::to_string(value) + " (1 to 65535)");
+    remotePort_ = value;
+}
+
+void TcpControl::setLocalPort(int32_t value) {
+    if (value < 0 || value > 65535)
+        fail(380, "Invalid property value: LocalPort " + std::to_string(value) + " (0 to 65535)");
+    localPort_ = value;
+}
+
+void TcpControl::setInBufferSize(int32_t value) {
+    if (value < 1 || value > MaxBufferSize)
+        fail(380, "Invalid property value: InBufferSize " + std::to_string(value));
+    inBufferSize_ = value;
+}
+
+void TcpControl::setOutBufferSize(int32_t value) {
+    if (value < 1 || value > MaxBufferSize)
+        fail(380, "Invalid property value: OutBufferSize " + std::to_string(value));
+    outBufferSize_ = value;
+}
+
+void TcpControl::setConnected(bool value) {
+    if (value) {
+        if (state_ != State::Closed)
+            return;
+        if (remotePort_ == 0)
+            fail(380, "Invalid property value: RemotePort is not set");
+        // The guard judges the resolved address before a byte leaves.
+        auto destination = Seams::guardedDestination(remoteHost_);
+        if (!destination)
+            fail(TcpControlError::NetworkUnreachable,
+                 "Network unreachable: " + remoteHost_ + " may not be reached from here");
+        socket_->abort();
+        if (!localHost_.empty() || localPort_ != 0) {
+            QHostAddress local = localHost_.empty() ? QHostAddress(QHostAddress::AnyIPv4)
+                                                    : QHostAddress(QString::fromStdString(localHost_));
+            if (!socket_->bind(local, static_cast<quint16>(localPort_)))
+                fail(TcpControlError::Failure, "The local address " + localHost_ + ":" +
+                                                   std::to_string(localPort_) + " cannot be used");
+        }
+        windowFull_ = false;
+        bytesSent_ = 0;
+        state_ = State::Connecting;
+        socket_->connectToHost(QString::fromStdString(*destination), static_cast<quint16>(remotePort_));
+        return;
+    }
+    switch (state_) {
+    case State::Closed:
+        return;
+    case State::Connecting:
+        state_ = State::Closed;
+        socket_->abort();
+        return;
+    case State::Open:
+        state_ = State::Closing;
+        if (!linger_)
+            finishClose();
+        else if (socket_->bytesToWrite() == 0)
+            halfClose();
+        return;
+    case State::Closing:
+        if (!linger_)
+            finishClose();
+        return;
+    }
+}
+
+// A close with Linger sends FIN after what is queued and lets go of the
+// socket only once the peer has acknowledged every byte (or closed): a socket
+// closed earlier would answer whatever the peer still sends with RST, and the
+// RST would throw away what the peer had not yet received.
+void TcpControl::halfClose() {
+    auto fd = socket_->socketDescriptor();
+    if (fd >= 0)
+        ::shutdown(static_cast<int>(fd), SHUT_WR);
+    closeTimer_->start();
+}
+
+void TcpControl::onCloseTick() {
+    drainInput();
+    auto fd = socket_->socketDescriptor();
+    int unacknowledged = 0;
+    if (fd < 0 || ::ioctl(static_cast<int>(fd), SIOCOUTQ, &unacknowledged) != 0 || unacknowledged == 0)
+        finishClose();
+}
+
+// Takes in what the peer sent and has not been read, so that the close
+// itself does not answer with RST, then closes.
+void TcpControl::finishClose() {
+    closeTimer_->stop();
+    socket_->flush();
+    auto fd = socket_->socketDescriptor();
+    if (fd >= 0)
+        ::shutdown(static_cast<int>(fd), SHUT_WR);
+    drainInput();
+    if (fd >= 0) {
+        char buffer[16384];
+        for (;;) {
+            ssize_t n = ::recv(static_cast<int>(fd), buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n <= 0)
+                break;
+            take(std::string_view(buffer, static_cast<size_t>(n)));
+        }
+    }
+    state_ = State::Closed;
+    socket_->abort();
+    queue(Kind::Disconnected, 0, "Disconnected");
+}
+
+void TcpControl::setDataToSend(const std::string& value) {
+    if (state_ != State::Open)
+        fail(TcpControlError::NotConnected, "The connection is not open: nothing can be sent");
+    int64_t room = outBufferSize_ - socket_->bytesToWrite();
+    if (room <= 0 && !value.empty()) {
+        bytesSent_ = 0;
+        windowFull_ = true;
+        fail(TcpControlError::WouldBlock, "The send window is full: try again after ReadyToSend");
+    }
+    auto taken =
+        static_cast<int64_t>(std::min<size_t>(value.size(), static_cast<size_t>(std::max<int64_t>(room, 0))));
+    if (taken > 0)
+        socket_->write(value.data(), taken);
+    bytesSent_ = static_cast<int32_t>(taken);
+    if (taken < static_cast<int64_t>(value.size()))
+        windowFull_ = true;
+}
+
+void TcpControl::setBytesToSend(const Automation::ByteArray& value) {
+    setDataToSend(std::string(value.begin(), value.end()));
+}
+
+void TcpControl::ProcessEvents() {
+    drainInput();
+    WaitForEvents(PumpMs);
+}
+
+void TcpControl::onConnected() {
+    if (state_ != State::Connecting)
+        return;
+    state_ = State::Open;
+    queue(Kind::Connected, 0, "Connected");
+    queue(Kind::ReadyToSend);
+}
+
+void TcpControl::onReadyRead() {
+    drainInput();
+}
+
+void TcpControl::drainInput() {
+    if (socket_->bytesAvailable() <= 0)
+        return;
+    QByteArray data = socket_->readAll();
+    take(std::string_view(data.constData(), static_cast<size_t>(data.size())));
+}
+
+void TcpControl::take(std::string_view bytes) {
+    if (bytes.empty())
+        return;
+    // Consecutive arrivals make one DataIn.
+    if (!notices_.empty() && notices_.back().kind == Kind::DataIn) {
+        notices_.back().text.append(bytes);
+        return;
+    }
+    queue(Kind::DataIn, 0, std::string(bytes));
+}
+
+void TcpControl::onBytesWritten() {
+    if (state_ == State::Closing) {
+        if (linger_ && socket_->bytesToWrite() == 0 && !closeTimer_->isActive())
+            halfClose();
+        return;
+    }
+    if (windowFull_ && state_ == State::Open && socket_->bytesToWrite() <= outBufferSize_ / 2) {
+        windowFull_ = false;
+        queue(Kind::ReadyToSend);
+    }
+}
+
+void TcpControl::onError(int socketError) {
+    auto error = static_cast<QAbstractSocket::SocketError>(socketError);
+    // The peer's close is told by Disconnected.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    queue(Kind::Error, errorNumber(error), socket_->errorString().toStdString());
+    if (state_ == State::Connecting)
+        state_ = State::Closed;
+}
+
+void TcpControl::onDisconnected() {
+    if (state_ == State::Closed)
+        return;
+    closeTimer_->stop();
+    drainInput();
+    state_ = State::Closed;
+    queue(Kind::Disconnected, 0, "Disconnected by the peer");
+}
+
+void TcpControl::queue(Kind kind, int16_t code, std::string text) {
+    notices_.push_back(Notice{kind, code, std::move(text)});
+    if (deliveryPosted_)
+        return;
+    deliveryPosted_ = true;
+    // Posted to poster_, a member: the delivery dies with the control.
+    QMetaObject::invokeMethod(
+        poster_.get(),
+        [this] {
+            deliveryPosted_ = false;
+            fromEventLoop("TcpControl (event delivery)", [this] { deliver(); });
+        },
+        Qt::QueuedConnection);
+}
+
+void TcpControl::deliver() {
+    auto keep = weak_from_this().lock();
+    while (!notices_.empty()) {
+        Notice notice = std::move(notices_.front());
+        notices_.pop_front();
+        // A handler's failure ends with the handler: the control goes on.
+        fromEventLoop("a TcpControl event handler", [&] {
+            switch (notice.kind) {
+            case Kind::Connected:
+                ConnectedEvent.raise(notice.code, notice.text);
+                break;
+            case Kind::DataIn:
+                DataIn.raise(notice.text, !notice.text.empty() && notice.text.back() == '\n');
+                break;
+            case Kind::Disconnected:
+                Disconnected.raise(notice.code, notice.text);
+                break;
+            case Kind::Error:
+                Error.raise(notice.code, notice.text);
+                break;
+            case Kind::ReadyToSend:
+                ReadyToSend.raise();
+                break;
+            }
+        });
+    }
+}
+
+} // namespace Platform::Tcp
