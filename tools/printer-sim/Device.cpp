@@ -68,11 +68,20 @@ void Device::readLink() {
     const QByteArray bytes = socket_->readAll();
     QMutexLocker lock(&mutex_);
     if (waitingForBreak_) {
-        // A running program ignores everything but its break string.
-        if (!bytes.contains(profile_.breakString))
+        // A running program ignores everything but its break string, which
+        // may come split over reads; what follows it is read as usual.
+        breakWatch_ += bytes;
+        const qsizetype found = breakWatch_.indexOf(profile_.breakString);
+        if (found < 0) {
+            breakWatch_ = breakWatch_.right(profile_.breakString.size() - 1);
             return;
+        }
+        const QByteArray rest = breakWatch_.mid(found + profile_.breakString.size());
+        breakWatch_.clear();
         waitingForBreak_ = false;
         faults_.take(Fault::HelloNeedsBreak);
+        if (!rest.isEmpty())
+            interpreter_.receive(rest);
         return;
     }
     interpreter_.receive(bytes);
@@ -100,6 +109,7 @@ void Device::dropLink() {
 void Device::breakReceived() {
     QMutexLocker lock(&mutex_);
     waitingForBreak_ = false;
+    breakWatch_.clear();
     faults_.take(Fault::HelloNeedsBreak);
 }
 

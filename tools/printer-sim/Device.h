@@ -70,6 +70,7 @@ private:
     QTimer inputTimer_;
     bool rebooting_ = false;
     bool waitingForBreak_ = false;
+    QByteArray breakWatch_; // the tail that may start a split break string
     int connections_ = 0;
 };
 
