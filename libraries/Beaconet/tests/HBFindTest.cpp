@@ -131,8 +131,10 @@ TEST_F(FinderTest, NoNetworkStopsARunningSweepAndSendsNothing) {
 }
 
 TEST_F(FinderTest, ABatchErrorShowsOneBoxAndEndsTheSweep) {
+    // The guard refuses the address before a byte leaves, however the test is run.
+    setenv("KESTRUP_LOOPBACK_ONLY", "1", 1);
     startSim(TwoServers);
-    finder->Networks()->Add("10.1.2.255"); // refused: off loopback
+    finder->Networks()->Add("10.1.2.255");
     sweep(0, 2500);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("Error in  Beaconet|Error 25052 ", 0), 0u) << boxes[0];
@@ -194,7 +196,9 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
     ASSERT_EQ(sim->command("fault silent"), "ok");
     expectSilence("127.0.0.21");
 
-    // The control's error comes through as the control raised it.
+    // The control's error comes through as the control raised it; the guard
+    // refuses the address before a byte leaves, however the test is run.
+    setenv("KESTRUP_LOOPBACK_ONLY", "1", 1);
     auto control = Automation::New<Trapline::SNMP>();
     control->setRemoteHost("10.0.0.1");
     control->setObjCount(1);
