@@ -324,11 +324,9 @@ bool isFileListingLine(const std::string& line) {
     return true;
 }
 
-// The name that follows the size of a listing line.
-std::string listedName(const std::string& line) {
-    std::string rest = Automation::trim(Automation::mid(line, 30));
-    size_t blank = rest.find(' ');
-    return blank == std::string::npos ? std::string() : Automation::trim(rest.substr(blank + 1));
+// Whether a listing line names the file: its text ends with a blank and the name.
+bool listsName(const std::string& line, const std::string& name) {
+    return Automation::lowerCase(line).ends_with(" " + Automation::lowerCase(name));
 }
 
 std::string baseName(const std::string& path) {
@@ -352,7 +350,7 @@ int32_t Printer::GetFileSize(const std::string& Filename) {
             // The old FILES output, rebuilt as listing lines; among them the file's own.
             for (const auto& line :
                  splitLines(FilesListing::ParseFilesListing(Command("FILES\"" + path + "\r"))))
-                if (Automation::lowerCase(listedName(line)) == Automation::lowerCase(baseName(path)))
+                if (listsName(line, baseName(path)))
                     lines.push_back(line);
             break;
         case RubricVersionNumber::Dialect::None:

@@ -169,3 +169,35 @@ TEST(FileTransferE2E, CatTimeoutIsWholeSecondsAndNeverBelowTwo) {
         EXPECT_TRUE(bench.received(c.line)) << c.set;
     }
 }
+
+TEST(FileTransferE2E, FileSystemMembersOnEveryCommandDialect) {
+    struct Case {
+        const char* version;
+        const char* device;
+    };
+    for (const Case& c : {Case{"8.10", "c:"}, Case{"7.40", "c:"}, Case{"6.50", "ram:"}}) {
+        Bench bench(c.version);
+        const std::string file = std::string(c.device) + "report.txt";
+        const std::string copy = std::string(c.device) + "copy.txt";
+        ASSERT_TRUE(bench.sim.putFile(QByteArray::fromStdString(file), QByteArray(1234, 'r')));
+        EXPECT_EQ(bench.printer->GetFileSize(file), 1234) << c.version;
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->GetFileSize(std::string(c.device) + "none.txt"); }), 122)
+            << c.version;
+
+        bench.printer->CopyFile(file, copy);
+        EXPECT_EQ(bench.sim.files().value(QByteArray::fromStdString(copy)).size(), 1234) << c.version;
+        std::string listing = bench.printer->GetFiles(c.device);
+        EXPECT_NE(listing.find("copy.txt"), std::string::npos) << c.version << listing;
+        EXPECT_NE(listing.find("report.txt"), std::string::npos) << c.version << listing;
+
+        bench.printer->KillFile(copy);
+        EXPECT_FALSE(bench.sim.files().contains(QByteArray::fromStdString(copy))) << c.version;
+    }
+    Bench bench;
+    bench.printer->MakeDir("c:fonts dir");
+    ASSERT_TRUE(bench.sim.putFile("c:fonts dir/a.ttf", "font"));
+    EXPECT_NE(bench.printer->GetFiles("c:fonts dir").find("a.ttf"), std::string::npos);
+    bench.printer->KillDir("c:fonts dir");
+    EXPECT_FALSE(bench.sim.files().contains("c:fonts dir/a.ttf"));
+    EXPECT_EQ(bench.printer->GetFiles("c:").find("fonts"), std::string::npos);
+}
