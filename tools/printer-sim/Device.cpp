@@ -9,12 +9,14 @@ constexpr int DefaultSlowRebootMs = 20000;
 } // namespace
 
 Device::Device(const Profile& profile, const FaultPlan& faults)
-    : profile_(profile), faults_(faults), interpreter_(profile_, *this, Interpreter::Net1),
+    : profile_(profile), faults_(faults), interpreter_(std::in_place, profile_, *this, Interpreter::Net1),
       shaper_(
           faults_,
           [this](const QByteArray& bytes) {
               if (socket_)
                   socket_->write(bytes);
+              else if (serial_)
+                  serial_->write(bytes);
           },
           [this] { dropLink(); }, this),
       server_(this), http_([this](const QByteArray& text) { breakCandidate(text); }, this),
@@ -26,7 +28,7 @@ Device::Device(const Profile& profile, const FaultPlan& faults)
     inputTimer_.setSingleShot(true);
     connect(&inputTimer_, &QTimer::timeout, this, [this] {
         QMutexLocker lock(&mutex_);
-        interpreter_.inputTimedOut();
+        interpreter_->inputTimedOut();
     });
     connect(&server_, &QTcpServer::newConnection, this, &Device::accept);
 }
@@ -65,7 +67,28 @@ void Device::accept() {
 void Device::readLink() {
     if (!socket_)
         return;
-    const QByteArray bytes = socket_->readAll();
+    received(socket_->readAll());
+}
+
+bool Device::openSerial(const QString& linkPath, QString* error) {
+    auto serial = std::make_unique<SerialLink>(
+        SerialLink::Setting{profile_.baudRate, profile_.stopBits},
+        [this](const QByteArray& bytes) { received(bytes); },
+        [this](Fault::Kind kind) {
+            QMutexLocker lock(&mutex_);
+            return faults_.take(kind);
+        },
+        this);
+    if (!serial->open(linkPath, error))
+        return false;
+    serial_ = std::move(serial);
+    QMutexLocker lock(&mutex_);
+    interpreter_.emplace(profile_, *this, Interpreter::Uart1);
+    ++connections_;
+    return true;
+}
+
+void Device::received(const QByteArray& bytes) {
     QMutexLocker lock(&mutex_);
     if (waitingForBreak_) {
         // A running program ignores everything but its break string, which
@@ -81,10 +104,10 @@ void Device::readLink() {
         waitingForBreak_ = false;
         faults_.take(Fault::HelloNeedsBreak);
         if (!rest.isEmpty())
-            interpreter_.receive(rest);
+            interpreter_->receive(rest);
         return;
     }
-    interpreter_.receive(bytes);
+    interpreter_->receive(bytes);
 }
 
 void Device::linkClosed() {
@@ -149,7 +172,7 @@ void Device::armInputTimer(int ms) {
 void Device::comeBack() {
     {
         QMutexLocker lock(&mutex_);
-        interpreter_.restart();
+        interpreter_->restart();
         waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
         rebooting_ = false;
     }
