@@ -17,6 +17,7 @@
 #include "Host.h"
 #include "HttpBreak.h"
 #include "Interpreter.h"
+#include "PeerProgram.h"
 #include "Profile.h"
 #include "ReplyShaper.h"
 #include "SerialLink.h"
@@ -59,11 +60,15 @@ public:
     void write(const QByteArray& bytes) override;
     void reboot() override;
     void armInputTimer(int ms) override;
+    bool handOver(const Handover& handover, HandoverDone done) override;
 
 private:
     void accept();
     void readLink();
     void received(const QByteArray& bytes);
+    void feed(const QByteArray& bytes);
+    void checkPeer();
+    void takeLineBack(bool ok, const QByteArray& received, const HandoverDone& done);
     void linkClosed();
     void dropLink();
     void comeBack();
@@ -78,6 +83,11 @@ private:
     HttpBreak http_;
     QPointer<QTcpSocket> socket_;
     std::unique_ptr<SerialLink> serial_;
+    // The protocol program that has the serial line, and what the
+    // interpreter says meanwhile.
+    std::unique_ptr<PeerProgram> peer_;
+    bool peerKilled_ = false;
+    QByteArray held_;
     QTimer rebootTimer_;
     QTimer inputTimer_;
     bool rebooting_ = false;

@@ -94,6 +94,9 @@ int PtyClient::run(const QStringList& program, const QString& folder, int timeou
         argv.push_back(word.data());
     argv.push_back(nullptr);
     const QByteArray where = folder.toLocal8Bit();
+    // The programs leave the terminal as they like; the client wants it back raw.
+    termios before{};
+    ::tcgetattr(fd_, &before);
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(fd_, 0);
@@ -114,6 +117,7 @@ int PtyClient::run(const QStringList& program, const QString& folder, int timeou
         ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
+    ::tcsetattr(fd_, TCSANOW, &before);
     return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
