@@ -24,7 +24,8 @@ std::string pattern(size_t size) {
 
 struct Bench {
     explicit Bench(const char* version = "8.10")
-        : sim(PrinterSim::Profile::forVersion(QString::fromLatin1(version))) {
+        : Bench(PrinterSim::Profile::forVersion(QString::fromLatin1(version))) {}
+    explicit Bench(const PrinterSim::Profile& profile) : sim(profile) {
         EXPECT_TRUE(sim.listen(QStringLiteral("127.0.0.1")));
         connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
         connection->setPortOpen(true);
@@ -44,8 +45,10 @@ struct Bench {
 } // namespace
 
 TEST(FileTransferE2E, FilesGoAndComeBackByteExact) {
-    Bench bench;
-    for (size_t size : {0, 1, 2047, 2048, 2049, 300000}) {
+    PrinterSim::Profile roomy = PrinterSim::Profile::forVersion(QStringLiteral("8.10"));
+    roomy.flashKb = 65536;
+    Bench bench(roomy);
+    for (size_t size : {0, 1, 2047, 2048, 2049, 300000, 8 << 20}) {
         std::string data = pattern(size);
         bench.printer->FileUpload(bench.pc.write("up.bin", data), "c:data.bin");
         EXPECT_TRUE(bench.stored("c:data.bin") == QByteArray::fromStdString(data)) << size;

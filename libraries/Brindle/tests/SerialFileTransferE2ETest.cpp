@@ -23,9 +23,15 @@ std::string pattern(size_t size) {
     return bytes;
 }
 
+// A printer with room for the largest file.
+PrinterSim::Profile roomy(const char* version) {
+    PrinterSim::Profile profile = PrinterSim::Profile::forVersion(QString::fromLatin1(version));
+    profile.flashKb = profile.ramKb = 65536;
+    return profile;
+}
+
 struct SerialBench {
-    explicit SerialBench(const char* version)
-        : sim(PrinterSim::Profile::forVersion(QString::fromLatin1(version))) {
+    explicit SerialBench(const char* version) : sim(roomy(version)) {
         ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
         EXPECT_TRUE(sim.openSerial(QString::fromStdString(comDir / "COM1")))
             << sim.errorString().toStdString();
@@ -66,7 +72,7 @@ TEST(SerialFileTransferE2E, EveryFirmwareGetsItsProtocolAndHello) {
         // The first command probes the printer with the same hello.
         ASSERT_TRUE(bench.printer->IsImmediateMode());
         const std::string file = std::string(c.device) + "data.bin";
-        for (size_t size : {0, 2048, 70000}) {
+        for (size_t size : {0, 2048, 70000, 8 << 20}) {
             std::string data = pattern(size);
             int hellos = bench.count("PRINT\"HELLO");
             bench.printer->FileUpload(bench.pc.write("up.bin", data), file);
