@@ -1,11 +1,9 @@
 // The Printer against the simulated printer over TCP on loopback.
 #include <gtest/gtest.h>
 
-#include "Brindle/Global.h"
 #include "Brindle/Printer.h"
 #include "ErrorNumber.h"
-#include "Printer.h"
-#include "Tethra/Global.h"
+#include "SimulatedPrinterBench.h"
 #include "Tickard/Timer.h"
 #include "Tickard/TimerEvent.h"
 
@@ -21,21 +19,7 @@ PrinterSim::Fault fault(const char* name) {
     return parsed.value_or(PrinterSim::Fault());
 }
 
-// A simulated printer of one version, and a Printer bound to it.
-struct Bench {
-    explicit Bench(const char* version, std::initializer_list<PrinterSim::Fault> faults = {})
-        : sim(PrinterSim::Profile::forVersion(QString::fromLatin1(version)), PrinterSim::FaultPlan(faults)) {
-        EXPECT_TRUE(sim.listen(QStringLiteral("127.0.0.1")));
-        connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
-        connection->setPortOpen(true);
-        printer = Global::CreatePrinterObj(connection);
-    }
-    ~Bench() { Global::TeardownPrinterObj(printer); }
-
-    PrinterSim::Printer sim;
-    Ref<Tethra::Connection> connection;
-    Ref<Printer> printer;
-};
+using Bench = SimulatedPrinterBench;
 
 } // namespace
 
