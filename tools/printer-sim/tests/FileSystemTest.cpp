@@ -191,6 +191,19 @@ TEST(FileSystem, HardwareProbeFindsTheProfilesOptions) {
     }
 }
 
+TEST(FileSystem, MediaInformationProgram) {
+    Started s(version("7.30"));
+    const QByteArray reply = s.text("PRINT\"RESOLUTION:\";SYSVAR(21)\rPRINT\"NUMOFDOTS:\";SYSVAR(22)\r"
+                                    "PRINT \"ACTLEN:\";ACTLEN\rRUN\"setup sw \r");
+    const QByteArray head = "RESOLUTION:12\r\nNUMOFDOTS:1248\r\nACTLEN:0\r\n";
+    ASSERT_TRUE(reply.startsWith(head)) << reply.toStdString();
+    // The setup text after the third line holds each media key once, with its value after the last comma.
+    const QList<QByteArray> setup = reply.mid(head.size()).split('\n');
+    for (const char* line : {"MEDIA,MEDIA SIZE,WIDTH,1248\r", "MEDIA,MEDIA SIZE,LENGTH,1200\r",
+                             "MEDIA,MEDIA SIZE,XSTART,0\r", "MEDIA,MEDIA TYPE,LABEL (W GAPS)\r"})
+        EXPECT_EQ(setup.count(line), 1) << line;
+}
+
 TEST(FileSystem, SetupChangesReadsAndDumps) {
     Started s(version("8.10"));
     EXPECT_EQ(
