@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "Brindle/FileTransfer.h"
+#include "Brindle/FilesListing.h"
 #include "Brindle/Globals.h"
 #include "automation/Runtime.h"
 #include "errors/ErrorTextProvider.h"
@@ -270,8 +272,7 @@ void Printer::setAPSeparationEnable(bool value) {
 
 bool Printer::IsDeviceMounted(const std::string& DeviceName) {
     const std::string source = "Printer:IsDeviceMounted Method";
-    if (!connection_)
-        ErrorTextProvider::RaiseLibraryError(116, source);
+    requireConnection(source);
     Globals::CheckRubricValue(DeviceName, source);
     try {
         switch (RubricVersionNumber::FromText(RubricVersion()).CommandDialect()) {
@@ -307,6 +308,93 @@ int32_t Printer::GetBytesFree(const std::string& DeviceName) {
     } catch (const Automation::Error& error) {
         Automation::reraise(error, source);
     }
+}
+
+namespace {
+
+// A listing line of a file: ten mode characters, the first of them any, the
+// others r, w, x or -.
+bool isFileListingLine(const std::string& line) {
+    static const char modes[] = "rwx";
+    if (line.size() < 11 || line[10] != ' ')
+        return false;
+    for (size_t i = 1; i < 10; ++i)
+        if (line[i] != '-' && line[i] != modes[(i - 1) % 3])
+            return false;
+    return true;
+}
+
+// Whether a listing line names the file: its text ends with a blank and the name.
+bool listsName(const std::string& line, const std::string& name) {
+    return Automation::lowerCase(line).ends_with(" " + Automation::lowerCase(name));
+}
+
+std::string baseName(const std::string& path) {
+    size_t at = path.find_last_of(":/");
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+} // namespace
+
+int32_t Printer::GetFileSize(const std::string& Filename) {
+    const std::string source = "Printer:GetFileSize Method";
+    try {
+        Globals::CheckRubricValue(Filename, source);
+        std::string path = FilesListing::NormalizeDevicePath(Filename);
+        std::vector<std::string> lines;
+        switch (RubricVersionNumber::FromText(RubricVersion()).CommandDialect()) {
+        case RubricVersionNumber::Dialect::Shell:
+            lines = splitLines(Command("RUN\"ll -a " + Globals::EscapeBlanks(path) + "\r"));
+            break;
+        case RubricVersionNumber::Dialect::Basic:
+            // The old FILES output, rebuilt as listing lines; among them the file's own.
+            for (const auto& line :
+                 splitLines(FilesListing::ParseFilesListing(Command("FILES\"" + path + "\r"))))
+                if (listsName(line, baseName(path)))
+                    lines.push_back(line);
+            break;
+        case RubricVersionNumber::Dialect::None:
+            break;
+        }
+        for (const auto& line : lines)
+            if (isFileListingLine(line))
+                return Automation::toLong(Automation::val(Automation::mid(line, 30)));
+        ErrorTextProvider::RaiseLibraryError(122, "Printer:GetFileSize");
+    } catch (const Automation::Error& error) {
+        Automation::reraise(error, source);
+    }
+}
+
+void Printer::InstallPrinterResource(const std::string& PrinterFilename) {
+    Globals::CheckRubricValue(PrinterFilename, "Printer:InstallPrinterResource Method");
+    Command("RUN\"install " + Globals::EscapeBlanks(PrinterFilename) + "\r");
+}
+
+int32_t Printer::RawTransferUploadCancelCatTimeout() {
+    if (cancelCatTimeout_ == 0)
+        prepareFileTransfer();
+    return cancelCatTimeout_;
+}
+
+int32_t Printer::RawTransferUploadRestoreTimeout() {
+    if (restoreTimeout_ == 0)
+        prepareFileTransfer();
+    return restoreTimeout_;
+}
+
+Automation::Ref<FileTransfer> Printer::prepareFileTransfer() {
+    auto transfer = Automation::New<FileTransfer>();
+    transfer->setPrinter(self<Printer>());
+    transfer->setRawTransferUploadCancelCatTimeout(cancelCatTimeout_);
+    transfer->setRawTransferUploadRestoreTimeout(restoreTimeout_);
+    cancelCatTimeout_ = transfer->RawTransferUploadCancelCatTimeout();
+    restoreTimeout_ = transfer->RawTransferUploadRestoreTimeout();
+    return transfer;
+}
+
+void Printer::requireConnection(const std::string& source) const {
+    if (!connection_)
+        ErrorTextProvider::RaiseLibraryError(116, source);
 }
 
 std::string Printer::GetMCSName() {

@@ -20,6 +20,8 @@
 
 namespace Brindle {
 
+class FileTransfer;
+
 class Printer : public Automation::Object, public IRegister {
 public:
     static constexpr Automation::ClassInfo classInfo{"{2D8A6F14-9B3E-4C57-A1E0-7F4B2C9D6E38}",
@@ -62,6 +64,31 @@ public:
     int32_t GetBytesFree(const std::string& DeviceName);
     std::string GetMCSName();
     void SetDisplay(const std::string& TextToDisplay, int32_t SoundFreq = 0, int32_t SoundDuration = 0);
+    int32_t GetFileSize(const std::string& Filename);
+
+    // Files and transfers.
+    std::string GetFiles(const std::string& Path = "/", bool Recursive = false,
+                         const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void KillDir(const std::string& Path, const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void KillFile(const std::string& Path, const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void MakeDir(const std::string& NewDirFullPath);
+    void CopyFile(const std::string& SourceFilename, const std::string& DestinationFilename,
+                  const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void RemoveImage(const std::string& ImageName,
+                     const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void FileDownload(const std::string& SourceFilename, const std::string& DestinationFilename,
+                      const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void FileUpload(const std::string& SourceFilename, const std::string& DestinationFilename,
+                    const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void UploadDataToFile(const std::string& Expression, const std::string& DestinationFilename,
+                          const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    // Milliseconds; reading a value never set gives the transfer's default.
+    int32_t RawTransferUploadCancelCatTimeout();
+    void setRawTransferUploadCancelCatTimeout(int32_t value) { cancelCatTimeout_ = value; }
+    int32_t RawTransferUploadRestoreTimeout();
+    void setRawTransferUploadRestoreTimeout(int32_t value) { restoreTimeout_ = value; }
+    // Asks the printer to install a font or image file it holds.
+    void InstallPrinterResource(const std::string& PrinterFilename);
 
     bool APSeparationEnable() const { return handler_ && handler_->APSeparationEnable(); }
     void setAPSeparationEnable(bool value);
@@ -112,6 +139,11 @@ private:
     void ClearCache();
     template <class F> void forEachClient(F call);
     Automation::Ref<ProtocolHandler> protocolHandler();
+    // 116 with the member's source when no connection is bound.
+    void requireConnection(const std::string& source) const;
+    // A FileTransfer for this printer with its time-outs; the printer keeps
+    // the values the transfer accepted.
+    Automation::Ref<FileTransfer> prepareFileTransfer();
 
     Automation::Ref<Tethra::Connection> connection_;
     Automation::EventConnection onReceive_, afterChanged_, beforeDestroy_;
@@ -128,6 +160,8 @@ private:
     bool refreshNotificationsEnabled_ = true;
     Automation::Ref<RubricErrors> errors_;
     std::string userName_;
+    int32_t cancelCatTimeout_ = 0;
+    int32_t restoreTimeout_ = 0;
 };
 
 } // namespace Brindle

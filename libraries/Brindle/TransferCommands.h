@@ -12,10 +12,6 @@ namespace Brindle {
 
 class TransferCommands {
 public:
-    // The cat's own time-out never goes below this (ms).
-    static constexpr int32_t MinimumCancelCatTimeoutMs = 2000;
-    static constexpr int32_t MinimumRestoreTimeoutMs = 1000;
-
     // ZModem starts the printer's sz; Kermit its TRANSFER K, with the name unescaped.
     static std::string SerialDownload(bool zmodem, std::string_view source, const std::string& errorSource);
     static std::string SerialUpload(bool zmodem, std::string_view destination,

@@ -5,16 +5,23 @@ namespace PrinterSim {
 namespace {
 
 constexpr int DefaultSlowRebootMs = 20000;
+// The peer-killed fault ends a protocol program once this many bytes have
+// passed between it and the host, so that the transfer is under way.
+constexpr qint64 PeerKilledAfter = 512;
 
 } // namespace
 
 Device::Device(const Profile& profile, const FaultPlan& faults)
-    : profile_(profile), faults_(faults), interpreter_(profile_, *this, Interpreter::Net1),
+    : profile_(profile), faults_(faults), interpreter_(std::in_place, profile_, *this, Interpreter::Net1),
       shaper_(
           faults_,
           [this](const QByteArray& bytes) {
               if (socket_)
                   socket_->write(bytes);
+              else if (peer_)
+                  held_ += bytes; // the printer speaks again once it has the line back
+              else if (serial_)
+                  serial_->write(bytes);
           },
           [this] { dropLink(); }, this),
       server_(this), http_([this](const QByteArray& text) { breakCandidate(text); }, this),
@@ -26,7 +33,7 @@ Device::Device(const Profile& profile, const FaultPlan& faults)
     inputTimer_.setSingleShot(true);
     connect(&inputTimer_, &QTimer::timeout, this, [this] {
         QMutexLocker lock(&mutex_);
-        interpreter_.inputTimedOut();
+        interpreter_->inputTimedOut();
     });
     connect(&server_, &QTcpServer::newConnection, this, &Device::accept);
 }
@@ -65,7 +72,28 @@ void Device::accept() {
 void Device::readLink() {
     if (!socket_)
         return;
-    const QByteArray bytes = socket_->readAll();
+    received(socket_->readAll());
+}
+
+bool Device::openSerial(const QString& linkPath, QString* error) {
+    auto serial = std::make_unique<SerialLink>(
+        SerialLink::Setting{profile_.baudRate, profile_.stopBits},
+        [this](const QByteArray& bytes) { received(bytes); },
+        [this](Fault::Kind kind) {
+            QMutexLocker lock(&mutex_);
+            return faults_.take(kind);
+        },
+        this);
+    if (!serial->open(linkPath, error))
+        return false;
+    serial_ = std::move(serial);
+    QMutexLocker lock(&mutex_);
+    interpreter_.emplace(profile_, *this, Interpreter::Uart1);
+    ++connections_;
+    return true;
+}
+
+void Device::received(const QByteArray& bytes) {
     QMutexLocker lock(&mutex_);
     if (waitingForBreak_) {
         // A running program ignores everything but its break string, which
@@ -80,11 +108,68 @@ void Device::readLink() {
         breakWatch_.clear();
         waitingForBreak_ = false;
         faults_.take(Fault::HelloNeedsBreak);
-        if (!rest.isEmpty())
-            interpreter_.receive(rest);
+        feed(rest);
         return;
     }
-    interpreter_.receive(bytes);
+    feed(bytes);
+}
+
+void Device::feed(const QByteArray& bytes) {
+    // Line by line, as a line may hand the link over to a protocol program
+    // that then reads the rest.
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        if (peer_) {
+            peer_->fromLine(bytes.mid(from));
+            checkPeer();
+            return;
+        }
+        qsizetype end = from;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        end = qMin(end + 1, bytes.size());
+        interpreter_->receive(bytes.mid(from, end - from));
+        from = end;
+    }
+}
+
+bool Device::handOver(const Handover& handover, HandoverDone done) {
+    if (!serial_ || peer_)
+        return false;
+    auto peer = std::make_unique<PeerProgram>(
+        handover,
+        [this](const QByteArray& bytes) {
+            serial_->write(bytes);
+            QMutexLocker lock(&mutex_);
+            checkPeer();
+        },
+        [this, done](bool ok, const QByteArray& received) { takeLineBack(ok, received, done); }, this);
+    QString error;
+    if (!peer->start(&error)) {
+        qWarning("printer-sim: %s", qPrintable(error));
+        return false;
+    }
+    peer_ = std::move(peer);
+    peerKilled_ = false;
+    return true;
+}
+
+void Device::checkPeer() {
+    if (peer_ && !peerKilled_ && peer_->relayed() >= PeerKilledAfter && faults_.take(Fault::PeerKilled)) {
+        peerKilled_ = true;
+        peer_->kill();
+    }
+}
+
+void Device::takeLineBack(bool ok, const QByteArray& received, const HandoverDone& done) {
+    // The program's own signal is running: it goes once that has returned.
+    peer_.release()->deleteLater();
+    QMutexLocker lock(&mutex_);
+    const QByteArray held = held_;
+    held_.clear();
+    if (!held.isEmpty())
+        serial_->write(held);
+    done(ok, received);
 }
 
 void Device::linkClosed() {
@@ -149,7 +234,7 @@ void Device::armInputTimer(int ms) {
 void Device::comeBack() {
     {
         QMutexLocker lock(&mutex_);
-        interpreter_.restart();
+        interpreter_->restart();
         waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
         rebooting_ = false;
     }

@@ -1,21 +1,26 @@
 #pragma once
 // One simulated printer at work in the simulator's thread: its link (a TCP
-// listener that serves one client at a time), its interpreter and the faults
-// applied to what it sends. Everything a test reads is guarded by mutex().
+// listener that serves one client at a time, or a serial port on a
+// pseudo-terminal), its interpreter and the faults applied to what it sends.
+// Everything a test reads is guarded by mutex().
 #include <QHostAddress>
-#include <QMutex>
 #include <QObject>
 #include <QPointer>
+#include <QRecursiveMutex>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <memory>
+#include <optional>
 
 #include "FaultPlan.h"
 #include "Host.h"
 #include "HttpBreak.h"
 #include "Interpreter.h"
+#include "PeerProgram.h"
 #include "Profile.h"
 #include "ReplyShaper.h"
+#include "SerialLink.h"
 
 namespace PrinterSim {
 
@@ -29,13 +34,18 @@ public:
     // names the address and the reason.
     bool listen(const QHostAddress& address, quint16 port, QString* error);
     quint16 port() const { return server_.serverPort(); }
+    // In the device's thread, instead of listen: the serial port uart1: on a
+    // pseudo-terminal whose host end `linkPath` links to.
+    bool openSerial(const QString& linkPath, QString* error);
     // In the device's thread: the print server's HTTP break endpoint.
     bool listenHttp(const QHostAddress& address, quint16 port, QString* error);
     quint16 httpPort() const { return http_.port(); }
 
-    QMutex& mutex() { return mutex_; }
+    // Recursive, as the serial line consults the faults while the
+    // interpreter's output passes under the lock.
+    QRecursiveMutex& mutex() { return mutex_; }
     // Read and changed under mutex().
-    Interpreter& interpreter() { return interpreter_; }
+    Interpreter& interpreter() { return *interpreter_; }
     FaultPlan& faults() { return faults_; }
     const Profile& profile() const { return profile_; }
     int connections() const { return connections_; }
@@ -50,22 +60,34 @@ public:
     void write(const QByteArray& bytes) override;
     void reboot() override;
     void armInputTimer(int ms) override;
+    bool handOver(const Handover& handover, HandoverDone done) override;
 
 private:
     void accept();
     void readLink();
+    void received(const QByteArray& bytes);
+    void feed(const QByteArray& bytes);
+    void checkPeer();
+    void takeLineBack(bool ok, const QByteArray& received, const HandoverDone& done);
     void linkClosed();
     void dropLink();
     void comeBack();
 
     Profile profile_;
     FaultPlan faults_;
-    QMutex mutex_;
-    Interpreter interpreter_;
+    QRecursiveMutex mutex_;
+    // Made again when the link changes, as it reads from that link's channel.
+    std::optional<Interpreter> interpreter_;
     ReplyShaper shaper_;
     QTcpServer server_;
     HttpBreak http_;
     QPointer<QTcpSocket> socket_;
+    std::unique_ptr<SerialLink> serial_;
+    // The protocol program that has the serial line, and what the
+    // interpreter says meanwhile.
+    std::unique_ptr<PeerProgram> peer_;
+    bool peerKilled_ = false;
+    QByteArray held_;
     QTimer rebootTimer_;
     QTimer inputTimer_;
     bool rebooting_ = false;

@@ -11,10 +11,11 @@ namespace {
 
 // Statement keywords; a statement that starts with none of them is an
 // assignment or a syntax error.
-const char* const Keywords[] = {
-    "PRINT",  "LET",    "IF",    "WHILE", "WEND",  "MAP",   "RUN",   "END",    "NEW",    "LIST", "IMMEDIATE",
-    "SYSVAR", "REBOOT", "LED",   "SOUND", "INPUT", "BREAK", "GOTO",  "FILES",  "KILL",   "COPY", "FORMAT",
-    "OPEN",   "CLOSE",  "SETUP", "LOAD",  "MERGE", "SAVE",  "FONTS", "IMAGES", "REMOVE", nullptr};
+const char* const Keywords[] = {"PRINT",  "LET",    "IF",     "WHILE",     "WEND",   "MAP",    "RUN",
+                                "END",    "NEW",    "LIST",   "IMMEDIATE", "SYSVAR", "REBOOT", "LED",
+                                "SOUND",  "INPUT",  "BREAK",  "GOTO",      "FILES",  "KILL",   "COPY",
+                                "FORMAT", "OPEN",   "CLOSE",  "SETUP",     "LOAD",   "MERGE",  "SAVE",
+                                "FONTS",  "IMAGES", "REMOVE", "TRANSFER",  nullptr};
 
 // A WHILE loop of one line that never ends is cut off after this many
 // statements, so that the simulator's thread stays responsive.
@@ -314,6 +315,8 @@ Interpreter::Flow Interpreter::statement(const QByteArray& text, const QByteArra
         if (found.isEmpty())
             throw Failure(Failure::FileNotFound);
         files_.remove(found, false);
+    } else if (keyword == "TRANSFER") {
+        transfer(s);
     } else if (keyword == "BREAK") {
         integerArgument(s);
         if (!s.accept("ON") && !s.accept("OFF"))
@@ -562,11 +565,46 @@ void Interpreter::runStatement(Scanner& s, Flow& flow) {
         const QByteArray command = s.next().text;
         if (!profile_.hasShell())
             throw Failure(Failure::FileNotFound);
+        const QList<QByteArray> words = Shell::words(command);
+        if (words.size() == 2 && words[0] == "sz") {
+            // sz needs the line itself, so the link runs it.
+            try {
+                handOver(Handover::ZModem, true, words[1]);
+            } catch (const Failure& failure) {
+                out("sz: " + words[1] + ": " + Failure::describe(failure.number()) + LineBreak);
+            }
+            return;
+        }
         shell_.run(command);
         return;
     }
     runProgram(s.atEnd() ? 0 : integerArgument(s));
     flow.kind = Flow::Stop;
+}
+
+void Interpreter::transfer(Scanner& s) {
+    const QByteArray protocol = s.next().text.toUpper();
+    const QByteArray direction = s.next().text.toUpper();
+    if ((protocol != "Z" && protocol != "K") || (direction != "R" && direction != "S"))
+        throw Failure(Failure::Syntax);
+    s.expect(",");
+    handOver(protocol == "Z" ? Handover::ZModem : Handover::Kermit, direction == "S", s.next().text);
+}
+
+void Interpreter::handOver(Handover::Protocol protocol, bool send, const QByteArray& name) {
+    const Handover handover{protocol, send, name, send ? files_.read(name) : QByteArray()};
+    const bool started = host_.handOver(handover, [this, handover](bool ok, const QByteArray& received) {
+        if (ok && !handover.send) {
+            try {
+                files_.write(handover.name, received);
+            } catch (const Failure& failure) {
+                reportError(failure.number(), 0);
+            }
+        }
+        prompt();
+    });
+    if (!started)
+        throw Failure(Failure::NotImplemented);
 }
 
 void Interpreter::runProgram(int fromLine) {

@@ -78,6 +78,9 @@ private:
     void load(Scanner& s, bool merge);
     void save(Scanner& s);
     void fonts();
+    // TRANSFER Z|K "R"|"S","name and sz: the link hands the line to a protocol program.
+    void transfer(Scanner& s);
+    void handOver(Handover::Protocol protocol, bool send, const QByteArray& name);
     void images();
     // Output of PRINT: to the host, or to an OPEN channel.
     void emit(int handle, const QByteArray& bytes);

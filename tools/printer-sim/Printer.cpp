@@ -55,6 +55,16 @@ bool Printer::listen(const QString& address, quint16 port) {
     return ok;
 }
 
+bool Printer::openSerial(const QString& linkPath) {
+    bool ok = false;
+    Device* device = device_;
+    QString error;
+    QMetaObject::invokeMethod(
+        device, [&] { ok = device->openSerial(linkPath, &error); }, Qt::BlockingQueuedConnection);
+    error_ = error;
+    return ok;
+}
+
 bool Printer::listenHttp(quint16 port) {
     bool ok = false;
     Device* device = device_;

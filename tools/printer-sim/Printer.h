@@ -31,6 +31,12 @@ public:
     QString address() const { return address_; }
     QString errorString() const { return error_; }
 
+    // Plays the printer on its serial port uart1: instead: a pseudo-terminal
+    // whose host end `linkPath` links to (KESTRUP_COM_DIR/COMn for the
+    // product). The printer's line runs at the profile's speed and stop bits.
+    // False with errorString() set when the terminal or the link cannot be made.
+    bool openSerial(const QString& linkPath);
+
     // Starts the print server's HTTP break endpoint on the printer's address
     // (port 0: any free port); call after listen.
     bool listenHttp(quint16 port = 0);

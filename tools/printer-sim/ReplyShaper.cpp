@@ -29,26 +29,37 @@ ReplyShaper::ReplyShaper(FaultPlan& faults, Writer writer, Dropper dropLink, QOb
 }
 
 void ReplyShaper::push(const QByteArray& bytes) {
-    for (const char c : bytes) {
-        if (inReply_) {
-            reply_ += c;
-            if (reply_.size() <= ReplyStart.size() && !ReplyStart.startsWith(reply_)) {
-                // A SOH that does not start a reply is plain output.
+    // Output is taken in runs up to the next SOH or EOT, so a long file sent
+    // by cat costs a few copies, not one append per byte.
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        if (!inReply_) {
+            const qsizetype soh = bytes.indexOf(Soh, at);
+            plain_.append(bytes.constData() + at, (soh < 0 ? bytes.size() : soh) - at);
+            if (soh < 0)
+                break;
+            inReply_ = true;
+            reply_ = QByteArray(1, Soh);
+            at = soh + 1;
+        } else if (reply_.size() < ReplyStart.size()) {
+            // A SOH that does not start a reply is plain output.
+            reply_ += bytes[at++];
+            if (!ReplyStart.startsWith(reply_)) {
                 plain_ += reply_;
                 reply_.clear();
                 inReply_ = false;
-            } else if (c == Eot) {
-                enqueue(plain_);
-                plain_.clear();
-                finishReply(reply_);
-                reply_.clear();
-                inReply_ = false;
             }
-        } else if (c == Soh) {
-            inReply_ = true;
-            reply_ = QByteArray(1, c);
         } else {
-            plain_ += c;
+            const qsizetype eot = bytes.indexOf(Eot, at);
+            reply_.append(bytes.constData() + at, (eot < 0 ? bytes.size() : eot + 1) - at);
+            if (eot < 0)
+                break;
+            at = eot + 1;
+            enqueue(plain_);
+            plain_.clear();
+            finishReply(reply_);
+            reply_.clear();
+            inReply_ = false;
         }
     }
     enqueue(plain_);

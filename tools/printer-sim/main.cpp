@@ -1,5 +1,5 @@
-// printer-sim: plays one simulated printer (--listen ADDRESS:PORT --version V)
-// or the set of printers that a configuration file describes, until SIGINT or
+// printer-sim: plays one simulated printer (--listen ADDRESS:PORT or --serial
+// DIR/COMn, --version V) or the set of printers that a configuration file describes, until SIGINT or
 // SIGTERM.
 #include <csignal>
 #include <unistd.h>
@@ -25,6 +25,7 @@ void onSignal(int) {
 }
 
 struct Setup {
+    QString serialLink;
     QString address;
     quint16 port = 0;
     Profile profile;
@@ -97,6 +98,7 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
     QString version = QStringLiteral("8.10");
     QString versionText;
     QStringList faults;
+    int baudRate = 0;
     bool haveAddress = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -109,6 +111,15 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
             if (!splitAddress(value, setup, error))
                 return false;
             haveAddress = true;
+        } else if (arg == "--serial") {
+            setup.serialLink = value;
+        } else if (arg == "--baud") {
+            bool ok = false;
+            baudRate = value.toInt(&ok);
+            if (!ok || baudRate <= 0) {
+                *error = "\"" + value + "\" is not a baud rate";
+                return false;
+            }
         } else if (arg == "--version") {
             version = value;
         } else if (arg == "--version-text") {
@@ -120,13 +131,14 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
             return false;
         }
     }
-    if (!haveAddress) {
-        *error =
-            "usage: printer-sim --listen ADDRESS:PORT [--version V] [--version-text TEXT] [--fault NAME]... "
-            "| printer-sim CONFIG";
+    if (haveAddress == !setup.serialLink.isEmpty()) {
+        *error = "usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn [--baud N]) [--version V] "
+                 "[--version-text TEXT] [--fault NAME]... | printer-sim CONFIG";
         return false;
     }
     setup.profile = Profile::forVersion(version);
+    if (baudRate > 0)
+        setup.profile.baudRate = baudRate;
     if (!versionText.isEmpty())
         setup.profile.versionText = versionText.toLatin1();
     for (const QString& name : faults)
@@ -160,6 +172,15 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Printer>> printers;
     for (const Setup& setup : setups) {
         auto printer = std::make_unique<Printer>(setup.profile, setup.faults);
+        if (!setup.serialLink.isEmpty()) {
+            if (!printer->openSerial(setup.serialLink)) {
+                err << "printer-sim: " << printer->errorString() << Qt::endl;
+                return 1;
+            }
+            out << "serial " << setup.serialLink << " at " << setup.profile.baudRate << " baud" << Qt::endl;
+            printers.push_back(std::move(printer));
+            continue;
+        }
         if (!printer->listen(setup.address, setup.port)) {
             err << "printer-sim: " << printer->errorString() << Qt::endl;
             return 1;

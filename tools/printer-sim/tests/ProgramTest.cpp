@@ -1,12 +1,16 @@
 // The printer-sim program: its announcement, its refusals and its clean stop.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <csignal>
 
+#include "PtyClient.h"
 #include "SimClient.h"
 
+using PrinterSim::Testing::PtyClient;
 using PrinterSim::Testing::SimClient;
 
 namespace {
@@ -91,4 +95,21 @@ TEST(Program, PlaysEveryPrinterOfAConfiguration) {
     ASSERT_TRUE(
         client.connectTo(static_cast<quint16>(second.mid(21).toUInt()), QStringLiteral("127.0.0.12")));
     EXPECT_EQ(SimClient::trailer(client.command(1, "PRINT\"HELLO\r\n")).value(2), "Rubric 8.10 Beta 3");
+}
+
+TEST(Program, PlaysAPrinterOnASerialPortAtItsSpeed) {
+    QTemporaryDir folder;
+    const QString com1 = folder.path() + "/COM1";
+    {
+        SimProcess run({"--serial", com1, "--version", "8.10", "--baud", "19200"});
+        ASSERT_EQ(run.line(), "serial " + com1.toLocal8Bit() + " at 19200 baud");
+        PtyClient host;
+        ASSERT_TRUE(host.open(com1, 19200));
+        host.send("PRINT VERSION$(0)\r");
+        EXPECT_EQ(host.read(2000, "\r\n"), "Rubric 8.10\r\n");
+        ::kill(static_cast<pid_t>(run.process.processId()), SIGTERM);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_EQ(run.process.exitCode(), 0);
+    }
+    EXPECT_FALSE(QFile::exists(com1));
 }

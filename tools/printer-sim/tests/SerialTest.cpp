@@ -1,0 +1,132 @@
+// The serial port on a pseudo-terminal and the line model: the printer answers
+// only a host at its speed and stop bits, and the sweep of the connection
+// search finds it.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "Printer.h"
+#include "PtyClient.h"
+
+using namespace PrinterSim;
+using PrinterSim::Testing::PtyClient;
+
+namespace {
+
+const QByteArray HelloProbe = "\x11\rINPUT OFF\rIMMEDIATE ON\rPRINT CHR$(1)+\"Hello\x02\"\r";
+const QByteArray StdioProbe = QByteArray("MAP1,0,49:MAP2,0,50:MAP3,0,51\rPRINT CHR$(1)+\"STDIO:") + '\0' +
+                              "\"+CHR$(3)+\"END\"+CHR$(4)\rMAP1,0,0:MAP2,0,0:MAP3,0,0\r";
+const QByteArray ReadBackProbe = "SETUP WRITE \"uart1:\"\rPRINT CHR$(3)+\"END\"+CHR$(4)\r";
+const QByteArray EndMarker = "\x03"
+                             "END\x04";
+
+QByteArray stripHighBits(QByteArray bytes) {
+    for (char& c : bytes)
+        c = static_cast<char>(c & 0x7f);
+    return bytes;
+}
+
+struct SerialPrinter {
+    explicit SerialPrinter(Profile profile = Profile::forVersion(QStringLiteral("8.10")),
+                           const FaultPlan& faults = {})
+        : printer(profile, faults) {}
+    bool open() { return printer.openSerial(com1()); }
+    QString com1() const { return folder.path() + "/COM1"; }
+
+    QTemporaryDir folder;
+    Printer printer;
+};
+
+// The candidates in the order of the connection search: each speed with each frame.
+QStringList candidates() {
+    QStringList list;
+    for (const char* baud : {"115200", "57600", "38400", "19200", "9600", "4800", "2400"})
+        for (const char* frame : {"m,8,2", "n,8,2", "n,7,2", "n,7,1"})
+            list << QString(baud) + "," + frame;
+    return list;
+}
+
+// The first candidate at which the hello probe is answered, as the search
+// tries them; empty when none is.
+QString sweep(PtyClient& host, const QString& device, const QStringList& order) {
+    for (const QString& candidate : order) {
+        const QStringList fields = candidate.split(',');
+        if (!host.open(device, fields[0].toInt(), fields[3].toInt()))
+            return QStringLiteral("cannot open");
+        host.send(HelloProbe);
+        if (stripHighBits(host.read(150, "\x01Hello\x02")).contains("\x01Hello\x02"))
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(SerialLink, TheSearchFindsThePrinterAtItsSpeedAndReadsItsChannelAndSetup) {
+    struct Case {
+        int baudRate;
+        int stopBits;
+        const char* found;
+    };
+    // Parity and data bits are not judged, so the first frame with the
+    // printer's stop bits answers.
+    const Case cases[] = {{9600, 1, "9600,n,7,1"}, {19200, 2, "19200,m,8,2"}, {115200, 1, "115200,n,7,1"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.baudRate);
+        Profile profile = Profile::forVersion(QStringLiteral("7.40"));
+        profile.baudRate = c.baudRate;
+        profile.stopBits = c.stopBits;
+        SerialPrinter s(profile);
+        ASSERT_TRUE(s.open()) << s.printer.errorString().toStdString();
+        PtyClient host;
+        QStringList order = candidates();
+        ASSERT_EQ(sweep(host, s.com1(), order), c.found);
+
+        host.send(StdioProbe);
+        const QByteArray stdio = stripHighBits(host.read(2000, EndMarker));
+        EXPECT_EQ(stdio.mid(stdio.indexOf("\x01STDIO:"), 13), "\x01STDIO:1\x03"
+                                                              "END\x04");
+        host.send(ReadBackProbe);
+        const QByteArray setup = host.read(2000, EndMarker);
+        EXPECT_TRUE(setup.contains("SER-COM,UART1,BAUDRATE," + QByteArray::number(c.baudRate) + "\r\n"));
+        EXPECT_TRUE(setup.contains("SER-COM,UART1,STOPBITS," + QByteArray::number(c.stopBits) + "\r\n"));
+        EXPECT_TRUE(setup.contains(EndMarker));
+
+        // The search then starts with what answered: found at once.
+        order.move(order.indexOf(c.found), 0);
+        EXPECT_EQ(sweep(host, s.com1(), order.mid(0, 1)), c.found);
+    }
+}
+
+TEST(SerialLink, OtherSpeedIsSilenceBothWaysAndOtherStopBitsIsGarbage) {
+    SerialPrinter s;
+    ASSERT_TRUE(s.open());
+    PtyClient host;
+    ASSERT_TRUE(host.open(s.com1(), 19200));
+    host.send("PRINT \"lost\"\r");
+    EXPECT_EQ(host.read(200), "");
+    ASSERT_TRUE(host.open(s.com1(), 9600, 2));
+    host.send("PRINT \"heard\"\r");
+    const QByteArray garbage = host.read(300);
+    EXPECT_EQ(garbage.size(), 7);
+    EXPECT_FALSE(stripHighBits(garbage).contains("heard"));
+    ASSERT_TRUE(host.open(s.com1(), 9600));
+    host.send("PRINT \"clear\"\r");
+    EXPECT_EQ(host.read(1000, "\r\n"), "clear\r\n");
+    EXPECT_EQ(s.printer.receivedLines(), QList<QByteArray>({"PRINT \"heard\"", "PRINT \"clear\""}));
+}
+
+TEST(SerialLink, TheLinkIsTheHostsEndAndGoesWithThePrinter) {
+    QString link;
+    {
+        SerialPrinter s;
+        ASSERT_TRUE(s.open());
+        link = s.com1();
+        EXPECT_TRUE(QFile::symLinkTarget(link).startsWith("/dev/pts/"));
+        Printer second;
+        EXPECT_FALSE(second.openSerial(link));
+        EXPECT_TRUE(second.errorString().contains("exists already")) << second.errorString().toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(link));
+}
