@@ -14,8 +14,6 @@ namespace Platform::Serial {
 
 namespace {
 
-// Received bytes gathered before they go to the file.
-constexpr std::size_t WriteChunk = 64 * 1024;
 // File bytes read ahead of the encoder, so that repeat counts see whole runs.
 constexpr std::size_t ReadAhead = 64 * 1024;
 // On a noisy line a long packet is seldom whole, and a receiver gives up after
@@ -552,7 +550,7 @@ bool KermitEngine::openDestination() {
     }
     // A file already there stays as it was until the new one is complete.
     try {
-        output_ = std::make_unique<Files::ReplacementFile>(path.string());
+        output_ = std::make_unique<ReceivedFile>(path.string());
     } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot create file");
         return false;
@@ -568,25 +566,17 @@ bool KermitEngine::writeData(const std::string& field) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Malformed packet");
         return false;
     }
-    written_ += decoded_;
     fileDone_ += static_cast<int64_t>(decoded_.size());
-    return written_.size() < WriteChunk || flush();
-}
-
-bool KermitEngine::flush() {
     try {
-        output_->Write(written_);
+        output_->Append(decoded_);
     } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");
         return false;
     }
-    written_.clear();
     return true;
 }
 
 bool KermitEngine::closeDestination() {
-    if (!flush())
-        return false;
     try {
         output_->Commit();
     } catch (const Automation::Error&) {
@@ -598,19 +588,8 @@ bool KermitEngine::closeDestination() {
 }
 
 void KermitEngine::dropDestination() {
-    if (!output_)
-        return;
-    // The temporary file goes, unless the partial data is to be kept: then
-    // it takes the destination's name.
-    if (options_.keepPartial) {
-        try {
-            output_->Write(written_);
-            output_->Commit();
-        } catch (const Automation::Error&) {
-            // Nothing more can be kept; the destination stays as it was.
-        }
-    }
-    written_.clear();
+    if (output_)
+        output_->Abandon(options_.keepPartial);
     output_.reset();
 }
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "files/ReplacementFile.h"
 #include "serial/KermitCodec.h"
 #include "serial/KermitParams.h"
 #include "serial/KermitReader.h"
+#include "serial/ReceivedFile.h"
 #include "serial/TransferEngine.h"
 
 namespace Platform::Serial {
@@ -70,7 +70,6 @@ private:
     void acceptAttributes(const std::string& data);
     bool openDestination();
     bool writeData(const std::string& field);
-    bool flush();
     bool closeDestination();
     void dropDestination();
     void acknowledge(const std::string& data = {});
@@ -126,9 +125,8 @@ private:
     int64_t packetTimeoutMs_ = 0;
 
     // The file.
-    File file_;                                      // sender: the file read
-    std::unique_ptr<Files::ReplacementFile> output_; // receiver: the file written
-    std::string written_;                            // receiver: decoded bytes not yet written
+    File file_;                            // sender: the file read
+    std::unique_ptr<ReceivedFile> output_; // receiver: the file written
     int64_t fileSize_ = -1;
     int64_t fileDone_ = 0;
     std::string buffer_; // sender: file bytes read ahead

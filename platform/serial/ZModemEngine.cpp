@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "automation/Error.h"
-#include "files/ReplacementFile.h"
+#include "serial/ReceivedFile.h"
 #include "serial/TransferEngine.h"
 #include "serial/ZModemCodec.h"
 #include "serial/ZModemReader.h"
@@ -40,7 +40,6 @@ constexpr std::size_t DefaultWindow = 65536;
 // MaxUnacked keep the stream going while acknowledgements are on their way.
 constexpr std::size_t AckInterval = 65536;
 constexpr int64_t MaxUnacked = 262144; // the stream waits for a ZACK beyond this
-constexpr std::size_t WriteChunk = 65536;
 constexpr std::size_t ReadAhead = 65536;
 constexpr int MaxRepeats = 20; // requests for the same place before giving up
 
@@ -676,7 +675,7 @@ private:
         }
         // A file already there stays as it was until the new one is complete.
         try {
-            output_ = std::make_unique<Files::ReplacementFile>(path);
+            output_ = std::make_unique<ReceivedFile>(path);
         } catch (const Automation::Error&) {
             failTransfer(SerialFTStatus_FileAbort, true);
             return;
@@ -690,10 +689,13 @@ private:
 
     void onData(const Item& item) {
         requests_ = 0;
-        buffer_.append(item.data);
         rxPos_ += int64_t(item.data.size());
-        if (buffer_.size() >= WriteChunk && !flush())
+        try {
+            output_->Append(item.data);
+        } catch (const Automation::Error&) {
+            failTransfer(SerialFTStatus_FileAbort, true);
             return;
+        }
         switch (item.frameEnd) {
         case ZCRCQ:
             sendHex(Header::withPosition(ZACK, uint32_t(rxPos_)));
@@ -712,21 +714,8 @@ private:
         }
     }
 
-    bool flush() {
-        try {
-            output_->Write(buffer_);
-        } catch (const Automation::Error&) {
-            failTransfer(SerialFTStatus_FileAbort, true);
-            return false;
-        }
-        buffer_.clear();
-        return true;
-    }
-
     void finishFile() {
         reportProgress();
-        if (!flush())
-            return;
         try {
             output_->Commit();
         } catch (const Automation::Error&) {
@@ -792,27 +781,15 @@ private:
         Session::failTransfer(status, tellPeer);
     }
 
-    // The temporary file goes, unless the partial data is to be kept: then
-    // it takes the destination's name.
     void dropFile() {
-        if (!output_)
-            return;
-        if (options_.keepPartial) {
-            try {
-                output_->Write(buffer_);
-                output_->Commit();
-            } catch (const Automation::Error&) {
-                // Nothing more can be kept; the destination stays as it was.
-            }
-        }
-        buffer_.clear();
+        if (output_)
+            output_->Abandon(options_.keepPartial);
         output_.reset();
     }
 
     State state_ = State::WaitFile;
     uint8_t pending_ = 0; // the header whose subpacket is awaited
-    std::unique_ptr<Files::ReplacementFile> output_;
-    std::string buffer_;
+    std::unique_ptr<ReceivedFile> output_;
     int64_t rxPos_ = 0;
     int64_t reported_ = 0;
     int64_t announced_ = -1;
