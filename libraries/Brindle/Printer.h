@@ -5,10 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "Brindle/FontRender.h"
 #include "Brindle/IPrinterClientObj.h"
 #include "Brindle/IProtocolHandlerCallback.h"
 #include "Brindle/IRegister.h"
+#include "Brindle/ImageRender.h"
+#include "Brindle/MediaInfo.h"
 #include "Brindle/ProtocolHandler.h"
+#include "Brindle/RLLImage.h"
 #include "Brindle/RubricErrors.h"
 #include "Brindle/RubricVersionNumber.h"
 #include "Gaugely/Progress.h"
@@ -92,6 +96,17 @@ public:
 
     bool APSeparationEnable() const { return handler_ && handler_->APSeparationEnable(); }
     void setAPSeparationEnable(bool value);
+
+    // Listings, media and previews.
+    std::string GetFonts(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    std::string GetImages(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    std::string GetBarcodes();
+    std::string GetModel();
+    // Nothing on printers that cannot report their media.
+    Automation::Ref<MediaInfo> GetMediaInfo();
+    Automation::Ref<RLLImage> GetImageBuffer(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    Automation::Ref<ImageRender> GetImageRender();
+    Automation::Ref<FontRender> GetFontRender();
 
     // Clients.
     void AddClient(const Automation::Ref<IPrinterClientObj>& ClientObj) override;
