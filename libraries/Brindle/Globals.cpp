@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "automation/Runtime.h"
 #include "errors/ErrorTextProvider.h"
 
 namespace Brindle {
@@ -13,6 +14,10 @@ void Globals::CheckRubricValue(std::string_view value, const std::string& source
         Platform::ErrorTextProvider::RaiseLibraryError(101, source);
 }
 
+void Globals::raiseNoConnection(const std::string& source) {
+    Platform::ErrorTextProvider::RaiseLibraryError(116, source);
+}
+
 std::string Globals::EscapeBlanks(std::string_view path) {
     std::string escaped;
     for (char c : path) {
@@ -21,6 +26,42 @@ std::string Globals::EscapeBlanks(std::string_view path) {
         escaped += c;
     }
     return escaped;
+}
+
+std::vector<std::string> Globals::Split(std::string_view Text, std::string_view Delimiter, bool Collapse,
+                                        bool TrimElements, int32_t Limit) {
+    std::string text(Text);
+    if (!Delimiter.empty() && Collapse) {
+        const std::string doubled = std::string(Delimiter) + std::string(Delimiter);
+        for (size_t at; (at = text.find(doubled)) != std::string::npos;)
+            text.erase(at, Delimiter.size());
+        if (text.starts_with(Delimiter))
+            text.erase(0, Delimiter.size());
+        if (text.ends_with(Delimiter) && !text.empty())
+            text.erase(text.size() - Delimiter.size());
+    }
+    std::vector<std::string> pieces;
+    if (text.empty() || Limit == 0)
+        return pieces;
+    size_t start = 0;
+    while (!Delimiter.empty() && (Limit < 0 || static_cast<int32_t>(pieces.size()) < Limit - 1)) {
+        size_t at = text.find(Delimiter, start);
+        if (at == std::string::npos)
+            break;
+        pieces.push_back(text.substr(start, at - start));
+        start = at + Delimiter.size();
+    }
+    pieces.push_back(text.substr(start));
+    if (TrimElements)
+        for (auto& piece : pieces)
+            piece = Automation::trim(piece);
+    return pieces;
+}
+
+std::string Globals::WithoutTrailingLineBreaks(std::string text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    return text;
 }
 
 } // namespace Brindle

@@ -1,7 +1,12 @@
 #pragma once
-// Helpers for putting a caller's values into Rubric text.
+// Helpers for putting a caller's values into Rubric text and for the
+// Printer's operations.
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "automation/Error.h"
 
 namespace Brindle {
 
@@ -15,6 +20,33 @@ public:
 
     // Every blank written as a backslash and a blank, for the printer's shell.
     static std::string EscapeBlanks(std::string_view path);
+
+    // Splits at every Delimiter (into at most Limit pieces, -1 for all); ""
+    // gives no piece. Collapse first makes every run of delimiters one and
+    // drops one at the very start and end; TrimElements trims the blanks of
+    // every piece.
+    static std::vector<std::string> Split(std::string_view Text, std::string_view Delimiter,
+                                          bool Collapse = false, bool TrimElements = false,
+                                          int32_t Limit = -1);
+
+    // Runs a Printer operation that checks its connection itself: 116
+    // without one, before anything is sent; every error of the body raised
+    // again with the operation's source appended.
+    template <class F> static auto Operation(bool connected, const std::string& source, F&& body) {
+        if (!connected)
+            raiseNoConnection(source);
+        try {
+            return body();
+        } catch (const Automation::Error& error) {
+            Automation::reraise(error, source);
+        }
+    }
+
+    // The text without the CR and LF characters at its end.
+    static std::string WithoutTrailingLineBreaks(std::string text);
+
+private:
+    [[noreturn]] static void raiseNoConnection(const std::string& source);
 };
 
 } // namespace Brindle

@@ -15,21 +15,6 @@ namespace {
 using Automation::CompareMethod;
 using Platform::ErrorTextProvider;
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
-        lines.push_back(text.substr(start, at - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-std::string withoutTrailingLineBreaks(std::string text) {
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
-}
-
 // The device part of a path in lower case: the text before its first colon,
 // or the first directory of a path that begins with "/".
 std::string normaliseDeviceName(const std::string& path) {
@@ -150,8 +135,10 @@ void Printer::CommandProtocolReceived(const Automation::Ref<CommandReply>& reply
     stdIO_ = reply->StdIO();
     errors_ = reply->RBErrors();
     userName_ = reply->UserName();
-    verbosityLevel_ = reply->VerbosityLevel();
-    errorMsgType_ = reply->ErrorMsgType();
+    if (!programOperation_) {
+        verbosityLevel_ = reply->VerbosityLevel();
+        errorMsgType_ = reply->ErrorMsgType();
+    }
     if (!changed)
         return;
     try {
@@ -277,7 +264,7 @@ bool Printer::IsDeviceMounted(const std::string& DeviceName) {
     try {
         switch (RubricVersionNumber::FromText(RubricVersion()).CommandDialect()) {
         case RubricVersionNumber::Dialect::Shell: {
-            auto lines = splitLines(Command("RUN\"df " + DeviceName + "\r"));
+            auto lines = Globals::Split(Command("RUN\"df " + DeviceName + "\r"), "\r\n");
             return lines.size() >= 2 && lines[1].size() >= 6;
         }
         case RubricVersionNumber::Dialect::Basic:
@@ -301,7 +288,7 @@ int32_t Printer::GetBytesFree(const std::string& DeviceName) {
     Globals::CheckRubricValue(DeviceName, source);
     try {
         std::string reply = Command("FILES \"" + normaliseDeviceName(DeviceName) + "\r");
-        for (const auto& line : splitLines(reply))
+        for (const auto& line : Globals::Split(reply, "\r\n"))
             if (line.find("bytes free") != std::string::npos)
                 return Automation::toLong(Automation::val(line));
         return 0;
@@ -344,12 +331,12 @@ int32_t Printer::GetFileSize(const std::string& Filename) {
         std::vector<std::string> lines;
         switch (RubricVersionNumber::FromText(RubricVersion()).CommandDialect()) {
         case RubricVersionNumber::Dialect::Shell:
-            lines = splitLines(Command("RUN\"ll -a " + Globals::EscapeBlanks(path) + "\r"));
+            lines = Globals::Split(Command("RUN\"ll -a " + Globals::EscapeBlanks(path) + "\r"), "\r\n");
             break;
         case RubricVersionNumber::Dialect::Basic:
             // The old FILES output, rebuilt as listing lines; among them the file's own.
             for (const auto& line :
-                 splitLines(FilesListing::ParseFilesListing(Command("FILES\"" + path + "\r"))))
+                 Globals::Split(FilesListing::ParseFilesListing(Command("FILES\"" + path + "\r")), "\r\n"))
                 if (listsName(line, baseName(path)))
                     lines.push_back(line);
             break;
@@ -398,7 +385,7 @@ void Printer::requireConnection(const std::string& source) const {
 }
 
 std::string Printer::GetMCSName() {
-    return withoutTrailingLineBreaks(Command("RUN\"uname -a\r"));
+    return Globals::WithoutTrailingLineBreaks(Command("RUN\"uname -a\r"));
 }
 
 void Printer::SetDisplay(const std::string& TextToDisplay, int32_t SoundFreq, int32_t SoundDuration) {

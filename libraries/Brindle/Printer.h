@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Brindle/ConfigurationEnums.h"
 #include "Brindle/FontRender.h"
 #include "Brindle/IPrinterClientObj.h"
 #include "Brindle/IProtocolHandlerCallback.h"
@@ -97,6 +98,37 @@ public:
     bool APSeparationEnable() const { return handler_ && handler_->APSeparationEnable(); }
     void setAPSeparationEnable(bool value);
 
+    // Configuration and setup.
+    void FormatDevice(const std::string& DeviceName,
+                      const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    // Firmware is installed by the firmware loader; this accepts and ignores its arguments.
+    void UpgradeFirmware(const Automation::Variant& FirmwarePathOrData,
+                         const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    // A sum of enumHardwareOptions.
+    int32_t GetHardwareConfiguration();
+    int32_t GetMemoryConfiguration(enumMemoryTypes MemoryType);
+    void Reboot(bool Silent = false);
+    void ChangeSetupParameter(const std::string& SetupKey, const std::string& NewValue);
+    std::string GetSetupParameter(const std::string& SetupKey);
+    std::string GetSetup(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void ChangeUser(const std::string& UserName, const std::string& Password = {});
+    bool IsDebuggerEnabled();
+
+    // Programs.
+    void NewProgram(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void LoadProgramFile(const std::string& Filename,
+                         const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    void LoadProgramModule(const std::string& ModuleText,
+                           const Automation::Ref<Gaugely::Progress>& Progress = nullptr,
+                           bool RaiseErrorFromRubric = false);
+    void MergeProgramFile(const std::string& Filename,
+                          const Automation::Ref<Gaugely::Progress>& Progress = nullptr,
+                          bool RaiseErrorFromRubric = false);
+    void SaveProgramFile(const std::string& SaveToFilename, bool LinenumberLess = true,
+                         bool Protected = false,
+                         const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    bool CanRunProgram(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+
     // Listings, media and previews.
     std::string GetFonts(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
     std::string GetImages(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
@@ -175,6 +207,13 @@ private:
     bool refreshNotificationsEnabled_ = true;
     Automation::Ref<RubricErrors> errors_;
     std::string userName_;
+
+    // Programs: the line that sets the frame's saved verbosity and error
+    // message type again after a statement that clears the variables, and
+    // the command of such a statement, sent while replies leave both alone.
+    std::string restoreLine();
+    std::string programCommand(const std::string& text, const Automation::Ref<Gaugely::Progress>& progress);
+    bool programOperation_ = false;
     int32_t cancelCatTimeout_ = 0;
     int32_t restoreTimeout_ = 0;
 };

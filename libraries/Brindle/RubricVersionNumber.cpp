@@ -8,7 +8,7 @@
 namespace Brindle {
 
 namespace {
-constexpr RubricVersionNumber v614{614}, v700{700}, v800{800};
+constexpr RubricVersionNumber v614{614}, v700{700}, v762{762}, v800{800}, v1000{1000};
 }
 
 RubricVersionNumber RubricVersionNumber::FromText(std::string_view versionText) {
@@ -47,6 +47,20 @@ bool RubricVersionNumber::TracksLegacyMode() const {
 
 bool RubricVersionNumber::NeedsNetworkPackageDelay() const {
     return *this >= v700 && *this < v800;
+}
+
+enumHardwareOptions RubricVersionNumber::NetworkCardOption() const {
+    if (*this >= v1000)
+        return HardwareOption_HubletN3;
+    if (*this >= v800)
+        return HardwareOption_HubletK1x;
+    if (*this >= v700)
+        return HardwareOption_HubletK1;
+    return HardwareOption_None;
+}
+
+bool RubricVersionNumber::ReportsDebugger() const {
+    return *this >= v762;
 }
 
 } // namespace Brindle

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "Brindle/ConfigurationEnums.h"
+
 namespace Brindle {
 
 class RubricVersionNumber {
@@ -32,6 +34,10 @@ public:
     bool TracksLegacyMode() const;
     // Whether the network link needs a pause between the two packages of a frame.
     bool NeedsNetworkPackageDelay() const;
+    // The print server card that a printer of this version with Ethernet carries.
+    enumHardwareOptions NetworkCardOption() const;
+    // Whether the interpreter can report its debugger (SYSVAR(36), LIST,B).
+    bool ReportsDebugger() const;
 
 private:
     int32_t hundredths_ = 0;

@@ -185,8 +185,23 @@ bool SerialDevice::configure(const LineSettings& settings, int32_t handshaking) 
             speed = rate.speed;
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
-    // The result is not read back: a pseudo-terminal keeps only what it can use.
+    if (::tcsetattr(fd_, TCSANOW, &tio) == 0)
+        return true;
+    // A pseudo-terminal carries whole bytes only: it has no data bits or
+    // parity to set, and the C library refuses a frame it did not keep. The
+    // line then runs with the one frame it has; the settings read back as set.
+    if (errno != EINVAL || !isPseudoTerminal())
+        return false;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR);
+    tio.c_cflag |= CS8;
     return ::tcsetattr(fd_, TCSANOW, &tio) == 0;
+}
+
+bool SerialDevice::isPseudoTerminal() const {
+    char target[64] = {};
+    std::string link = "/proc/self/fd/" + std::to_string(fd_);
+    ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+    return length > 0 && std::string_view(target, static_cast<size_t>(length)).starts_with("/dev/pts/");
 }
 
 void SerialDevice::setModemControl(bool dtr, bool rts) {

@@ -64,6 +64,9 @@ public:
     ssize_t write(const char* data, std::size_t size);
 
 private:
+    // Whether the device is the slave end of a pseudo-terminal.
+    bool isPseudoTerminal() const;
+
     int fd_ = -1;
 };
 

@@ -99,8 +99,7 @@ void FileSystem::write(const QByteArray& path, const QByteArray& data) {
         throw Failure(Failure::FileNotFound);
     if (isDirectory(n) || n == dev)
         throw Failure(Failure::FileExists);
-    const qint64 replaced = nodes_.value(n).size();
-    if (used(dev) - replaced + data.size() > device(dev).capacity)
+    if (data.size() > room(n))
         throw Failure(Failure::DeviceFull);
     nodes_.insert(n, data);
 }
@@ -161,6 +160,11 @@ qint64 FileSystem::used(const QByteArray& deviceName) const {
         if (it.key().startsWith(d))
             total += it.value().size();
     return total;
+}
+
+qint64 FileSystem::room(const QByteArray& path) const {
+    const QByteArray n = normalise(path);
+    return free(deviceOf(n)) + nodes_.value(n).size();
 }
 
 qint64 FileSystem::free(const QByteArray& deviceName) const {

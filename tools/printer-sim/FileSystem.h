@@ -48,6 +48,9 @@ public:
     QList<Entry> list(const QByteArray& directory) const;
     qint64 used(const QByteArray& device) const;
     qint64 free(const QByteArray& device) const;
+    // The largest file that `write` would take at `path` now: the device's
+    // free space plus what a file of that name already holds.
+    qint64 room(const QByteArray& path) const;
     // Every file, by normalised path (tests read them back).
     QMap<QByteArray, QByteArray> files() const;
 

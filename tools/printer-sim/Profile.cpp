@@ -41,7 +41,7 @@ Profile Profile::forVersion(const QString& version) {
         p.headDots = 1248;
         p.dualRs232 = true;
         p.ramKb = 8192;
-        p.flashKb = 4096;
+        p.flashKb = 16384;
         break;
     case 8:
         break;

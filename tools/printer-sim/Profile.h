@@ -28,7 +28,7 @@ struct Profile {
     bool industrial = false;
     // What meminfo and partinfo report, in kilobytes.
     int ramKb = 16384;
-    int flashKb = 8192;
+    int flashKb = 16384;
     // Whether a memory card is in the slot (card1:).
     bool cardInserted = true;
     // The shell user after start-up, and the users that su accepts with

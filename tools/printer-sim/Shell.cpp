@@ -258,8 +258,14 @@ void Shell::cat(const QList<QByteArray>& args) {
             valid = false;
         }
     }
-    if (!valid)
+    if (!valid) {
         line("Error in file name");
+    } else if (!console && count > files_.room(destination)) {
+        // Refused before a byte arrives, as the write itself would refuse it;
+        // the announced bytes are still read so that they are not taken as commands.
+        line("cat: " + destination + ": " + Failure::describe(Failure::DeviceFull));
+        valid = false;
+    }
     readInput_(count, idleSeconds, [this, valid, console, destination](const QByteArray& data) {
         if (!valid)
             return;

@@ -2,13 +2,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "Brindle/FileTransfer.h"
-#include "Brindle/Global.h"
-#include "Brindle/Printer.h"
 #include "ErrorNumber.h"
-#include "Printer.h"
-#include "TempFolder.h"
-#include "Tethra/Global.h"
+#include "SimulatedPrinterBench.h"
 
 using namespace Brindle;
 using Automation::Ref;
@@ -22,36 +17,22 @@ std::string pattern(size_t size) {
     return bytes;
 }
 
-struct Bench {
-    explicit Bench(const char* version = "8.10")
-        : Bench(PrinterSim::Profile::forVersion(QString::fromLatin1(version))) {}
-    explicit Bench(const PrinterSim::Profile& profile) : sim(profile) {
-        EXPECT_TRUE(sim.listen(QStringLiteral("127.0.0.1")));
-        connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
-        connection->setPortOpen(true);
-        printer = Global::CreatePrinterObj(connection);
-    }
-    ~Bench() { Global::TeardownPrinterObj(printer); }
+using Bench = SimulatedPrinterBench;
 
-    QByteArray stored(const char* path) const { return sim.files().value(path); }
-    bool received(const QByteArray& line) const { return sim.receivedLines().contains(line); }
-
-    PrinterSim::Printer sim;
-    Ref<Tethra::Connection> connection;
-    Ref<Printer> printer;
-    TempFolder pc;
-};
+QByteArray stored(const Bench& bench, const char* path) {
+    return bench.sim.files().value(path);
+}
 
 } // namespace
 
 TEST(FileTransferE2E, FilesGoAndComeBackByteExact) {
     PrinterSim::Profile roomy = PrinterSim::Profile::forVersion(QStringLiteral("8.10"));
     roomy.flashKb = 65536;
-    Bench bench(roomy);
+    Bench bench(roomy, {}, Bench::Link::Tcp);
     for (size_t size : {0, 1, 2047, 2048, 2049, 300000, 8 << 20}) {
         std::string data = pattern(size);
         bench.printer->FileUpload(bench.pc.write("up.bin", data), "c:data.bin");
-        EXPECT_TRUE(bench.stored("c:data.bin") == QByteArray::fromStdString(data)) << size;
+        EXPECT_TRUE(stored(bench, "c:data.bin") == QByteArray::fromStdString(data)) << size;
         EXPECT_EQ(bench.printer->GetFileSize("c:data.bin"), static_cast<int32_t>(size));
 
         // The PC file is replaced whole, a longer old one leaving no tail.
@@ -64,12 +45,12 @@ TEST(FileTransferE2E, FilesGoAndComeBackByteExact) {
 }
 
 TEST(FileTransferE2E, UploadDataToFileLeavesNoTemporaryFile) {
-    Bench bench;
+    Bench bench("8.10");
     TempFolder temp;
     ::setenv("TMPDIR", temp.path().c_str(), 1);
     bench.printer->UploadDataToFile(std::string("LAYOUT\r\n\0\xff", 10), "c:my layout.txt");
     ::unsetenv("TMPDIR");
-    EXPECT_TRUE(bench.stored("c:my layout.txt") == QByteArray("LAYOUT\r\n\0\xff", 10));
+    EXPECT_TRUE(stored(bench, "c:my layout.txt") == QByteArray("LAYOUT\r\n\0\xff", 10));
     EXPECT_TRUE(bench.received("RUN\"cat -S2 -10 >c:my\\ layout.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
 }
@@ -93,17 +74,17 @@ TEST(FileTransferE2E, RoomCheckAtItsBoundary) {
     EXPECT_EQ(error.Source(),
               "Filetransfer:Upload method>Filetransfer:Upload method>Printer:FileUpload Method");
     // Nothing was removed or sent.
-    EXPECT_EQ(bench.stored("c:old.bin").size(), 5000);
+    EXPECT_EQ(stored(bench, "c:old.bin").size(), 5000);
     EXPECT_FALSE(bench.received("RUN\"rm c:old.bin"));
     // One byte less passes the check: the old file goes and the upload starts.
     upload(free + 5000 + 3071);
     EXPECT_TRUE(bench.received("RUN\"rm c:old.bin"));
     EXPECT_EQ(upload(1000), 0);
-    EXPECT_EQ(bench.stored("c:old.bin").size(), 1000);
+    EXPECT_EQ(stored(bench, "c:old.bin").size(), 1000);
 }
 
 TEST(FileTransferE2E, FailuresLeaveThePcFileAndReportClearly) {
-    Bench bench;
+    Bench bench("8.10");
     std::string kept = bench.pc.write("kept.bin", "the old contents");
     // A printer file that is not there.
     auto error = raisedError([&] { bench.printer->FileDownload("c:missing.bin", kept); });
@@ -142,12 +123,12 @@ TEST(FileTransferE2E, NetworkTransferNeedsFirmwareWithCatMarkers) {
     for (const char* version : {"7.32", "8.00", "10.00"}) {
         Bench bench(version);
         bench.printer->FileUpload(bench.pc.write("f.bin", "abc"), "c:f.bin");
-        EXPECT_EQ(bench.stored("c:f.bin"), "abc") << version;
+        EXPECT_EQ(stored(bench, "c:f.bin"), "abc") << version;
     }
 }
 
 TEST(FileTransferE2E, FontsAndImagesAreInstalledAfterTheirUpload) {
-    Bench bench;
+    Bench bench("8.10");
     bench.printer->FileUpload(bench.pc.write("logo.pcx", std::string("\x0a\x05\x01\x01pcx data", 12)),
                               "c:my logo.pcx");
     EXPECT_TRUE(bench.received("RUN\"install c:my\\ logo.pcx"));
@@ -156,7 +137,7 @@ TEST(FileTransferE2E, FontsAndImagesAreInstalledAfterTheirUpload) {
 }
 
 TEST(FileTransferE2E, CatTimeoutIsWholeSecondsAndNeverBelowTwo) {
-    Bench bench;
+    Bench bench("8.10");
     EXPECT_EQ(bench.printer->RawTransferUploadCancelCatTimeout(), 2000);
     EXPECT_EQ(bench.printer->RawTransferUploadRestoreTimeout(), 1000);
     struct Case {
@@ -196,7 +177,7 @@ TEST(FileTransferE2E, FileSystemMembersOnEveryCommandDialect) {
         bench.printer->KillFile(copy);
         EXPECT_FALSE(bench.sim.files().contains(QByteArray::fromStdString(copy))) << c.version;
     }
-    Bench bench;
+    Bench bench("8.10");
     bench.printer->MakeDir("c:fonts dir");
     ASSERT_TRUE(bench.sim.putFile("c:fonts dir/a.ttf", "font"));
     EXPECT_NE(bench.printer->GetFiles("c:fonts dir").find("a.ttf"), std::string::npos);

@@ -1,11 +1,9 @@
-// The Printer against the simulated printer over TCP on loopback.
+// The Printer against the simulated printer, over TCP on loopback and on a serial line.
 #include <gtest/gtest.h>
 
-#include "Brindle/Global.h"
 #include "Brindle/Printer.h"
 #include "ErrorNumber.h"
-#include "Printer.h"
-#include "Tethra/Global.h"
+#include "SimulatedPrinterBench.h"
 #include "Tickard/Timer.h"
 #include "Tickard/TimerEvent.h"
 
@@ -21,21 +19,7 @@ PrinterSim::Fault fault(const char* name) {
     return parsed.value_or(PrinterSim::Fault());
 }
 
-// A simulated printer of one version, and a Printer bound to it.
-struct Bench {
-    explicit Bench(const char* version, std::initializer_list<PrinterSim::Fault> faults = {})
-        : sim(PrinterSim::Profile::forVersion(QString::fromLatin1(version)), PrinterSim::FaultPlan(faults)) {
-        EXPECT_TRUE(sim.listen(QStringLiteral("127.0.0.1")));
-        connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
-        connection->setPortOpen(true);
-        printer = Global::CreatePrinterObj(connection);
-    }
-    ~Bench() { Global::TeardownPrinterObj(printer); }
-
-    PrinterSim::Printer sim;
-    Ref<Tethra::Connection> connection;
-    Ref<Printer> printer;
-};
+using Bench = SimulatedPrinterBench;
 
 } // namespace
 
@@ -143,6 +127,45 @@ TEST(PrinterE2E, MessageIdsWrapFrom99To1) {
     std::string name = bench.printer->GetMCSName();
     EXPECT_FALSE(name.empty());
     EXPECT_NE(name.back(), '\n');
+}
+
+TEST(PrinterE2E, OnASerialLineCommandsErrorsAndTimeOutsAsOnTcp) {
+    for (const char* version : {"8.10", "6.50"}) {
+        SCOPED_TRACE(version);
+        Bench bench(version, {}, Bench::Link::Serial);
+        EXPECT_TRUE(bench.printer->IsImmediateMode());
+        EXPECT_EQ(bench.printer->RubricVersion(), version);
+        // The serial channel is uart1:.
+        EXPECT_EQ(bench.printer->StdioStr(), "uart1:");
+        EXPECT_EQ(bench.printer->Command("PRINT \"A\";1+1"), "A2\r\n");
+        auto error = raisedError([&] { bench.printer->Command("PRINT 1/0"); });
+        ASSERT_GE(bench.printer->Errors()->Count(), 1);
+        EXPECT_EQ(error.Number(), 50000 + bench.printer->Errors()->Item(1)->Number());
+    }
+    {
+        Bench bench("8.10", {fault("split-reply@9"), fault("garbage-before-reply")}, Bench::Link::Serial);
+        EXPECT_EQ(bench.printer->Command("PRINT \"ONE\""), "ONE\r\n");
+        EXPECT_EQ(bench.printer->Command("PRINT \"TWO\""), "TWO\r\n");
+    }
+    {
+        // A silent serial printer is given up after the serial first-response limit.
+        Bench bench("8.10", {fault("no-reply")}, Bench::Link::Serial);
+        auto timer = New<Tickard::Timer>();
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT 1"); }), 119);
+        EXPECT_GE(timer->Elapsed(), 1000);
+        EXPECT_LT(timer->Elapsed(), 2000);
+    }
+    {
+        Bench bench("8.10", {fault("unfinished-reply")}, Bench::Link::Serial);
+        auto abortLater = New<Tickard::TimerEvent>();
+        abortLater->setInterval(1500);
+        auto c = abortLater->Timer.connect([&] {
+            abortLater->setEnabled(false);
+            bench.printer->AbortCommand();
+        });
+        abortLater->setEnabled(true);
+        EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT \"LONG OUTPUT\""); }), 113);
+    }
 }
 
 TEST(PrinterE2E, FontsImagesBarcodesAndModelOfEachVersion) {

@@ -7,7 +7,7 @@
 #include "Brindle/Global.h"
 #include "ControlHarness.h"
 #include "ErrorNumber.h"
-#include "LoopbackPeer.h"
+#include "ScriptedPrinter.h"
 #include "Tethra/Enums.h"
 #include "Tethra/Global.h"
 #include "Tickard/Timer.h"
@@ -19,103 +19,13 @@ using Automation::Ref;
 
 namespace {
 
-// What the scripted printer does with one framed command.
-struct Answer {
-    std::string text;
-    int errors = 0;
-    bool silent = false;
-    size_t cutAt = std::string::npos; // send only this much of the reply
-    bool dropLink = false;            // and then close the link
-};
-
-// A printer on a loopback TCP port that answers each complete frame it
-// receives the way a Rubric interpreter prints the frame's statements.
-class ScriptedPrinter {
-public:
-    std::function<Answer(const std::string&)> answer = [](const std::string&) { return Answer{}; };
-    std::string version = "Rubric 8.10 Beta 3";
-    char legacyMode = '0';
-    std::string lineBreak = "\r\n";
-    std::vector<std::string> commands;
-    // Milliseconds between the end of the first package and the arrival of the second.
-    std::vector<int32_t> packageGaps;
-
-    ScriptedPrinter() {
-        tick_->setInterval(5);
-        connection_ = tick_->Timer.connect([this] { poll(); });
-        tick_->setEnabled(true);
-    }
-    uint16_t port() const { return peer_.port(); }
-    void send(const std::string& bytes) { peer_.send(bytes); }
-
-private:
-    void poll() {
-        std::string in = peer_.received();
-        size_t head = in.find("PRINT CHR$(1)+\"CMD", scanned_);
-        if (head == std::string::npos)
-            return;
-        size_t commandAt = in.find("QQISV15%=SYSVAR(15)\r", head);
-        if (commandAt != std::string::npos && !firstPackage_) {
-            firstPackage_ = true;
-            gapTimer_->Reset();
-        }
-        size_t commandEnd = in.find("QQISV15%=SYSVAR(15):SYSVAR(19)=0\r", head);
-        if (commandEnd != std::string::npos && !secondPackage_) {
-            secondPackage_ = true;
-            packageGaps.push_back(gapTimer_->Elapsed());
-        }
-        size_t end = in.find("PRINTCHR$(4);\r", head);
-        if (end == std::string::npos)
-            return;
-        scanned_ = end;
-        firstPackage_ = secondPackage_ = false;
-        std::string id = in.substr(head + 18, 2);
-        commandAt += 20;
-        std::string command = in.substr(commandAt, commandEnd - commandAt);
-        commands.push_back(command);
-        Answer a = answer(command);
-        if (a.silent)
-            return;
-        std::string reply = "QQISV18%=SYSVAR(18):SYSVAR(18)=8\r\n\x01"
-                            "CMD" +
-                            id + "\x02" + a.text +
-                            "\x03"
-                            "CMD" +
-                            id + "B2" + std::string(1, legacyMode) + "50\x1e" + lineBreak + "\x1e" + version +
-                            "\x1e" + std::to_string(a.errors) +
-                            "\x1e"
-                            "admin\r\n\x04\r\nOk\r\n";
-        peer_.send(reply.substr(0, a.cutAt));
-        if (a.dropLink)
-            peer_.closeConnection();
-    }
-
-    LoopbackPeer peer_;
-    size_t scanned_ = 0;
-    bool firstPackage_ = false, secondPackage_ = false;
-    Ref<Tickard::Timer> gapTimer_ = New<Tickard::Timer>();
-    Ref<Tickard::TimerEvent> tick_ = New<Tickard::TimerEvent>();
-    Automation::EventConnection connection_;
-};
-
 class Client : public IPrinterClientObj {
 public:
     int refreshes = 0;
     void PrinterRefresh() override { ++refreshes; }
 };
 
-class PrinterTest : public testing::Test {
-protected:
-    PrinterTest() {
-        connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
-        connection->setPortOpen(true); // the commands only count their opens
-        printer = Global::CreatePrinterObj(connection);
-    }
-    ~PrinterTest() override { Global::TeardownPrinterObj(printer); }
-    ScriptedPrinter sim;
-    Ref<Tethra::Connection> connection;
-    Ref<Printer> printer;
-};
+using PrinterTest = ScriptedPrinterTest;
 
 } // namespace
 

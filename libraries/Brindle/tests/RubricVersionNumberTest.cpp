@@ -50,3 +50,23 @@ TEST(RubricVersionNumber, GatesOrderVersionsAsNumbers) {
     }
     EXPECT_LT(RubricVersionNumber::FromText("6.14"), RubricVersionNumber::FromText("10.00"));
 }
+
+TEST(RubricVersionNumber, ConfigurationGatesOrderVersionsAsNumbers) {
+    struct Case {
+        const char* version;
+        Brindle::enumHardwareOptions networkCard;
+        bool debugger;
+    };
+    const Case cases[] = {
+        {"6.50", Brindle::HardwareOption_None, false},     {"7.00", Brindle::HardwareOption_HubletK1, false},
+        {"7.60", Brindle::HardwareOption_HubletK1, false}, {"7.62", Brindle::HardwareOption_HubletK1, true},
+        {"7.99", Brindle::HardwareOption_HubletK1, true},  {"8.00", Brindle::HardwareOption_HubletK1x, true},
+        {"9.50", Brindle::HardwareOption_HubletK1x, true}, {"10.00", Brindle::HardwareOption_HubletN3, true},
+        {"10.10", Brindle::HardwareOption_HubletN3, true},
+    };
+    for (const auto& c : cases) {
+        auto v = RubricVersionNumber::FromText(c.version);
+        EXPECT_EQ(v.NetworkCardOption(), c.networkCard) << c.version;
+        EXPECT_EQ(v.ReportsDebugger(), c.debugger) << c.version;
+    }
+}

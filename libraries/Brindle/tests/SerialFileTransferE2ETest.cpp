@@ -1,15 +1,8 @@
 // Files moved through a Printer on a serial line to and from the simulated
 // printer, which hands its line to rz, sz or gkermit.
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "Brindle/Global.h"
-#include "Brindle/Printer.h"
-#include "ErrorNumber.h"
-#include "Printer.h"
-#include "TempFolder.h"
-#include "Tethra/Enums.h"
-#include "Tethra/Global.h"
+#include "SimulatedPrinterBench.h"
 
 using namespace Brindle;
 using Automation::Ref;
@@ -30,28 +23,6 @@ PrinterSim::Profile roomy(const char* version) {
     return profile;
 }
 
-struct SerialBench {
-    explicit SerialBench(const char* version) : sim(roomy(version)) {
-        ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
-        EXPECT_TRUE(sim.openSerial(QString::fromStdString(comDir / "COM1")))
-            << sim.errorString().toStdString();
-        connection = Tethra::Global::CreateSerialConnectionObj(1, 9600, Tethra::Parity_None, 8, 1, 0);
-        connection->setPortOpen(true);
-        printer = Global::CreatePrinterObj(connection);
-    }
-    ~SerialBench() {
-        Global::TeardownPrinterObj(printer);
-        ::unsetenv("KESTRUP_COM_DIR");
-    }
-    int count(const QByteArray& line) const { return static_cast<int>(sim.receivedLines().count(line)); }
-
-    TempFolder comDir;
-    TempFolder pc;
-    PrinterSim::Printer sim;
-    Ref<Tethra::Connection> connection;
-    Ref<Printer> printer;
-};
-
 } // namespace
 
 TEST(SerialFileTransferE2E, EveryFirmwareGetsItsProtocolAndHello) {
@@ -68,7 +39,7 @@ TEST(SerialFileTransferE2E, EveryFirmwareGetsItsProtocolAndHello) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
-        SerialBench bench(c.version);
+        SimulatedPrinterBench bench(roomy(c.version), {}, SimulatedPrinterBench::Link::Serial);
         // The first command probes the printer with the same hello.
         ASSERT_TRUE(bench.printer->IsImmediateMode());
         const std::string file = std::string(c.device) + "data.bin";

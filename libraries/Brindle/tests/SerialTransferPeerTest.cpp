@@ -99,6 +99,22 @@ TEST_F(SerialTransferPeer, KermitBothWaysByteExact) {
     }
 }
 
+TEST_F(SerialTransferPeer, KermitRunsAtSevenDataBits) {
+    line(7);
+    const std::string data = randomBytes(5000, 6);
+    writeFile(pc("up.bin"), data);
+    peer({"gkermit", "-i", "-P", "-w", "-r"});
+    make<KermitTransfer>(connection_)->Upload(pc("up.bin"), "up.bin", static_cast<int32_t>(data.size()), "");
+    EXPECT_EQ(peer_->wait(10000), 0) << readFile(work_.file("peer.log"));
+    EXPECT_TRUE(readFile(printer("up.bin")) == data);
+
+    peer({"gkermit", "-i", "-P", "-s", "up.bin"});
+    make<KermitTransfer>(connection_)
+        ->Download("up.bin", pc("down.bin"), static_cast<int32_t>(data.size()), "");
+    EXPECT_EQ(peer_->wait(10000), 0);
+    EXPECT_TRUE(readFile(pc("down.bin")) == data);
+}
+
 TEST_F(SerialTransferPeer, RefusalsAndFailures) {
     line(7);
     // ZModem needs 8 data bits; the port is put back as it was.

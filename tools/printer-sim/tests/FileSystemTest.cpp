@@ -123,6 +123,43 @@ TEST(FileSystem, MemoryAndPartitionSizes) {
     }
 }
 
+TEST(FileSystem, FlashHoldsAnEightMegabyteFileFromSevenOn) {
+    for (const QString& v : Profile::knownVersions()) {
+        SCOPED_TRACE(v.toStdString());
+        const Profile profile = Profile::forVersion(v);
+        Printer printer(profile);
+        // The requirement checks read the flash size in kB against whole megabytes.
+        EXPECT_EQ(
+            printer.putFile(profile.major() >= 7 ? "c:big.bin" : "ram:big.bin", QByteArray(8 << 20, 'x')),
+            profile.major() >= 7);
+    }
+}
+
+TEST(FileSystem, AFullDeviceRefusesAFileOnEveryWritePath) {
+    Started s(version("8.10"));
+    ASSERT_TRUE(s.printer.putFile("c:A.PRG", "10 PRINT 1\r\n"));
+    // c: holds 12 MiB; four bytes are left, so the 12-byte program does not fit.
+    ASSERT_TRUE(s.printer.putFile("c:fill.bin", QByteArray(12 * 1024 * 1024 - 12 - 4, 'f')));
+    const struct {
+        QByteArray command;
+        QByteArray reply;
+    } cases[] = {
+        {"RUN\"cp c:A.PRG c:B.PRG\r", "cp: c:A.PRG: Device full\r\n"},
+        {"COPY \"c:A.PRG\",\"c:B.PRG\r", "Error 44: Device full\r\n"},
+        {"LOAD \"c:A.PRG\"\rSAVE \"c:B.PRG\"\r", "Error 44: Device full\r\n"},
+        // Refused at once; the five bytes are read and dropped, not run as commands.
+        {"RUN\"cat -S2 -5 >c:B.PRG\rPRINT", "cat: c:B.PRG: Device full\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command.toStdString());
+        EXPECT_EQ(s.text(c.command), c.reply);
+        EXPECT_FALSE(s.printer.files().contains("c:B.PRG"));
+    }
+    // What fits is still taken, by the same paths.
+    EXPECT_EQ(s.text("RUN\"cat -S2 -4 >c:B.PRG\rABCD"), "");
+    EXPECT_EQ(s.printer.files().value("c:B.PRG"), "ABCD");
+}
+
 TEST(FileSystem, HardwareProbeFindsTheProfilesOptions) {
     const QByteArray probe =
         "PRINT\"HeadRes:\"+STR$(SYSVAR(21)):PRINT\"HeadW:\"+STR$(SYSVAR(22)):SYSVAR(19)=1\r"
@@ -152,6 +189,19 @@ TEST(FileSystem, HardwareProbeFindsTheProfilesOptions) {
         // The probe reads the error counter itself, so the reply counts none.
         EXPECT_EQ(SimClient::trailer(reply).value(3), "0");
     }
+}
+
+TEST(FileSystem, MediaInformationProgram) {
+    Started s(version("7.30"));
+    const QByteArray reply = s.text("PRINT\"RESOLUTION:\";SYSVAR(21)\rPRINT\"NUMOFDOTS:\";SYSVAR(22)\r"
+                                    "PRINT \"ACTLEN:\";ACTLEN\rRUN\"setup sw \r");
+    const QByteArray head = "RESOLUTION:12\r\nNUMOFDOTS:1248\r\nACTLEN:0\r\n";
+    ASSERT_TRUE(reply.startsWith(head)) << reply.toStdString();
+    // The setup text after the third line holds each media key once, with its value after the last comma.
+    const QList<QByteArray> setup = reply.mid(head.size()).split('\n');
+    for (const char* line : {"MEDIA,MEDIA SIZE,WIDTH,1248\r", "MEDIA,MEDIA SIZE,LENGTH,1200\r",
+                             "MEDIA,MEDIA SIZE,XSTART,0\r", "MEDIA,MEDIA TYPE,LABEL (W GAPS)\r"})
+        EXPECT_EQ(setup.count(line), 1) << line;
 }
 
 TEST(FileSystem, SetupChangesReadsAndDumps) {

@@ -90,7 +90,6 @@ TEST(Handover, FilesGoBothWaysByteForByte) {
             EXPECT_EQ(line.host.run(protocol.hostSends + QStringList{"up.bin"}, line.hostFolder.path()), 0);
             EXPECT_TRUE(line.answers());
             EXPECT_EQ(line.printer.files().value("c:stored.bin"), data);
-            EXPECT_EQ(line.printer.files().contains("c:stored.bin"), true);
 
             QFile::remove(line.hostFolder.filePath("up.bin"));
             ASSERT_TRUE(line.printer.putFile("c:down.bin", data));
@@ -99,4 +98,25 @@ TEST(Handover, FilesGoBothWaysByteForByte) {
             EXPECT_EQ(line.arrived(), data);
             EXPECT_TRUE(line.answers());
         }
+}
+
+TEST(Handover, AKilledPeerFailsTheTransferAndThePrinterTakesTheLineBack) {
+    Line line({*Fault::parse(QStringLiteral("peer-killed:once"))});
+    ASSERT_TRUE(line.opened);
+    const QByteArray data = sample(30000);
+    QFile out(line.hostFolder.filePath("up.bin"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(data);
+    out.close();
+    const Protocol& zmodem = Protocols[0];
+    line.host.send(zmodem.receiveCommand + "c:first.bin\r");
+    EXPECT_NE(line.host.run(zmodem.hostSends + QStringList{"up.bin"}, line.hostFolder.path(), 3000), 0);
+    EXPECT_TRUE(line.answers());
+    EXPECT_FALSE(line.printer.files().contains("c:first.bin"));
+
+    // Once: the next transfer goes through.
+    line.host.send(zmodem.receiveCommand + "c:second.bin\r");
+    EXPECT_EQ(line.host.run(zmodem.hostSends + QStringList{"up.bin"}, line.hostFolder.path()), 0);
+    EXPECT_TRUE(line.answers());
+    EXPECT_EQ(line.printer.files().value("c:second.bin"), data);
 }

@@ -130,3 +130,39 @@ TEST(SerialLink, TheLinkIsTheHostsEndAndGoesWithThePrinter) {
     }
     EXPECT_FALSE(QFile::exists(link));
 }
+
+TEST(SerialLink, LineFaultsStrikeEveryFiftiethByteOrOnlyTheFirst) {
+    const QByteArray text(120, 'x');
+    const QByteArray sent = text + "\r\n";
+    auto without = [&](std::initializer_list<int> positions) {
+        QByteArray bytes = sent;
+        for (auto it = std::rbegin(positions); it != std::rend(positions); ++it)
+            bytes.remove(*it, 1);
+        return bytes;
+    };
+    auto flipped = [&](std::initializer_list<int> positions) {
+        QByteArray bytes = sent;
+        for (const int at : positions)
+            bytes[at] = static_cast<char>(bytes[at] ^ 0x08);
+        return bytes;
+    };
+    const struct {
+        const char* fault;
+        QByteArray expected;
+    } cases[] = {
+        {"line-drops-bytes", without({49, 99})},
+        {"line-drops-bytes:once", without({49})},
+        {"line-flips-bits", flipped({49, 99})},
+        {"line-flips-bits:once", flipped({49})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        SerialPrinter s(Profile::forVersion(QStringLiteral("8.10")),
+                        {*Fault::parse(QString::fromLatin1(c.fault))});
+        ASSERT_TRUE(s.open());
+        PtyClient host;
+        ASSERT_TRUE(host.open(s.com1(), 9600));
+        host.send("PRINT \"" + text + "\"\r");
+        EXPECT_EQ(host.read(2000, "\r\n"), c.expected);
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+// A simulated printer of one version, on loopback TCP or on a pseudo-terminal
+// that stands for COM1, and a Printer bound to it.
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <initializer_list>
+
+#include "Brindle/Global.h"
+#include "Brindle/Printer.h"
+#include "Printer.h"
+#include "TempFolder.h"
+#include "Tethra/Enums.h"
+#include "Tethra/Global.h"
+
+struct SimulatedPrinterBench {
+    enum class Link { Tcp, Serial };
+
+    explicit SimulatedPrinterBench(const char* version, std::initializer_list<PrinterSim::Fault> faults = {},
+                                   Link link = Link::Tcp)
+        : SimulatedPrinterBench(PrinterSim::Profile::forVersion(QString::fromLatin1(version)), faults, link) {
+    }
+    SimulatedPrinterBench(const PrinterSim::Profile& profile, std::initializer_list<PrinterSim::Fault> faults,
+                          Link link)
+        : profile(profile), sim(profile, PrinterSim::FaultPlan(faults)) {
+        if (link == Link::Tcp) {
+            EXPECT_TRUE(sim.listen(QStringLiteral("127.0.0.1")));
+            connection = Tethra::Global::CreateNetConnectionObj("127.0.0.1", sim.port());
+        } else {
+            ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+            EXPECT_TRUE(sim.openSerial(QString::fromStdString(comDir / "COM1")))
+                << sim.errorString().toStdString();
+            connection = Tethra::Global::CreateSerialConnectionObj(1, profile.baudRate, Tethra::Parity_None,
+                                                                   8, 1, Tethra::HandShake_None);
+        }
+        connection->setPortOpen(true);
+        printer = Brindle::Global::CreatePrinterObj(connection);
+    }
+    ~SimulatedPrinterBench() {
+        Brindle::Global::TeardownPrinterObj(printer);
+        ::unsetenv("KESTRUP_COM_DIR");
+    }
+    bool received(const QByteArray& line) const { return sim.receivedLines().contains(line); }
+    int count(const QByteArray& line) const { return static_cast<int>(sim.receivedLines().count(line)); }
+
+    TempFolder comDir;
+    TempFolder pc;
+    PrinterSim::Profile profile;
+    PrinterSim::Printer sim;
+    Automation::Ref<Tethra::Connection> connection;
+    Automation::Ref<Brindle::Printer> printer;
+};
