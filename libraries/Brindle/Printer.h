@@ -6,10 +6,14 @@
 #include <string>
 
 #include "Brindle/ConfigurationEnums.h"
+#include "Brindle/FontRender.h"
 #include "Brindle/IPrinterClientObj.h"
 #include "Brindle/IProtocolHandlerCallback.h"
 #include "Brindle/IRegister.h"
+#include "Brindle/ImageRender.h"
+#include "Brindle/MediaInfo.h"
 #include "Brindle/ProtocolHandler.h"
+#include "Brindle/RLLImage.h"
 #include "Brindle/RubricErrors.h"
 #include "Brindle/RubricVersionNumber.h"
 #include "Gaugely/Progress.h"
@@ -124,6 +128,17 @@ public:
                          bool Protected = false,
                          const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
     bool CanRunProgram(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+
+    // Listings, media and previews.
+    std::string GetFonts(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    std::string GetImages(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    std::string GetBarcodes();
+    std::string GetModel();
+    // Nothing on printers that cannot report their media.
+    Automation::Ref<MediaInfo> GetMediaInfo();
+    Automation::Ref<RLLImage> GetImageBuffer(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
+    Automation::Ref<ImageRender> GetImageRender();
+    Automation::Ref<FontRender> GetFontRender();
 
     // Clients.
     void AddClient(const Automation::Ref<IPrinterClientObj>& ClientObj) override;

@@ -167,3 +167,24 @@ TEST(PrinterE2E, OnASerialLineCommandsErrorsAndTimeOutsAsOnTcp) {
         EXPECT_EQ(errorNumberOf([&] { bench.printer->Command("PRINT \"LONG OUTPUT\""); }), 113);
     }
 }
+
+TEST(PrinterE2E, FontsImagesBarcodesAndModelOfEachVersion) {
+    struct Case {
+        const char* version;
+        const char* barcodes;
+    };
+    const Case cases[] = {
+        {"8.10", "CODE128\r\nCODE39\r\nEAN13\r\nEAN8\r\nUPCA\r\nQRCODE\r\nDATAMATRIX\r\n"},
+        {"10.20", "CODE128\r\nCODE39\r\nEAN13\r\nEAN8\r\nUPCA\r\nQRCODE\r\nDATAMATRIX\r\n"},
+        {"6.50", ""},
+    };
+    for (const auto& c : cases) {
+        Bench bench(c.version);
+        EXPECT_EQ(bench.printer->GetFonts(),
+                  "Swiss 721 BT\r\nSwiss 721 Bold BT\r\nMonospace 821 BT\r\nSwiss 721 BT\r\n")
+            << c.version;
+        EXPECT_EQ(bench.printer->GetImages(), "Kestrel logo.1\r\n") << c.version;
+        EXPECT_EQ(bench.printer->GetBarcodes(), c.barcodes) << c.version;
+        EXPECT_FALSE(bench.printer->GetModel().empty()) << c.version;
+    }
+}

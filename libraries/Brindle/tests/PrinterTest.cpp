@@ -224,3 +224,144 @@ TEST(PrinterOnSerial, WaitsTheSerialFirstResponseLimitWithoutAPause) {
     EXPECT_LT(timer->Elapsed(), 1500) << "no pause between the packages and a limit of 1000 ms";
     Global::TeardownPrinterObj(printer);
 }
+
+TEST_F(PrinterTest, ListingsAndMediaFollowTheVersion) {
+    struct Case {
+        const char* version;
+        std::vector<std::string> sent; // GetFonts, GetBarcodes, GetMediaInfo in turn
+        bool media;
+    };
+    const std::string barcodes =
+        "\rqqBC$=BARCODENAME$(0):WHILE LEN(qqBC$)>0:Print qqBC$:qqBC$=BARCODENAME$(-1):WEND\r";
+    const std::string shellMedia = "PRINT\"RESOLUTION:\";SYSVAR(21)\rPRINT\"NUMOFDOTS:\";SYSVAR(22)\r"
+                                   "PRINT \"ACTLEN:\";ACTLEN\rRUN\"setup sw \r";
+    const Case cases[] = {
+        {"Rubric 8.10", {"FONTS\r", barcodes, shellMedia}, true},
+        {"Rubric 10.10", {"FONTS\r", barcodes, shellMedia}, true},
+        {"Rubric 6.50",
+         {"FONTS\r", "PRINT\"RESOLUTION:\";SYSVAR(21)\rPRINT\"NUMOFDOTS:\";SYSVAR(22)\r"
+                     "PRINT\"ACTLEN:\";ACTLEN\rSETUP WRITE\"net1:\r"},
+         true},
+        {"Rubric 5.00", {}, false},
+    };
+    for (const auto& c : cases) {
+        sim.version = c.version;
+        const bool shell = std::string(c.version) != "Rubric 6.50";
+        sim.answer = [&](const std::string& command) {
+            if (command == "FONTS\r")
+                return Answer{"  Swiss 721 BT    Univers  OCR-B  12345 bytes used  678 bytes free  "};
+            if (command.starts_with("PRINT\"RESOLUTION"))
+                return Answer{shell ? "RESOLUTION: 300\r\nNUMOFDOTS: 832\r\nACTLEN: 1210\r\n"
+                                      "MEDIA,MEDIA SIZE,WIDTH,800\r\nMEDIA,MEDIA SIZE,LENGTH,1200\r\n"
+                                      "MEDIA,MEDIA SIZE,XSTART,16\r\nMEDIA,MEDIA TYPE,LABEL (w GAPS)\r\n"
+                                    : "RESOLUTION: 203\r\nNUMOFDOTS: 640\r\nACTLEN: 0\r\n"
+                                      "SERVICE,MEDIA SIZE,LENGTH,900\r\n"};
+            return Answer{"x"};
+        };
+        printer->Command("FIRST"); // learns the version
+        sim.commands.clear();
+        std::string fonts = printer->GetFonts();
+        printer->GetBarcodes();
+        auto media = printer->GetMediaInfo();
+        EXPECT_EQ(sim.commands, c.sent) << c.version;
+        EXPECT_EQ(fonts, c.sent.empty() ? "" : "Swiss 721 BT\r\nUnivers\r\nOCR-B") << c.version;
+        ASSERT_EQ(static_cast<bool>(media), c.media) << c.version;
+        if (!media)
+            continue;
+        if (shell) {
+            EXPECT_EQ(
+                std::vector<int32_t>({media->PrintheadResolution, media->NumberOfPrintheadDots,
+                                      media->LastFeedLength, media->Width, media->Length, media->XStart}),
+                std::vector<int32_t>({300, 832, 1210, 800, 1200, 16}));
+            EXPECT_EQ(media->LabelType, "LABEL (w GAPS)");
+        } else {
+            EXPECT_EQ(std::vector<int32_t>({media->PrintheadResolution, media->Width, media->Length}),
+                      std::vector<int32_t>({203, 0, 900}));
+            EXPECT_EQ(media->LabelType, "");
+        }
+    }
+}
+
+TEST_F(PrinterTest, TheImageBufferIsReadUntranslatedAfterItIsSaved) {
+    // A small RLL whose run data holds CR and LF bytes: four rows of 13 + 10 pixels.
+    std::string rll = "@(#)LOGO" + std::string(16, '\0') + std::string("\x28\0\0\0", 4) +
+                      std::string(4, '\0') + std::string("\x04\0\x17\0\x04\0\0\0", 8) + "\x01\x0a\x0d\xfc";
+    sim.answer = [&](const std::string& command) {
+        return Answer{command.starts_with("RUN\"cat -B") ? rll : std::string()};
+    };
+    sim.lineBreak = "\n"; // a translation would turn the LF byte into CR LF
+    sim.version = "Rubric 7.50";
+    printer->Command("FIRST");
+    sim.commands.clear();
+    EXPECT_TRUE(
+        isError(raisedError([&] { printer->GetImageBuffer(); }), 202, "Printer:GetImageBuffer Method", ""));
+    EXPECT_TRUE(sim.commands.empty());
+
+    sim.version = "Rubric 7.52";
+    printer->Command("FIRST");
+    sim.commands.clear();
+    auto image = printer->GetImageBuffer();
+    EXPECT_EQ(sim.commands,
+              std::vector<std::string>({"IMAGE BUFFER SAVE\"tmp:TMP_IMAGE.RLL\"\r",
+                                        "RUN\"cat -B tmp:TMP_IMAGE.RLL >net1:\r",
+                                        "KILL\"tmp:TMP_IMAGE.RLL\":REMOVE IMAGE\"TMP_IMAGE.RLL\"\r"}));
+    QImage picture = image->Picture();
+    ASSERT_EQ(picture.size(), QSize(23, 4));
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(picture.pixelIndex(12, y) * 10 + picture.pixelIndex(13, y), 1) << "row " << y;
+}
+
+TEST_F(PrinterTest, PreviewsFillTheirTemplatesForTheVersion) {
+    struct Case {
+        const char* version;
+        const char* image; // what ImageRender::TestPrint sends for LOGO
+        const char* font;  // what FontRender::TestPrint sends with the defaults
+    };
+    const Case cases[] = {
+        {"Rubric 8.10", "CLL:PP1,1:AN1:DIR1:NORIMAGE\rCLIPON\rPRIMAGE\"LOGO\"\rPF\r",
+         "CLL:PP1,1:AN1:DIR1:NORIMAGE:FONT\"Swiss 721 BT\",12,0,100\rCLIPON\r"
+         "PRTXT\"The quick brown fox jumps over the lazy dog. 1234567890\"\rPF\r"},
+        {"Rubric 10.00", "CLL:PP1,1:AN1:DIR1:NORIMAGE\rCLIPON\rPRIMAGE\"LOGO\"\rPF\r",
+         "CLL:PP1,1:AN1:DIR1:NORIMAGE:FONT\"Swiss 721 BT\",12,0,100\rCLIPON\r"
+         "PRTXT\"The quick brown fox jumps over the lazy dog. 1234567890\"\rPF\r"},
+        {"Rubric 6.50", "CLL:PP1,1:AN1:DIR1:NORIMAGE:PRIMAGE\"LOGO\"\rPF\r",
+         "CLL:PP1,1:AN1:DIR1:NORIMAGE:FONT\"Swiss 721 BT\":"
+         "PRTXT\"The quick brown fox jumps over the lazy dog. 1234567890\"\rPF\r"},
+    };
+    sim.answer = [](const std::string&) { return Answer{}; };
+    for (const auto& c : cases) {
+        sim.version = c.version;
+        printer->Command("FIRST");
+        sim.commands.clear();
+        auto image = printer->GetImageRender();
+        image->ImageName = "LOGO";
+        image->TestPrint();
+        printer->GetFontRender()->TestPrint();
+        EXPECT_EQ(sim.commands, std::vector<std::string>({c.image, c.font})) << c.version;
+    }
+    sim.version = "Rubric 8.10";
+    printer->Command("FIRST");
+    auto font = printer->GetFontRender();
+    font->ForceUpperCase = true;
+    font->Inverse = true;
+    font->ClipOn = false;
+    font->X = 20;
+    const char* names[][2] = {{"SW030RSN", "FONT\"SW030RSN\r"},
+                              {"MS060BMN.2", "FONT\"MS060BMN.2\r"},
+                              {"sw030rsn", "FONT\"sw030rsn\",12,0,100\r"},
+                              {"SW030 RS", "FONT\"SW030 RS\",12,0,100\r"}};
+    for (const auto& [name, selection] : names) {
+        sim.commands.clear();
+        font->FontName = name;
+        font->TestPrint();
+        ASSERT_EQ(sim.commands.size(), 1u);
+        EXPECT_EQ(sim.commands[0], std::string("CLL:PP20,1:AN1:DIR1:INVIMAGE:") + selection +
+                                       "CLIPOFF\rPRTXT\"THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG. "
+                                       "1234567890\"\rPF\r");
+    }
+    sim.commands.clear();
+    font->Text = "\"&T&\":KILL\"c:x";
+    EXPECT_TRUE(isError(raisedError([&] { font->TestPrint(); }), 101, "FontRender:TestPrint Method",
+                        "The operation failed because of invalid data."));
+    EXPECT_TRUE(sim.commands.empty());
+}

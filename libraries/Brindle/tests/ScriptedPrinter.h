@@ -28,6 +28,7 @@ public:
     std::function<Answer(const std::string&)> answer = [](const std::string&) { return Answer{}; };
     std::string version = "Rubric 8.10 Beta 3";
     char legacyMode = '0';
+    std::string lineBreak = "\r\n";
     char verbosity = 'B'; // 'A' + the level
     char errorMsgType = '2';
     std::vector<std::string> commands;
@@ -75,8 +76,8 @@ private:
                             id + "\x02" + a.text +
                             "\x03"
                             "CMD" +
-                            id + verbosity + errorMsgType + std::string(1, legacyMode) + "50\x1e\r\n\x1e" +
-                            version + "\x1e" + std::to_string(a.errors) +
+                            id + verbosity + errorMsgType + std::string(1, legacyMode) + "50\x1e" +
+                            lineBreak + "\x1e" + version + "\x1e" + std::to_string(a.errors) +
                             "\x1e"
                             "admin\r\n\x04\r\nOk\r\n";
         peer_.send(reply.substr(0, a.cutAt));
