@@ -36,6 +36,8 @@ Automation::ByteArray bytesOf(const std::string& text) {
 } // namespace
 
 Printer::~Printer() {
+    if (properties_)
+        properties_->ParentTerminate();
     if (handler_)
         handler_->setCallbackOwner(nullptr);
 }

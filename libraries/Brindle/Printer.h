@@ -17,6 +17,7 @@
 #include "Brindle/RubricErrors.h"
 #include "Brindle/RubricVersionNumber.h"
 #include "Gaugely/Progress.h"
+#include "Proptree/Properties.h"
 #include "Tethra/Connection.h"
 #include "automation/Collection.h"
 #include "automation/Event.h"
@@ -35,6 +36,11 @@ public:
 
     Printer() = default;
     ~Printer() override;
+
+    // The printer's description for property lists (IPrinterProperties):
+    // Name, SoftwareVer, HardwareVer and McsID, read-only.
+    Automation::Ref<Proptree::Properties> Properties();
+    const Automation::InterfaceTable* interfaceTable(std::string_view interfaceName) const override;
 
     enumRubricMode RubricMode() const;
     const Automation::Ref<RubricErrors>& Errors();
@@ -214,6 +220,7 @@ private:
     std::string restoreLine();
     std::string programCommand(const std::string& text, const Automation::Ref<Gaugely::Progress>& progress);
     bool programOperation_ = false;
+    Automation::Ref<Proptree::Properties> properties_;
     int32_t cancelCatTimeout_ = 0;
     int32_t restoreTimeout_ = 0;
 };

@@ -188,3 +188,20 @@ TEST(PrinterE2E, FontsImagesBarcodesAndModelOfEachVersion) {
         EXPECT_FALSE(bench.printer->GetModel().empty()) << c.version;
     }
 }
+
+TEST(PrinterE2E, PropertyListDescribesThePrinter) {
+    Bench bench("8.10 Beta 3");
+    auto properties = bench.printer->Properties();
+    EXPECT_EQ(properties, bench.printer->Properties()) << "made once";
+    ASSERT_EQ(properties->Count(), 4);
+    auto value = [&](const char* name) {
+        return properties->Item(Automation::Variant(name))->Value().toString();
+    };
+    EXPECT_EQ(value("Name"), bench.profile.model.toStdString());
+    EXPECT_EQ(value("SoftwareVer"), "Rubric 8.10 Beta 3");
+    // The first letter of the board text is upper-cased.
+    std::string board = bench.profile.hardwareVersion.toStdString();
+    board[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(board[0])));
+    EXPECT_EQ(value("HardwareVer"), board);
+    EXPECT_NE(value("McsID").find("Linux"), std::string::npos) << value("McsID");
+}
