@@ -188,8 +188,10 @@ TEST(ProgressTest, NotifiesOnlyWhilePumpingAtMostOncePerIntervalAndOnceMoreOnSto
     pumpFor(650);
     ASSERT_GE(times.size(), 2u);
     EXPECT_LE(times.size(), 7u);
+    // Ticks keep their schedule, so one delivered late under load is followed
+    // by a shorter gap; never by two in one tick.
     for (size_t i = 1; i < times.size(); ++i)
-        EXPECT_GE(times[i] - times[i - 1], 90);
+        EXPECT_GE(times[i] - times[i - 1], 50);
     EXPECT_GE(progress->ElapsedTime(), 650);
 
     // A new interval waits for the next start.
