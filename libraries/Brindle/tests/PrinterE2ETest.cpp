@@ -205,3 +205,18 @@ TEST(PrinterE2E, PropertyListDescribesThePrinter) {
     EXPECT_EQ(value("HardwareVer"), board);
     EXPECT_NE(value("McsID").find("Linux"), std::string::npos) << value("McsID");
 }
+
+TEST(PrinterE2E, MediaInformationFromTheSetupAndTheHead) {
+    for (const char* version : {"8.10", "7.40"}) {
+        SCOPED_TRACE(version);
+        Bench bench(version);
+        auto media = bench.printer->GetMediaInfo();
+        ASSERT_TRUE(media);
+        EXPECT_EQ(media->Width, bench.profile.headDots);
+        EXPECT_EQ(media->Length, 1200);
+        EXPECT_EQ(media->XStart, 0);
+        EXPECT_EQ(media->NumberOfPrintheadDots, bench.profile.headDots);
+        EXPECT_EQ(media->PrintheadResolution, bench.profile.headDotsPerMm);
+        EXPECT_EQ(media->LabelType, "LABEL (W GAPS)");
+    }
+}
