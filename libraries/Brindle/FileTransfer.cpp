@@ -111,7 +111,11 @@ void FileTransfer::Upload(const std::string& SourceFilename, const std::string& 
             // No such file on the printer yet.
         }
         int64_t free = printer_->GetBytesFree(DestinationFilename);
-        auto length = static_cast<int64_t>(fs::file_size(SourceFilename));
+        std::error_code unreadable;
+        auto length = static_cast<int64_t>(fs::file_size(SourceFilename, unreadable));
+        if (unreadable)
+            Automation::raise(Platform::Files::PathFileAccessError, "FileTransfer:Upload method",
+                              "Could not read the size of " + SourceFilename + ": " + unreadable.message());
         if (length >= free + existing + RoomAllowance)
             ErrorTextProvider::RaiseLibraryError(124, own);
         if (present)

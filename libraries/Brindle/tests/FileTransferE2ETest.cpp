@@ -10,13 +10,6 @@ using Automation::Ref;
 
 namespace {
 
-std::string pattern(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
-    return bytes;
-}
-
 using Bench = SimulatedPrinterBench;
 
 QByteArray stored(const Bench& bench, const char* path) {
@@ -30,7 +23,7 @@ TEST(FileTransferE2E, FilesGoAndComeBackByteExact) {
     roomy.flashKb = 65536;
     Bench bench(roomy, {}, Bench::Link::Tcp);
     for (size_t size : {0, 1, 2047, 2048, 2049, 300000, 8 << 20}) {
-        std::string data = pattern(size);
+        std::string data = filePattern(size);
         bench.printer->FileUpload(bench.pc.write("up.bin", data), "c:data.bin");
         EXPECT_TRUE(stored(bench, "c:data.bin") == QByteArray::fromStdString(data)) << size;
         EXPECT_EQ(bench.printer->GetFileSize("c:data.bin"), static_cast<int32_t>(size));

@@ -9,13 +9,6 @@ using Automation::Ref;
 
 namespace {
 
-std::string pattern(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 167 + i / 257) & 0xFF);
-    return bytes;
-}
-
 // A printer with room for the largest file.
 PrinterSim::Profile roomy(const char* version) {
     PrinterSim::Profile profile = PrinterSim::Profile::forVersion(QString::fromLatin1(version));
@@ -44,7 +37,7 @@ TEST(SerialFileTransferE2E, EveryFirmwareGetsItsProtocolAndHello) {
         ASSERT_TRUE(bench.printer->IsImmediateMode());
         const std::string file = std::string(c.device) + "data.bin";
         for (size_t size : {0, 2048, 70000, 8 << 20}) {
-            std::string data = pattern(size);
+            std::string data = filePattern(size);
             int hellos = bench.count("PRINT\"HELLO");
             bench.printer->FileUpload(bench.pc.write("up.bin", data), file);
             EXPECT_TRUE(bench.sim.files().value(QByteArray::fromStdString(file)) ==

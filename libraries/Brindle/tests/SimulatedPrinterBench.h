@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <string>
 
 #include "Brindle/Global.h"
 #include "Brindle/Printer.h"
@@ -11,6 +12,14 @@
 #include "TempFolder.h"
 #include "Tethra/Enums.h"
 #include "Tethra/Global.h"
+
+// File contents that tell every position apart within a few hundred bytes.
+inline std::string filePattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
+    return bytes;
+}
 
 struct SimulatedPrinterBench {
     enum class Link { Tcp, Serial };
