@@ -612,6 +612,35 @@ void Interpreter::runProgram(int fromLine) {
     auto it = fromLine ? program_.constFind(fromLine) : program_.constBegin();
     if (fromLine && it == program_.constEnd())
         throw Failure(Failure::UndefinedLine);
+    // With the debugger on, the printer tells its debugging host when a
+    // program starts and ends.
+    const bool debugging = sysvars_.value(36) == 1;
+    if (debugging)
+        debugFrame("execution=ON");
+    runLines(it);
+    if (debugging && !away_)
+        debugFrame("execution=OFF");
+}
+
+void Interpreter::debugFrame(const QByteArray& payload) {
+    // Tag, frame number and two filler characters, then the payload.
+    out("\x01"
+        "DB10100\x02" +
+        payload +
+        "\x03"
+        "DB101\x04" +
+        LineBreak);
+}
+
+void Interpreter::applicationFrame(const QByteArray& payload) {
+    // The length counts the whole frame, from SOH to EOT.
+    const QByteArray length = QByteArray::number(payload.size() + 17).rightJustified(8, '0');
+    out("\x01"
+        "AP101" +
+        length + "\x02" + payload + "\x03\x04");
+}
+
+void Interpreter::runLines(QMap<int, QByteArray>::const_iterator it) {
     int steps = 0;
     while (it != program_.constEnd() && ++steps < StepLimit) {
         const int number = it.key();

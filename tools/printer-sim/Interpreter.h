@@ -47,6 +47,11 @@ public:
     // The text last written to the console (the printer's display).
     QByteArray display() const { return display_; }
 
+    // Frames of the printer's debug and application protocols, sent to the
+    // host between its other output.
+    void debugFrame(const QByteArray& payload);
+    void applicationFrame(const QByteArray& payload);
+
 private:
     // How the statements of a line end.
     struct Flow {
@@ -60,6 +65,7 @@ private:
     Flow runLine(const QByteArray& line, int lineNumber);
     Flow statement(const QByteArray& text, const QByteArray& keyword);
     void runProgram(int fromLine);
+    void runLines(QMap<int, QByteArray>::const_iterator from);
     void reportError(int number, int lineNumber);
     void out(const QByteArray& bytes);
     void newLineIfNeeded();

@@ -149,4 +149,24 @@ void Printer::breakReceived() {
         device, [device] { device->breakReceived(); }, Qt::BlockingQueuedConnection);
 }
 
+// Output must leave from the device's thread, where its link lives.
+template <typename F> void Printer::sendFromDevice(F&& send) {
+    Device* device = device_;
+    QMetaObject::invokeMethod(
+        device,
+        [device, &send] {
+            QMutexLocker lock(&device->mutex());
+            send(device->interpreter());
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void Printer::sendDebugFrame(const QByteArray& payload) {
+    sendFromDevice([&payload](Interpreter& interpreter) { interpreter.debugFrame(payload); });
+}
+
+void Printer::sendApplicationFrame(const QByteArray& payload) {
+    sendFromDevice([&payload](Interpreter& interpreter) { interpreter.applicationFrame(payload); });
+}
+
 } // namespace PrinterSim

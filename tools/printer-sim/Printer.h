@@ -64,12 +64,16 @@ public:
     bool rebooting() const;
     // The break string reached the printer (the HTTP endpoint calls this).
     void breakReceived();
+    // A frame of the printer's debug or application protocol, sent now.
+    void sendDebugFrame(const QByteArray& payload);
+    void sendApplicationFrame(const QByteArray& payload);
 
     // Only 127.0.0.0/8; the text explains a refusal.
     static bool addressAllowed(const QString& address, QString* why);
 
 private:
     template <typename F> auto locked(F&& read) const;
+    template <typename F> void sendFromDevice(F&& send);
 
     QThread thread_;
     Device* device_ = nullptr;

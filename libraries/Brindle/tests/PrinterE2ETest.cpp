@@ -6,6 +6,7 @@
 #include "SimulatedPrinterBench.h"
 #include "Tickard/Timer.h"
 #include "Tickard/TimerEvent.h"
+#include "messages/MessagePump.h"
 
 using namespace Brindle;
 using Automation::New;
@@ -127,6 +128,33 @@ TEST(PrinterE2E, MessageIdsWrapFrom99To1) {
     std::string name = bench.printer->GetMCSName();
     EXPECT_FALSE(name.empty());
     EXPECT_NE(name.back(), '\n');
+}
+
+TEST(PrinterE2E, DebugAndApplicationFramesReachTheirStreams) {
+    Bench bench("8.10");
+    int debugEvents = 0, applicationEvents = 0, terminalEvents = 0;
+    auto d = bench.printer->OnDebugInput.connect([&] { ++debugEvents; });
+    auto a = bench.printer->OnApplicationProtocolInput.connect([&] { ++applicationEvents; });
+    auto t = bench.printer->OnTerminalInput.connect([&] { ++terminalEvents; });
+
+    // The debugger announces a running program: the printer is in run mode.
+    bench.sim.sendDebugFrame("execution=ON");
+    ASSERT_TRUE(Platform::WaitUntil([&] { return debugEvents > 0; }, 3000));
+    EXPECT_EQ(bench.printer->DebugReceived(), "execution=ON");
+    EXPECT_EQ(bench.printer->RubricMode(), enumRubricMode::RBMode_run);
+
+    // Application frames are terminal output unless they are kept apart.
+    const std::string frame = "\x01"
+                              "AP10100000020\x02"
+                              "abc\x03\x04";
+    bench.sim.sendApplicationFrame("abc");
+    ASSERT_TRUE(Platform::WaitUntil([&] { return terminalEvents > 0; }, 3000));
+    EXPECT_EQ(bench.printer->TerminalReceived(), frame);
+    bench.printer->setAPSeparationEnable(true);
+    bench.sim.sendApplicationFrame("abc");
+    ASSERT_TRUE(Platform::WaitUntil([&] { return applicationEvents > 0; }, 3000));
+    EXPECT_EQ(bench.printer->APReceived(), frame);
+    EXPECT_EQ(bench.printer->TerminalReceived(), "");
 }
 
 TEST(PrinterE2E, OnASerialLineCommandsErrorsAndTimeOutsAsOnTcp) {

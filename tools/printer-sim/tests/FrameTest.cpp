@@ -152,6 +152,37 @@ TEST(Frame, ProgramLinesRunAndReportTheirLine) {
     EXPECT_EQ(SimClient::replyText(s.client.command(8, "LIST 40\r")), "40 PRINT \"a\"\r\n");
 }
 
+TEST(Frame, DebugAndApplicationFramesBetweenTheOutput) {
+    Started s;
+    const QByteArray on = "\x01"
+                          "DB10100\x02"
+                          "execution=ON\x03"
+                          "DB101\x04\r\n";
+    const QByteArray off = "\x01"
+                           "DB10100\x02"
+                           "execution=OFF\x03"
+                           "DB101\x04\r\n";
+    // Without the debugger a program runs silently; with it, its start and
+    // end are announced around its output.
+    s.client.send("10 PRINT \"run\"\rRUN\r");
+    EXPECT_EQ(s.client.readUntil("run\r\n"), "run\r\n");
+    s.client.send("SYSVAR(36)=1\rRUN\r");
+    EXPECT_EQ(s.client.readUntil(off), on + "run\r\n" + off);
+    s.client.send("SYSVAR(36)=0\rRUN 20\rRUN\r");
+    EXPECT_EQ(s.client.readUntil("run\r\n"), "Error 30: Undefined line number\r\nrun\r\n");
+
+    // On demand: a frame whose length counts it from SOH to EOT.
+    s.printer.sendApplicationFrame("abc");
+    EXPECT_EQ(s.client.readUntil("\x04"), "\x01"
+                                          "AP10100000020\x02"
+                                          "abc\x03\x04");
+    s.printer.sendDebugFrame("Break in line 10");
+    EXPECT_EQ(s.client.readUntil("\r\n"), "\x01"
+                                          "DB10100\x02"
+                                          "Break in line 10\x03"
+                                          "DB101\x04\r\n");
+}
+
 TEST(Frame, EchoAndPromptWhenTheVerbosityAsksForThem) {
     Started s;
     s.client.send("SYSVAR(18)=3\r");
