@@ -15,6 +15,7 @@ SetupTree::SetupTree(const Profile& profile) {
         values_.append({uart + "FLOWCONTROL,RTS/CTS", "DISABLE"});
         values_.append({uart + "FLOWCONTROL,XON/XOFF,DATATOHOST", "DISABLE"});
         values_.append({uart + "FLOWCONTROL,XON/XOFF,DATAFROMHOST", "DISABLE"});
+        values_.append({uart + "REC BUF", "1024"});
     }
     // 6.x keeps the media settings under SERVICE.
     const QByteArray media = profile.major() >= 7 ? "MEDIA," : "SERVICE,";

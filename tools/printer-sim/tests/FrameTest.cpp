@@ -111,6 +111,13 @@ TEST(Frame, CommandTextsAndTheirReplies) {
         {"LED0ON:LED1ON\r", "", "0"},
         {"RUN\"uname -a\r", "Linux ravo 2.6.32-vantor Rubric 8.10 armv5tel\r\n", "0"},
         {"RUN\"nosuchprogram\"\r", "Error 39: File not found\r\n", "1"},
+        // What the firmware loader and the installation engine send.
+        {"LED 0 OFF\r", "", "0"},
+        {"SETUP\"SER-COM,UART1,REC BUF,600\r", "", "0"},
+        {"SETUP GET\"prt\",\"SER-COM,UART1,REC BUF\",QQVS0$:PRINT QQVS0$;\r", "600", "0"},
+        {"RUN\"restr -a upgrade\r", "admin,supervisor\r\n", "0"},
+        {"RUN\"flakef tmp:KERNEL.BIN\r", "flakef: tmp:KERNEL.BIN: File not found\r\n", "0"},
+        {"print \"hello\"\r", "hello\r\n", "0"},
     };
     Started s;
     int id = 0;
