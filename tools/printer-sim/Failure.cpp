@@ -28,6 +28,8 @@ QByteArray Failure::describe(int number) {
         return "File already exists";
     case AccessDenied:
         return "Access denied";
+    case FieldOutOfLabel:
+        return "Field out of label";
     default:
         return "Unknown error";
     }

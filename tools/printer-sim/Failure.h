@@ -22,6 +22,7 @@ public:
         WriteProtected = 45,
         FileExists = 58,
         AccessDenied = 71,
+        FieldOutOfLabel = 1003,
     };
 
     explicit Failure(int number) : number_(number) {}

@@ -1,8 +1,31 @@
 #include "FileSystem.h"
 
 #include "Failure.h"
+#include "Glyphs.h"
+#include "Rll.h"
 
 namespace PrinterSim {
+
+namespace {
+
+// The stock image: the maker's name in a frame two dots wide.
+QByteArray logo() {
+    const Bitmap name = Glyphs::text("KESTREL", 2, 2, 0);
+    const int border = 2;
+    const int margin = 2 * border;
+    Bitmap logo(name.width() + 2 * margin, name.height() + 2 * margin);
+    for (int y = 0; y < logo.height(); ++y)
+        for (int x = 0; x < logo.width(); ++x) {
+            const bool frame =
+                x < border || y < border || x >= logo.width() - border || y >= logo.height() - border;
+            const bool inside =
+                x >= margin && y >= margin && x < margin + name.width() && y < margin + name.height();
+            logo.set(x, y, frame || (inside && name.black(x - margin, y - margin)));
+        }
+    return Rll::encode(logo);
+}
+
+} // namespace
 
 FileSystem::FileSystem(const Profile& profile) {
     const qint64 k = 1024;
@@ -17,7 +40,7 @@ FileSystem::FileSystem(const Profile& profile) {
     if (profile.cardInserted)
         devices_.append({"card1:", 16384 * k, false, true});
     nodes_.insert("rom:Swiss 721 BT.ttf", QByteArray(2048, 'F'));
-    nodes_.insert("rom:Kestrel logo.1", QByteArray(512, 'I'));
+    nodes_.insert("rom:Kestrel logo.1", logo());
 }
 
 const FileSystem::Device& FileSystem::device(const QByteArray& name) const {
@@ -169,6 +192,10 @@ qint64 FileSystem::room(const QByteArray& path) const {
 
 qint64 FileSystem::free(const QByteArray& deviceName) const {
     return device(deviceName).capacity - used(deviceName);
+}
+
+QByteArray FileSystem::fileName(const QByteArray& path) {
+    return path.mid(qMax(path.lastIndexOf('/'), path.indexOf(':')) + 1);
 }
 
 QMap<QByteArray, QByteArray> FileSystem::files() const {

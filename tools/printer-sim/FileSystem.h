@@ -51,6 +51,8 @@ public:
     // The largest file that `write` would take at `path` now: the device's
     // free space plus what a file of that name already holds.
     qint64 room(const QByteArray& path) const;
+    // The name of a file without its device and directories.
+    static QByteArray fileName(const QByteArray& path);
     // Every file, by normalised path (tests read them back).
     QMap<QByteArray, QByteArray> files() const;
 

@@ -11,11 +11,12 @@ namespace {
 
 // Statement keywords; a statement that starts with none of them is an
 // assignment or a syntax error.
-const char* const Keywords[] = {"PRINT",  "LET",    "IF",     "WHILE",     "WEND",   "MAP",    "RUN",
-                                "END",    "NEW",    "LIST",   "IMMEDIATE", "SYSVAR", "REBOOT", "LED",
-                                "SOUND",  "INPUT",  "BREAK",  "GOTO",      "FILES",  "KILL",   "COPY",
-                                "FORMAT", "OPEN",   "CLOSE",  "SETUP",     "LOAD",   "MERGE",  "SAVE",
-                                "FONTS",  "IMAGES", "REMOVE", "TRANSFER",  nullptr};
+const char* const Keywords[] = {
+    "PRINT",     "LET",      "IF",      "WHILE", "WEND",  "MAP",   "RUN",   "END",      "NEW",      "LIST",
+    "IMMEDIATE", "SYSVAR",   "REBOOT",  "LED",   "SOUND", "INPUT", "BREAK", "GOTO",     "FILES",    "KILL",
+    "COPY",      "FORMAT",   "OPEN",    "CLOSE", "SETUP", "LOAD",  "MERGE", "SAVE",     "FONTS",    "IMAGES",
+    "REMOVE",    "TRANSFER", "CLL",     "PP",    "PRPOS", "AN",    "DIR",   "NORIMAGE", "INVIMAGE", "CLIP",
+    "FONT",      "PRTXT",    "PRIMAGE", "PF",    "IMAGE", nullptr};
 
 // A WHILE loop of one line that never ends is cut off after this many
 // statements, so that the simulator's thread stays responsive.
@@ -55,7 +56,7 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
               host_.armInputTimer(idleSeconds * 1000);
           },
           Interpreter::channelName(channel)),
-      channel_(channel) {
+      imageBuffer_(profile_, setup_), channel_(channel) {
     restart();
 }
 
@@ -73,6 +74,8 @@ void Interpreter::restart() {
     handles_.clear();
     reading_.reset();
     files_.reboot();
+    imageBuffer_.restart();
+    images_.clear();
     shell_.setDisplay(&display_);
     sysvars_ = {{15, 0},
                 {18, profile_.verbosity},
@@ -306,22 +309,14 @@ Interpreter::Flow Interpreter::statement(const QByteArray& text, const QByteArra
     } else if (keyword == "IMAGES") {
         images();
     } else if (keyword == "REMOVE") {
-        s.expect("IMAGE");
-        const QByteArray name = s.next().text;
-        QByteArray found;
-        for (const auto& [path, data] : files_.files().asKeyValueRange())
-            if (path.endsWith(":" + name) || path.endsWith("/" + name))
-                found = path;
-        if (found.isEmpty())
-            throw Failure(Failure::FileNotFound);
-        files_.remove(found, false);
+        removeImage(s);
     } else if (keyword == "TRANSFER") {
         transfer(s);
     } else if (keyword == "BREAK") {
         integerArgument(s);
         if (!s.accept("ON") && !s.accept("OFF"))
             throw Failure(Failure::Syntax);
-    } else {
+    } else if (!layoutStatement(keyword, s)) {
         throw Failure(Failure::Syntax);
     }
     if (!s.atEnd())
@@ -492,20 +487,22 @@ void Interpreter::save(Scanner& s) {
 }
 
 void Interpreter::fonts() {
-    QList<QByteArray> names{"Swiss 721 BT", "Swiss 721 Bold BT", "Monospace 821 BT"};
-    for (const QByteArray& path : files_.files().keys())
-        if (path.toLower().endsWith(".ttf"))
-            names.append(path.mid(qMax(path.lastIndexOf('/'), path.indexOf(':')) + 1).chopped(4));
-    for (const QByteArray& name : names)
+    for (const QByteArray& name : fontNames())
         out(name + LineBreak);
 }
 
 void Interpreter::images() {
+    QList<QByteArray> names;
     for (const QByteArray& path : files_.files().keys()) {
         const QByteArray lower = path.toLower();
         if (lower.endsWith(".1") || lower.endsWith(".rll") || lower.endsWith(".pcx"))
-            out(path.mid(qMax(path.lastIndexOf('/'), path.indexOf(':')) + 1) + LineBreak);
+            names.append(FileSystem::fileName(path));
     }
+    for (const QByteArray& name : images_.keys())
+        if (!names.contains(name))
+            names.append(name);
+    for (const QByteArray& name : names)
+        out(name + LineBreak);
 }
 
 void Interpreter::assign(Scanner& s) {
@@ -819,7 +816,7 @@ Value Interpreter::primary(Scanner& s) {
         if (s.peek().kind == Token::Symbol && s.peek().text == "(" && !variables_.contains(t.text))
             return function(t.text, s);
         if (t.text == "ACTLEN")
-            return Value::number(0);
+            return Value::number(imageBuffer_.lastFeedLength());
         if (variables_.contains(t.text))
             return variables_.value(t.text);
         return t.text.endsWith('$') ? Value::text({}) : Value::number(0);

@@ -11,6 +11,7 @@
 
 #include "FileSystem.h"
 #include "Host.h"
+#include "ImageBuffer.h"
 #include "Profile.h"
 #include "SetupTree.h"
 #include "Shell.h"
@@ -46,6 +47,7 @@ public:
     SetupTree& setup() { return setup_; }
     // The text last written to the console (the printer's display).
     QByteArray display() const { return display_; }
+    const ImageBuffer& imageBuffer() const { return imageBuffer_; }
 
     // Frames of the printer's debug and application protocols, sent to the
     // host between its other output.
@@ -88,6 +90,16 @@ private:
     void transfer(Scanner& s);
     void handOver(Handover::Protocol protocol, bool send, const QByteArray& name);
     void images();
+    // The label layout statements (LayoutStatements.cpp); false for any other keyword.
+    bool layoutStatement(const QByteArray& keyword, Scanner& s);
+    void font(Scanner& s);
+    QList<QByteArray> fontNames() const;
+    // The file of an image by its name; "File not found" when there is none.
+    QByteArray imageFile(const QByteArray& name) const;
+    // An image that the printer keeps or an image file, as drawn.
+    Bitmap storedImage(const QByteArray& name) const;
+    void removeImage(Scanner& s);
+    void saveImageBuffer(const QByteArray& path);
     // Output of PRINT: to the host, or to an OPEN channel.
     void emit(int handle, const QByteArray& bytes);
     // The device name of a channel ("net1:" for 5).
@@ -122,6 +134,9 @@ private:
     FileSystem files_;
     SetupTree setup_;
     Shell shell_;
+    ImageBuffer imageBuffer_;
+    // Images the printer keeps apart from its files (a saved image buffer), by name.
+    QMap<QByteArray, QByteArray> images_;
     QHash<int, Handle> handles_;
     // Raw input that a shell program reads instead of the command line.
     struct Reading {

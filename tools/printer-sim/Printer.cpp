@@ -128,6 +128,10 @@ QByteArray Printer::display() const {
     return locked([](Device& d) { return d.interpreter().display(); });
 }
 
+Bitmap Printer::imageBuffer() const {
+    return locked([](Device& d) { return d.interpreter().imageBuffer().picture(); });
+}
+
 void Printer::addFault(const Fault& fault) {
     locked([&fault](Device& d) {
         d.faults().add(fault);

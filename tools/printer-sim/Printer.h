@@ -9,6 +9,7 @@
 #include <QThread>
 #include <memory>
 
+#include "Bitmap.h"
 #include "FaultPlan.h"
 #include "Profile.h"
 
@@ -56,6 +57,8 @@ public:
     QByteArray setupValue(const QByteArray& key) const;
     // What was last written to the printer's display.
     QByteArray display() const;
+    // The image buffer as the layout statements have drawn it.
+    Bitmap imageBuffer() const;
     // Faults can be added while the printer runs.
     void addFault(const Fault& fault);
     // TCP clients served so far.

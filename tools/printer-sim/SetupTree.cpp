@@ -4,7 +4,7 @@
 
 namespace PrinterSim {
 
-SetupTree::SetupTree(const Profile& profile) {
+SetupTree::SetupTree(const Profile& profile) : media_(profile.major() >= 7 ? "MEDIA," : "SERVICE,") {
     const int uarts = profile.dualRs232 ? 3 : 1;
     for (int n = 1; n <= uarts; ++n) {
         const QByteArray uart = "SER-COM,UART" + QByteArray::number(n) + ",";
@@ -17,12 +17,10 @@ SetupTree::SetupTree(const Profile& profile) {
         values_.append({uart + "FLOWCONTROL,XON/XOFF,DATAFROMHOST", "DISABLE"});
         values_.append({uart + "REC BUF", "1024"});
     }
-    // 6.x keeps the media settings under SERVICE.
-    const QByteArray media = profile.major() >= 7 ? "MEDIA," : "SERVICE,";
-    values_.append({media + "MEDIA SIZE,WIDTH", QByteArray::number(profile.headDots)});
-    values_.append({media + "MEDIA SIZE,LENGTH", "1200"});
-    values_.append({media + "MEDIA SIZE,XSTART", "0"});
-    values_.append({media + "MEDIA TYPE", "LABEL (W GAPS)"});
+    values_.append({media_ + "MEDIA SIZE,WIDTH", QByteArray::number(profile.headDots)});
+    values_.append({media_ + "MEDIA SIZE,LENGTH", "1200"});
+    values_.append({media_ + "MEDIA SIZE,XSTART", "0"});
+    values_.append({media_ + "MEDIA TYPE", "LABEL (W GAPS)"});
     values_.append({QByteArray("NETWORK,IP SELECTION"), QByteArray("DHCP")});
 }
 
@@ -49,6 +47,10 @@ void SetupTree::set(const QByteArray& key, const QByteArray& value) {
     if (i < 0)
         throw Failure(Failure::OutOfRange);
     values_[i].second = value;
+}
+
+int SetupTree::mediaLength() const {
+    return value(media_ + "MEDIA SIZE,LENGTH").toInt();
 }
 
 QByteArray SetupTree::dump(const QByteArray& lineBreak) const {

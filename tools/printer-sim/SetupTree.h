@@ -19,11 +19,15 @@ public:
     void set(const QByteArray& key, const QByteArray& value);
     // One line per parameter: the key, a comma and the value.
     QByteArray dump(const QByteArray& lineBreak) const;
+    // The media length in dots (MEDIA SIZE,LENGTH; 0 when it is no number).
+    int mediaLength() const;
 
 private:
     qsizetype indexOf(const QByteArray& key) const;
 
     QList<QPair<QByteArray, QByteArray>> values_;
+    // The branch that holds the media settings: "MEDIA," or, on 6.x, "SERVICE,".
+    QByteArray media_;
 };
 
 } // namespace PrinterSim

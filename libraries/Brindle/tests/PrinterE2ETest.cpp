@@ -1,7 +1,11 @@
 // The Printer against the simulated printer, over TCP on loopback and on a serial line.
 #include <gtest/gtest.h>
 
+#include "Brindle/FontRender.h"
+#include "Brindle/ImageRender.h"
+#include "Brindle/MediaInfo.h"
 #include "Brindle/Printer.h"
+#include "Brindle/RLLImage.h"
 #include "ErrorNumber.h"
 #include "SimulatedPrinterBench.h"
 #include "Tickard/Timer.h"
@@ -247,4 +251,73 @@ TEST(PrinterE2E, MediaInformationFromTheSetupAndTheHead) {
         EXPECT_EQ(media->PrintheadResolution, bench.profile.headDotsPerMm);
         EXPECT_EQ(media->LabelType, "LABEL (W GAPS)");
     }
+}
+
+namespace {
+
+// Compares the picture dot for dot with the simulator's image buffer as it
+// is now; the count of black dots, so that an empty buffer does not pass for
+// a match.
+int blackDotsMatching(const QImage& picture, const PrinterSim::Bitmap& drawn) {
+    if (picture.size() != QSize(drawn.width(), drawn.height())) {
+        ADD_FAILURE() << "the picture is " << picture.width() << " x " << picture.height() << ", the buffer "
+                      << drawn.width() << " x " << drawn.height();
+        return 0;
+    }
+    int black = 0;
+    int differing = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const bool dot = picture.pixelIndex(x, y) == 1;
+            black += dot;
+            differing += dot != drawn.black(x, y);
+        }
+    EXPECT_EQ(differing, 0);
+    return black;
+}
+
+} // namespace
+
+TEST(PrinterE2E, PreviewsShowTheImageBufferAsThePrinterDrewIt) {
+    Bench bench("8.10");
+    auto image = bench.printer->GetImageRender();
+    image->ImageName = "Kestrel logo.1";
+    image->X = 200;
+    image->Y = 900;
+    image->Align = 5;
+    image->dir = 2;
+    image->Inverse = true;
+    QImage picture = image->Picture();
+    EXPECT_GT(blackDotsMatching(picture, bench.sim.imageBuffer()), 1000);
+    EXPECT_TRUE(bench.received("IMAGE BUFFER SAVE\"tmp:TMP_IMAGE.RLL\""));
+    EXPECT_EQ(bench.printer->GetImages(), "Kestrel logo.1\r\n") << "the saved buffer is removed again";
+
+    auto font = bench.printer->GetFontRender();
+    font->X = 30;
+    font->Y = 1100;
+    font->Align = 7;
+    font->Slant = 20;
+    font->Width = 150;
+    font->Text = "Kestrup: 0123456789 {|}";
+    picture = font->Picture();
+    EXPECT_GT(blackDotsMatching(picture, bench.sim.imageBuffer()), 1000);
+
+    bench.printer->Command("CLL:CLIPON:PP800,10:AN1:DIR4:NORIMAGE:FONT\"Monospace 821 BT\",30\r"
+                           "PRTXT\"Along the label\":DIR3:PP700,300:PRIMAGE\"Kestrel logo.1\"\r");
+    picture = bench.printer->GetImageBuffer()->Picture();
+    EXPECT_GT(blackDotsMatching(picture, bench.sim.imageBuffer()), 1000);
+
+    // A test print feeds one label of the media length and empties the buffer.
+    font->TestPrint();
+    EXPECT_EQ(bench.printer->GetMediaInfo()->LastFeedLength, 1200);
+    picture = bench.printer->GetImageBuffer()->Picture();
+    EXPECT_EQ(blackDotsMatching(picture, bench.sim.imageBuffer()), 0);
+}
+
+TEST(PrinterE2E, NoImageBufferBefore7_52) {
+    Bench bench("V7.50a");
+    EXPECT_EQ(errorNumberOf([&] { bench.printer->GetImageBuffer(); }), 202);
+    EXPECT_EQ(errorNumberOf([&] { bench.printer->GetImageRender()->Picture(); }), 202);
+    for (const QByteArray& line : bench.sim.receivedLines())
+        EXPECT_FALSE(line.startsWith("IMAGE") || line.startsWith("CLL")) << line.toStdString();
 }

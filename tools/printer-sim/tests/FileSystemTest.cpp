@@ -49,7 +49,7 @@ TEST(FileSystem, ShellListingsAndChanges) {
     // The size of a file stands from column 30 on.
     EXPECT_EQ(s.text("RUN\"ll -a c:my\\ dir/LABEL.PRG\r").mid(29, 12).trimmed(), "12");
     EXPECT_EQ(s.text("RUN\"ll -a /rom\r"),
-              "-r-xr-xr-x   1 wheel     sys          512 Jan  1  1980 Kestrel logo.1\r\n"
+              "-r-xr-xr-x   1 wheel     sys          222 Jan  1  1980 Kestrel logo.1\r\n"
               "-r-xr-xr-x   1 wheel     sys         2048 Jan  1  1980 Swiss 721 BT.ttf\r\n");
     EXPECT_EQ(s.text("RUN\"rm /rom/Swiss\\ 721\\ BT.ttf\r"),
               "rm: /rom/Swiss 721 BT.ttf: File is write protected\r\n");
