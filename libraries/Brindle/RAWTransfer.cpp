@@ -26,19 +26,18 @@ constexpr int32_t FailureSettleMs = 4000;
 // One pass of the wait blocks in the event loop at most this long.
 constexpr int32_t WaitSliceMs = 50;
 
-std::string endMarkerLine() {
-    return "\rPRINTCHR$(1)+CHR$(2)+\"<@END>\"+CHR$(3)+CHR$(4)\r";
-}
+constexpr std::string_view EndMarkerLine = "\rPRINTCHR$(1)+CHR$(2)+\"<@END>\"+CHR$(3)+CHR$(4)\r";
+constexpr const char* SendSource = "RawTransfer:OutputBinaryData Method";
 
-std::string readExactly(const std::string& path, int64_t size) {
-    std::string bytes(static_cast<size_t>(size), '\0');
-    std::ifstream file(path, std::ios::binary);
+// Opens the file to be sent once it is known to hold `size` bytes.
+void openSource(std::ifstream& file, const std::string& path, int64_t size) {
+    file.open(path, std::ios::binary | std::ios::ate);
     if (!file)
         Automation::raise(Automation::RuntimeError::FileNotFound, "RawTransfer:Upload method");
-    if (!file.read(bytes.data(), static_cast<std::streamsize>(size)))
+    if (file.tellg() < size)
         Automation::raise(Platform::Files::PathFileAccessError, "RawTransfer:Upload method",
                           "The file " + path + " is shorter than " + std::to_string(size) + " bytes");
-    return bytes;
+    file.seekg(0);
 }
 
 } // namespace
@@ -133,8 +132,10 @@ void RAWTransfer::capture(int32_t number, const std::string& source) {
 void RAWTransfer::upload(const std::string& source, const std::string& expression) {
     run("RawTransfer:Upload method", [&] {
         uploading_ = true;
-        outgoing_ = size_ > 0 ? readExactly(source, size_) : std::string();
-        outgoing_ += endMarkerLine();
+        if (size_ > 0)
+            openSource(source_, source, size_);
+        block_.clear();
+        blockAt_ = 0;
         sent_ = 0;
         wrapper_->setDataToSend(Automation::Variant(expression));
         outputBinaryData();
@@ -157,6 +158,7 @@ void RAWTransfer::run(const std::string& ownSource, const std::function<void()>&
         start();
     } catch (const Automation::Error& error) {
         running_ = false;
+        source_.close();
         detach();
         throw Automation::Error(error.Number(), error.Source().empty() ? ownSource : error.Source(),
                                 error.Description());
@@ -171,7 +173,8 @@ void RAWTransfer::finish(const std::string& ownSource) {
         progress_->setStart(false);
     detach();
     received_.TakeAll();
-    outgoing_.clear();
+    source_.close();
+    block_.clear();
     scanner_.reset();
     if (hasError())
         throw Automation::Error(errors_->Number(), errors_->Source() + ">" + ownSource,
@@ -213,24 +216,23 @@ void RAWTransfer::outputBinaryData() {
     sending_ = true;
     resume_ = false;
     size_t fileBytes = static_cast<size_t>(size_);
-    while (sent_ < outgoing_.size() && !hasError()) {
+    while (sent_ < uploadSize() && !hasError()) {
         status_ = sent_ < fileBytes ? FileTransfer_Transferring : FileTransfer_EndOfFile;
-        // The end-marker line goes out on its own, after the last block.
-        size_t limit = sent_ < fileBytes ? std::min(fileBytes, sent_ + BlockSize) : outgoing_.size();
         try {
-            wrapper_->setDataToSend(Automation::Variant(outgoing_.substr(sent_, limit - sent_)));
+            if (blockAt_ == block_.size())
+                nextBlock();
+            wrapper_->setDataToSend(Automation::Variant(block_.substr(blockAt_)));
         } catch (const Automation::Error& error) {
             status_ = FileTransfer_Failure;
-            if (error.Number() == Platform::Tcp::TcpControlError::WouldBlock) {
+            if (error.Number() == Platform::Tcp::TcpControlError::WouldBlock)
                 resume_ = true;
-            } else {
-                errors_->Capture(Automation::Error(error.Number(), "RawTransfer:OutputBinaryData Method",
-                                                   error.Description()));
-            }
+            else
+                errors_->Capture(Automation::Error(error.Number(), SendSource, error.Description()));
             break;
         }
         int32_t taken = wrapper_->BytesSent();
         sent_ += static_cast<size_t>(taken);
+        blockAt_ += static_cast<size_t>(taken);
         if (taken > 0)
             touch();
         if (progress_) {
@@ -249,13 +251,31 @@ void RAWTransfer::outputBinaryData() {
         }
         wrapper_->ProcessEvents();
     }
-    if (sent_ >= outgoing_.size() && status_ != FileTransfer_Failure)
+    if (sent_ >= uploadSize() && status_ != FileTransfer_Failure)
         status_ = FileTransfer_EndOfFile;
     sending_ = false;
 }
 
+size_t RAWTransfer::uploadSize() const {
+    return static_cast<size_t>(size_) + EndMarkerLine.size();
+}
+
+void RAWTransfer::nextBlock() {
+    blockAt_ = 0;
+    size_t fileBytes = static_cast<size_t>(size_);
+    if (sent_ >= fileBytes) {
+        // The end-marker line goes out on its own, after the last block.
+        block_ = EndMarkerLine;
+        return;
+    }
+    block_.resize(std::min(BlockSize, fileBytes - sent_));
+    if (!source_.read(block_.data(), static_cast<std::streamsize>(block_.size())))
+        Automation::raise(Platform::Files::PathFileAccessError, SendSource,
+                          "The file being sent became shorter than " + std::to_string(size_) + " bytes");
+}
+
 void RAWTransfer::ReadyToSend() {
-    if (running_ && uploading_ && (sent_ < outgoing_.size() || resume_))
+    if (running_ && uploading_ && (sent_ < uploadSize() || resume_))
         outputBinaryData();
 }
 

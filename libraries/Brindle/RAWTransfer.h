@@ -4,6 +4,7 @@
 // the length of a transfer it is the top client of the connection's TCP
 // wrapper, so the socket's events come to it and the port is detached.
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -65,6 +66,10 @@ private:
     void finish(const std::string& ownSource);
     void waitUntilNotRunning();
     void outputBinaryData();
+    // The file's bytes and the end-marker line.
+    size_t uploadSize() const;
+    // Reads the next block of the file, or takes the end-marker line after the last.
+    void nextBlock();
     void receiveUpload();
     void receiveDownload();
     // Keeps the first error of the transfer.
@@ -82,8 +87,12 @@ private:
     bool wasConnected_ = false;
     int64_t size_ = 0;
     std::string destination_;
-    // Upload: the file's bytes followed by the end-marker command line.
-    std::string outgoing_;
+    // Upload: the file is read one block at a time; the end-marker command
+    // line follows its last block. block_ from blockAt_ is what the window
+    // has not taken yet; sent_ counts the bytes taken, file and line.
+    std::ifstream source_;
+    std::string block_;
+    size_t blockAt_ = 0;
     size_t sent_ = 0;
     // Download: everything received, and where the file lies in it.
     FifoBuf received_;
