@@ -145,7 +145,7 @@ void RAWTransfer::upload(const std::string& source, const std::string& expressio
 void RAWTransfer::download(const std::string& expression) {
     run("RawTransfer:Download method", [&] {
         uploading_ = false;
-        received_.TakeAll();
+        received_ = 0;
         scanner_.emplace(size_);
         wrapper_->setDataToSend(Automation::Variant(expression));
     });
@@ -172,7 +172,8 @@ void RAWTransfer::finish(const std::string& ownSource) {
     if (progress_)
         progress_->setStart(false);
     detach();
-    received_.TakeAll();
+    // A download that did not complete leaves the destination as it was.
+    file_.reset();
     source_.close();
     block_.clear();
     scanner_.reset();
@@ -200,7 +201,7 @@ void RAWTransfer::waitUntilNotRunning() {
             capture(108, WaitSource);
         } else if (Platform::MillisecondClock() - lastActivity_ > idleTimeoutMs_) {
             status_ = FileTransfer_Failure;
-            bool refused = scanner_ && scanner_->MentionsSocketError(received_.GetBytes());
+            bool refused = scanner_ && scanner_->MentionsSocketError();
             capture(refused ? 129 : 120, WaitSource);
         }
         if (hasError())
@@ -309,11 +310,18 @@ void RAWTransfer::receiveUpload() {
 }
 
 void RAWTransfer::receiveDownload() {
-    received_.Add(wrapper_->InputStr());
+    std::string arrived = wrapper_->InputStr();
+    received_ += static_cast<int64_t>(arrived.size());
     if (progress_)
-        progress_->setSubValue(received_.Count());
+        progress_->setSubValue(static_cast<int32_t>(received_));
     status_ = FileTransfer_Transferring;
-    switch (scanner_->Scan(received_.GetBytes())) {
+    RawDownloadScanner::State state = scanner_->Scan(arrived);
+    if (!scanner_->FileBytes().empty() || state == RawDownloadScanner::State::Complete) {
+        if (!file_)
+            file_.emplace(destination_, ReceiveSource);
+        file_->Write(scanner_->FileBytes());
+    }
+    switch (state) {
     case RawDownloadScanner::State::Waiting:
         return;
     case RawDownloadScanner::State::SocketError:
@@ -328,12 +336,11 @@ void RAWTransfer::receiveDownload() {
         break;
     }
     status_ = FileTransfer_EndOfFile;
-    const std::string& all = received_.GetBytes();
-    Platform::Files::ReplaceFileContents(destination_, scanner_->Data(all), ReceiveSource);
+    file_->Commit();
+    file_.reset();
     running_ = false;
     // The printer's prompt after the end marker is no file data.
-    garbage_ = scanner_->Rest(all);
-    received_.RemoveFront(received_.Count());
+    garbage_ = scanner_->Rest();
 }
 
 } // namespace Brindle

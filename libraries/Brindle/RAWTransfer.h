@@ -9,12 +9,12 @@
 #include <optional>
 #include <string>
 
-#include "Brindle/FifoBuf.h"
 #include "Brindle/RawDownloadScanner.h"
 #include "Brindle/TransferBase.h"
 #include "Tethra/INetCommClient.h"
 #include "Tethra/NetCommWrapper.h"
 #include "errors/ErrorInfoHolder.h"
+#include "files/ReplacementFile.h"
 
 namespace Brindle {
 
@@ -94,9 +94,12 @@ private:
     std::string block_;
     size_t blockAt_ = 0;
     size_t sent_ = 0;
-    // Download: everything received, and where the file lies in it.
-    FifoBuf received_;
+    // Download: the bytes received so far, where the file lies in them, and
+    // the file bytes written so far, which replace the destination once the
+    // end marker has followed them.
+    int64_t received_ = 0;
     std::optional<RawDownloadScanner> scanner_;
+    std::optional<Platform::Files::ReplacementFile> file_;
     int32_t idleTimeoutMs_ = DefaultIdleTimeoutMs;
     int64_t lastActivity_ = 0;
 };
