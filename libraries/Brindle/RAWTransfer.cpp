@@ -28,6 +28,8 @@ constexpr int32_t WaitSliceMs = 50;
 
 constexpr std::string_view EndMarkerLine = "\rPRINTCHR$(1)+CHR$(2)+\"<@END>\"+CHR$(3)+CHR$(4)\r";
 constexpr const char* SendSource = "RawTransfer:OutputBinaryData Method";
+// The file is read this far ahead of what goes out.
+constexpr size_t ReadAhead = 65536;
 
 // Opens the file to be sent once it is known to hold `size` bytes.
 void openSource(std::ifstream& file, const std::string& path, int64_t size) {
@@ -134,8 +136,8 @@ void RAWTransfer::upload(const std::string& source, const std::string& expressio
         uploading_ = true;
         if (size_ > 0)
             openSource(source_, source, size_);
-        block_.clear();
-        blockAt_ = 0;
+        staged_.clear();
+        stagedAt_ = 0;
         sent_ = 0;
         wrapper_->setDataToSend(Automation::Variant(expression));
         outputBinaryData();
@@ -175,7 +177,7 @@ void RAWTransfer::finish(const std::string& ownSource) {
     // A download that did not complete leaves the destination as it was.
     file_.reset();
     source_.close();
-    block_.clear();
+    staged_.clear();
     scanner_.reset();
     if (hasError())
         throw Automation::Error(errors_->Number(), errors_->Source() + ">" + ownSource,
@@ -220,9 +222,7 @@ void RAWTransfer::outputBinaryData() {
     while (sent_ < uploadSize() && !hasError()) {
         status_ = sent_ < fileBytes ? FileTransfer_Transferring : FileTransfer_EndOfFile;
         try {
-            if (blockAt_ == block_.size())
-                nextBlock();
-            wrapper_->setDataToSend(Automation::Variant(block_.substr(blockAt_)));
+            wrapper_->setDataToSend(Automation::Variant(nextBlock()));
         } catch (const Automation::Error& error) {
             status_ = FileTransfer_Failure;
             if (error.Number() == Platform::Tcp::TcpControlError::WouldBlock)
@@ -232,8 +232,9 @@ void RAWTransfer::outputBinaryData() {
             break;
         }
         int32_t taken = wrapper_->BytesSent();
+        if (sent_ < fileBytes)
+            stagedAt_ += static_cast<size_t>(taken);
         sent_ += static_cast<size_t>(taken);
-        blockAt_ += static_cast<size_t>(taken);
         if (taken > 0)
             touch();
         if (progress_) {
@@ -261,18 +262,23 @@ size_t RAWTransfer::uploadSize() const {
     return static_cast<size_t>(size_) + EndMarkerLine.size();
 }
 
-void RAWTransfer::nextBlock() {
-    blockAt_ = 0;
+std::string RAWTransfer::nextBlock() {
     size_t fileBytes = static_cast<size_t>(size_);
-    if (sent_ >= fileBytes) {
-        // The end-marker line goes out on its own, after the last block.
-        block_ = EndMarkerLine;
-        return;
+    // The end-marker line goes out on its own, after the last block.
+    if (sent_ >= fileBytes)
+        return std::string(EndMarkerLine.substr(sent_ - fileBytes));
+    if (staged_.size() - stagedAt_ < BlockSize) {
+        // What is left of the staged bytes moves to the front, and the file's next bytes follow it.
+        staged_.erase(0, stagedAt_);
+        stagedAt_ = 0;
+        size_t have = staged_.size();
+        staged_.resize(have + std::min(ReadAhead, fileBytes - sent_ - have));
+        if (staged_.size() > have &&
+            !source_.read(staged_.data() + have, static_cast<std::streamsize>(staged_.size() - have)))
+            Automation::raise(Platform::Files::PathFileAccessError, SendSource,
+                              "The file being sent became shorter than " + std::to_string(size_) + " bytes");
     }
-    block_.resize(std::min(BlockSize, fileBytes - sent_));
-    if (!source_.read(block_.data(), static_cast<std::streamsize>(block_.size())))
-        Automation::raise(Platform::Files::PathFileAccessError, SendSource,
-                          "The file being sent became shorter than " + std::to_string(size_) + " bytes");
+    return staged_.substr(stagedAt_, BlockSize);
 }
 
 void RAWTransfer::ReadyToSend() {

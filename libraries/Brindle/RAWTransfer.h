@@ -68,8 +68,9 @@ private:
     void outputBinaryData();
     // The file's bytes and the end-marker line.
     size_t uploadSize() const;
-    // Reads the next block of the file, or takes the end-marker line after the last.
-    void nextBlock();
+    // Up to BlockSize bytes of the file from sent_ on, or the rest of the
+    // end-marker line after the file.
+    std::string nextBlock();
     void receiveUpload();
     void receiveDownload();
     // Keeps the first error of the transfer.
@@ -87,12 +88,12 @@ private:
     bool wasConnected_ = false;
     int64_t size_ = 0;
     std::string destination_;
-    // Upload: the file is read one block at a time; the end-marker command
-    // line follows its last block. block_ from blockAt_ is what the window
-    // has not taken yet; sent_ counts the bytes taken, file and line.
+    // Upload: the file is read a little ahead of what goes out; staged_ from
+    // stagedAt_ holds the file's bytes from sent_ on. The end-marker command
+    // line follows the file; sent_ counts the bytes taken, file and line.
     std::ifstream source_;
-    std::string block_;
-    size_t blockAt_ = 0;
+    std::string staged_;
+    size_t stagedAt_ = 0;
     size_t sent_ = 0;
     // Download: the bytes received so far, where the file lies in them, and
     // the file bytes written so far, which replace the destination once the
