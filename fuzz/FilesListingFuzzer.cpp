@@ -29,8 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Brindle::RawDownloadScanner scanner(data[0]);
         std::string_view stream = text.substr(1);
         scanner.Scan(stream.substr(0, stream.size() / 2));
-        if (scanner.Scan(stream) == Brindle::RawDownloadScanner::State::Complete &&
-            scanner.Data(stream).size() != data[0])
+        size_t fileBytes = scanner.FileBytes().size();
+        if (scanner.Scan(stream.substr(stream.size() / 2)) == Brindle::RawDownloadScanner::State::Complete &&
+            fileBytes + scanner.FileBytes().size() != data[0])
             std::abort();
     }
     return 0;

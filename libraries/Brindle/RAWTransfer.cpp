@@ -26,19 +26,20 @@ constexpr int32_t FailureSettleMs = 4000;
 // One pass of the wait blocks in the event loop at most this long.
 constexpr int32_t WaitSliceMs = 50;
 
-std::string endMarkerLine() {
-    return "\rPRINTCHR$(1)+CHR$(2)+\"<@END>\"+CHR$(3)+CHR$(4)\r";
-}
+constexpr std::string_view EndMarkerLine = "\rPRINTCHR$(1)+CHR$(2)+\"<@END>\"+CHR$(3)+CHR$(4)\r";
+constexpr const char* SendSource = "RawTransfer:OutputBinaryData Method";
+// The file is read this far ahead of what goes out.
+constexpr size_t ReadAhead = 65536;
 
-std::string readExactly(const std::string& path, int64_t size) {
-    std::string bytes(static_cast<size_t>(size), '\0');
-    std::ifstream file(path, std::ios::binary);
+// Opens the file to be sent once it is known to hold `size` bytes.
+void openSource(std::ifstream& file, const std::string& path, int64_t size) {
+    file.open(path, std::ios::binary | std::ios::ate);
     if (!file)
         Automation::raise(Automation::RuntimeError::FileNotFound, "RawTransfer:Upload method");
-    if (!file.read(bytes.data(), static_cast<std::streamsize>(size)))
+    if (file.tellg() < size)
         Automation::raise(Platform::Files::PathFileAccessError, "RawTransfer:Upload method",
                           "The file " + path + " is shorter than " + std::to_string(size) + " bytes");
-    return bytes;
+    file.seekg(0);
 }
 
 } // namespace
@@ -133,8 +134,10 @@ void RAWTransfer::capture(int32_t number, const std::string& source) {
 void RAWTransfer::upload(const std::string& source, const std::string& expression) {
     run("RawTransfer:Upload method", [&] {
         uploading_ = true;
-        outgoing_ = size_ > 0 ? readExactly(source, size_) : std::string();
-        outgoing_ += endMarkerLine();
+        if (size_ > 0)
+            openSource(source_, source, size_);
+        staged_.clear();
+        stagedAt_ = 0;
         sent_ = 0;
         wrapper_->setDataToSend(Automation::Variant(expression));
         outputBinaryData();
@@ -144,7 +147,7 @@ void RAWTransfer::upload(const std::string& source, const std::string& expressio
 void RAWTransfer::download(const std::string& expression) {
     run("RawTransfer:Download method", [&] {
         uploading_ = false;
-        received_.TakeAll();
+        received_ = 0;
         scanner_.emplace(size_);
         wrapper_->setDataToSend(Automation::Variant(expression));
     });
@@ -157,6 +160,7 @@ void RAWTransfer::run(const std::string& ownSource, const std::function<void()>&
         start();
     } catch (const Automation::Error& error) {
         running_ = false;
+        source_.close();
         detach();
         throw Automation::Error(error.Number(), error.Source().empty() ? ownSource : error.Source(),
                                 error.Description());
@@ -170,8 +174,10 @@ void RAWTransfer::finish(const std::string& ownSource) {
     if (progress_)
         progress_->setStart(false);
     detach();
-    received_.TakeAll();
-    outgoing_.clear();
+    // A download that did not complete leaves the destination as it was.
+    file_.reset();
+    source_.close();
+    staged_.clear();
     scanner_.reset();
     if (hasError())
         throw Automation::Error(errors_->Number(), errors_->Source() + ">" + ownSource,
@@ -197,7 +203,7 @@ void RAWTransfer::waitUntilNotRunning() {
             capture(108, WaitSource);
         } else if (Platform::MillisecondClock() - lastActivity_ > idleTimeoutMs_) {
             status_ = FileTransfer_Failure;
-            bool refused = scanner_ && scanner_->MentionsSocketError(received_.GetBytes());
+            bool refused = scanner_ && scanner_->MentionsSocketError();
             capture(refused ? 129 : 120, WaitSource);
         }
         if (hasError())
@@ -213,23 +219,21 @@ void RAWTransfer::outputBinaryData() {
     sending_ = true;
     resume_ = false;
     size_t fileBytes = static_cast<size_t>(size_);
-    while (sent_ < outgoing_.size() && !hasError()) {
+    while (sent_ < uploadSize() && !hasError()) {
         status_ = sent_ < fileBytes ? FileTransfer_Transferring : FileTransfer_EndOfFile;
-        // The end-marker line goes out on its own, after the last block.
-        size_t limit = sent_ < fileBytes ? std::min(fileBytes, sent_ + BlockSize) : outgoing_.size();
         try {
-            wrapper_->setDataToSend(Automation::Variant(outgoing_.substr(sent_, limit - sent_)));
+            wrapper_->setDataToSend(Automation::Variant(nextBlock()));
         } catch (const Automation::Error& error) {
             status_ = FileTransfer_Failure;
-            if (error.Number() == Platform::Tcp::TcpControlError::WouldBlock) {
+            if (error.Number() == Platform::Tcp::TcpControlError::WouldBlock)
                 resume_ = true;
-            } else {
-                errors_->Capture(Automation::Error(error.Number(), "RawTransfer:OutputBinaryData Method",
-                                                   error.Description()));
-            }
+            else
+                errors_->Capture(Automation::Error(error.Number(), SendSource, error.Description()));
             break;
         }
         int32_t taken = wrapper_->BytesSent();
+        if (sent_ < fileBytes)
+            stagedAt_ += static_cast<size_t>(taken);
         sent_ += static_cast<size_t>(taken);
         if (taken > 0)
             touch();
@@ -249,13 +253,36 @@ void RAWTransfer::outputBinaryData() {
         }
         wrapper_->ProcessEvents();
     }
-    if (sent_ >= outgoing_.size() && status_ != FileTransfer_Failure)
+    if (sent_ >= uploadSize() && status_ != FileTransfer_Failure)
         status_ = FileTransfer_EndOfFile;
     sending_ = false;
 }
 
+size_t RAWTransfer::uploadSize() const {
+    return static_cast<size_t>(size_) + EndMarkerLine.size();
+}
+
+std::string RAWTransfer::nextBlock() {
+    size_t fileBytes = static_cast<size_t>(size_);
+    // The end-marker line goes out on its own, after the last block.
+    if (sent_ >= fileBytes)
+        return std::string(EndMarkerLine.substr(sent_ - fileBytes));
+    if (staged_.size() - stagedAt_ < BlockSize) {
+        // What is left of the staged bytes moves to the front, and the file's next bytes follow it.
+        staged_.erase(0, stagedAt_);
+        stagedAt_ = 0;
+        size_t have = staged_.size();
+        staged_.resize(have + std::min(ReadAhead, fileBytes - sent_ - have));
+        if (staged_.size() > have &&
+            !source_.read(staged_.data() + have, static_cast<std::streamsize>(staged_.size() - have)))
+            Automation::raise(Platform::Files::PathFileAccessError, SendSource,
+                              "The file being sent became shorter than " + std::to_string(size_) + " bytes");
+    }
+    return staged_.substr(stagedAt_, BlockSize);
+}
+
 void RAWTransfer::ReadyToSend() {
-    if (running_ && uploading_ && (sent_ < outgoing_.size() || resume_))
+    if (running_ && uploading_ && (sent_ < uploadSize() || resume_))
         outputBinaryData();
 }
 
@@ -289,11 +316,18 @@ void RAWTransfer::receiveUpload() {
 }
 
 void RAWTransfer::receiveDownload() {
-    received_.Add(wrapper_->InputStr());
+    std::string arrived = wrapper_->InputStr();
+    received_ += static_cast<int64_t>(arrived.size());
     if (progress_)
-        progress_->setSubValue(received_.Count());
+        progress_->setSubValue(static_cast<int32_t>(received_));
     status_ = FileTransfer_Transferring;
-    switch (scanner_->Scan(received_.GetBytes())) {
+    RawDownloadScanner::State state = scanner_->Scan(arrived);
+    if (!scanner_->FileBytes().empty() || state == RawDownloadScanner::State::Complete) {
+        if (!file_)
+            file_.emplace(destination_, ReceiveSource);
+        file_->Write(scanner_->FileBytes());
+    }
+    switch (state) {
     case RawDownloadScanner::State::Waiting:
         return;
     case RawDownloadScanner::State::SocketError:
@@ -308,12 +342,11 @@ void RAWTransfer::receiveDownload() {
         break;
     }
     status_ = FileTransfer_EndOfFile;
-    const std::string& all = received_.GetBytes();
-    Platform::Files::ReplaceFileContents(destination_, scanner_->Data(all), ReceiveSource);
+    file_->Commit();
+    file_.reset();
     running_ = false;
     // The printer's prompt after the end marker is no file data.
-    garbage_ = scanner_->Rest(all);
-    received_.RemoveFront(received_.Count());
+    garbage_ = scanner_->Rest();
 }
 
 } // namespace Brindle

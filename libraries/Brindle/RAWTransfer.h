@@ -4,16 +4,17 @@
 // the length of a transfer it is the top client of the connection's TCP
 // wrapper, so the socket's events come to it and the port is detached.
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "Brindle/FifoBuf.h"
 #include "Brindle/RawDownloadScanner.h"
 #include "Brindle/TransferBase.h"
 #include "Tethra/INetCommClient.h"
 #include "Tethra/NetCommWrapper.h"
 #include "errors/ErrorInfoHolder.h"
+#include "files/ReplacementFile.h"
 
 namespace Brindle {
 
@@ -65,6 +66,11 @@ private:
     void finish(const std::string& ownSource);
     void waitUntilNotRunning();
     void outputBinaryData();
+    // The file's bytes and the end-marker line.
+    size_t uploadSize() const;
+    // Up to BlockSize bytes of the file from sent_ on, or the rest of the
+    // end-marker line after the file.
+    std::string nextBlock();
     void receiveUpload();
     void receiveDownload();
     // Keeps the first error of the transfer.
@@ -82,12 +88,19 @@ private:
     bool wasConnected_ = false;
     int64_t size_ = 0;
     std::string destination_;
-    // Upload: the file's bytes followed by the end-marker command line.
-    std::string outgoing_;
+    // Upload: the file is read a little ahead of what goes out; staged_ from
+    // stagedAt_ holds the file's bytes from sent_ on. The end-marker command
+    // line follows the file; sent_ counts the bytes taken, file and line.
+    std::ifstream source_;
+    std::string staged_;
+    size_t stagedAt_ = 0;
     size_t sent_ = 0;
-    // Download: everything received, and where the file lies in it.
-    FifoBuf received_;
+    // Download: the bytes received so far, where the file lies in them, and
+    // the file bytes written so far, which replace the destination once the
+    // end marker has followed them.
+    int64_t received_ = 0;
     std::optional<RawDownloadScanner> scanner_;
+    std::optional<Platform::Files::ReplacementFile> file_;
     int32_t idleTimeoutMs_ = DefaultIdleTimeoutMs;
     int64_t lastActivity_ = 0;
 };

@@ -154,7 +154,10 @@ void NetCommWrapper::onConnected(int16_t code, std::string description) {
 }
 
 void NetCommWrapper::onDataIn(std::string text, bool eol) {
-    received_.append(text);
+    if (received_.empty())
+        received_ = std::move(text);
+    else
+        received_.append(text);
     auto top = clients_.top();
     if (!top)
         return;

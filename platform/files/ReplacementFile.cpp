@@ -14,6 +14,8 @@ namespace Platform::Files {
 
 namespace {
 
+constexpr off_t WritebackStep = off_t(4) << 20;
+
 mode_t newFileMode() {
     // umask can only be read by setting it.
     mode_t mask = ::umask(0);
@@ -51,6 +53,13 @@ void ReplacementFile::Write(std::string_view bytes) {
         if (written <= 0)
             fail("cannot write \"" + destination_ + "\"");
         bytes.remove_prefix(static_cast<size_t>(written));
+        written_ += written;
+    }
+    // A long file goes to the disk while it is still being written, so that
+    // Commit waits only for the last of it.
+    if (written_ - flushed_ >= WritebackStep) {
+        ::sync_file_range(fd_, flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
+        flushed_ = written_;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace Platform::Files {
 
@@ -42,6 +43,9 @@ private:
     std::string temporary_;
     std::string source_;
     int fd_ = -1;
+    // Bytes written, and how many of them were handed to the disk early.
+    off_t written_ = 0;
+    off_t flushed_ = 0;
 };
 
 // Writes `bytes` as the whole new contents of `path`, through a ReplacementFile.

@@ -9,6 +9,7 @@
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <utility>
 
 #include "automation/Error.h"
 #include "messages/GuardedEntry.h"
@@ -51,6 +52,7 @@ int16_t errorNumber(QAbstractSocket::SocketError error) {
 TcpControl::TcpControl()
     : poster_(std::make_unique<QObject>()), socket_(std::make_unique<QTcpSocket>()),
       closeTimer_(std::make_unique<QTimer>()) {
+    socket_->setReadBufferSize(inBufferSize_);
     closeTimer_->setInterval(CloseTickMs);
     QObject::connect(closeTimer_.get(), &QTimer::timeout, poster_.get(),
                      [this] { fromEventLoop("TcpControl (closing)", [this] { onCloseTick(); }); });
@@ -98,6 +100,7 @@ void TcpControl::setInBufferSize(int32_t value) {
     if (value < 1 || value > MaxBufferSize)
         fail(380, "Invalid property value: InBufferSize " + std::to_string(value));
     inBufferSize_ = value;
+    socket_->setReadBufferSize(value);
 }
 
 void TcpControl::setOutBufferSize(int32_t value) {
@@ -206,10 +209,27 @@ void TcpControl::setDataToSend(const std::string& value) {
     auto taken =
         static_cast<int64_t>(std::min<size_t>(value.size(), static_cast<size_t>(std::max<int64_t>(room, 0))));
     if (taken > 0)
-        socket_->write(value.data(), taken);
+        write(std::string_view(value.data(), static_cast<size_t>(taken)));
     bytesSent_ = static_cast<int32_t>(taken);
     if (taken < static_cast<int64_t>(value.size()))
         windowFull_ = true;
+    else
+        moved_ = taken > 0;
+}
+
+// Bytes go to the kernel at once while nothing waits before them; what it
+// does not take waits in the socket's buffer, which the event loop empties.
+// A send refused for another reason goes the same way, so that the socket
+// reports the failure.
+void TcpControl::write(std::string_view bytes) {
+    auto fd = socket_->socketDescriptor();
+    if (fd >= 0 && socket_->bytesToWrite() == 0) {
+        ssize_t n = ::send(static_cast<int>(fd), bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0)
+            bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    if (!bytes.empty())
+        socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
 void TcpControl::setBytesToSend(const Automation::ByteArray& value) {
@@ -218,7 +238,12 @@ void TcpControl::setBytesToSend(const Automation::ByteArray& value) {
 
 void TcpControl::ProcessEvents() {
     drainInput();
-    WaitForEvents(PumpMs);
+    // A caller whose last send the window took whole is moving data, not
+    // waiting: what is pending runs without blocking.
+    if (std::exchange(moved_, false))
+        DoEvents();
+    else
+        WaitForEvents(PumpMs);
 }
 
 void TcpControl::onConnected() {

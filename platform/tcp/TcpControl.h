@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "automation/Event.h"
 #include "automation/Object.h"
@@ -63,6 +64,8 @@ public:
     void setLocalPort(int32_t value);
     bool Linger() const { return linger_; }
     void setLinger(bool value) { linger_ = value; }
+    // The receive buffer: the control reads at most this much ahead of its
+    // DataIn events; the rest waits in the kernel.
     int32_t InBufferSize() const { return inBufferSize_; }
     void setInBufferSize(int32_t value);
     // The send window: bytes the control holds that the kernel has not taken.
@@ -75,7 +78,8 @@ public:
     int32_t BytesSent() const { return bytesSent_; }
 
     // Lets pending events run: blocks for a moment in the event loop when
-    // nothing is pending, so that callers' loops never spin.
+    // nothing is pending, so that callers' loops never spin; but not right
+    // after a send that the window took whole.
     void ProcessEvents();
 
     Automation::Event<int16_t, std::string> ConnectedEvent;
@@ -93,6 +97,7 @@ private:
         std::string text;
     };
 
+    void write(std::string_view bytes);
     void take(std::string_view bytes);
     void onConnected();
     void onReadyRead();
@@ -117,6 +122,8 @@ private:
     int32_t bytesSent_ = 0;
     State state_ = State::Closed;
     bool windowFull_ = false;
+    // A send was taken whole since the last ProcessEvents.
+    bool moved_ = false;
 
     std::deque<Notice> notices_;
     bool deliveryPosted_ = false;

@@ -125,9 +125,14 @@ void Device::feed(const QByteArray& bytes) {
             return;
         }
         qsizetype end = from;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        end = qMin(end + 1, bytes.size());
+        if (const qint64 raw = interpreter_->rawInputWanted(); raw > 0) {
+            // Raw input for a shell program is one run, line ends and all.
+            end = from + qMin<qint64>(raw, bytes.size() - from);
+        } else {
+            while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+                ++end;
+            end = qMin(end + 1, bytes.size());
+        }
         interpreter_->receive(bytes.mid(from, end - from));
         from = end;
     }

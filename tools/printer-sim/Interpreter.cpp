@@ -1,5 +1,6 @@
 #include "Interpreter.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Failure.h"
@@ -21,6 +22,9 @@ const char* const Keywords[] = {
 // A WHILE loop of one line that never ends is cut off after this many
 // statements, so that the simulator's thread stays responsive.
 constexpr int StepLimit = 100000;
+
+// Raw input that a shell program reads gets room for this many bytes up front at most.
+constexpr qint64 MaxRawReserve = qint64(1) << 26;
 
 // Bar code names that BARCODENAME$ walks through.
 const char* const BarcodeNames[] = {"CODE128", "CODE39", "EAN13",      "EAN8",
@@ -52,6 +56,8 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
                   return;
               }
               reading_ = Reading{count, idleSeconds, {}, std::move(done)};
+              // Room for all of it at once: grown step by step, it would be copied again and again.
+              reading_->data.reserve(qMin(count, MaxRawReserve));
               lastWasCr_ = false;
               host_.armInputTimer(idleSeconds * 1000);
           },
@@ -94,7 +100,7 @@ void Interpreter::receive(const QByteArray& bytes) {
             return;
         if (reading_) {
             const qsizetype take = qMin<qsizetype>(reading_->remaining, bytes.size() - i);
-            reading_->data += bytes.mid(i, take);
+            reading_->data.append(bytes.constData() + i, take);
             reading_->remaining -= take;
             i += take - 1;
             if (reading_->remaining > 0) {
@@ -689,8 +695,10 @@ void Interpreter::out(const QByteArray& bytes) {
         return;
     // The column counts the printable characters since the last control
     // character, so the frame's SOH and STX leave the command at column 0.
-    for (const char c : bytes)
-        column_ = static_cast<unsigned char>(c) < 32 ? 0 : column_ + 1;
+    const auto control = std::find_if(bytes.crbegin(), bytes.crend(),
+                                      [](char c) { return static_cast<unsigned char>(c) < 32; });
+    column_ = control == bytes.crend() ? column_ + static_cast<int>(bytes.size())
+                                       : static_cast<int>(control - bytes.crbegin());
     atLineStart_ = bytes.endsWith('\n');
     host_.write(bytes);
 }

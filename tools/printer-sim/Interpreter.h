@@ -32,6 +32,8 @@ public:
 
     // Bytes from the host, in any pieces.
     void receive(const QByteArray& bytes);
+    // How many raw input bytes a shell program still reads (0: none is reading).
+    qint64 rawInputWanted() const { return reading_ ? reading_->remaining : 0; }
     // A program reading raw input heard nothing for its time-out.
     void inputTimedOut();
     // The state of a printer that has just been switched on.

@@ -29,23 +29,29 @@ ReplyShaper::ReplyShaper(FaultPlan& faults, Writer writer, Dropper dropLink, QOb
 }
 
 void ReplyShaper::push(const QByteArray& bytes) {
-    // Output is taken in runs up to the next SOH or EOT, so a long file sent
-    // by cat costs a few copies, not one append per byte.
+    // Plain output passes on as slices of `bytes`, the whole of it shared,
+    // so a long file sent by cat is not copied here.
+    qsizetype plainFrom = 0;
+    // Where the reply being read started in `bytes`; -1 when in an earlier push.
+    qsizetype replyFrom = -1;
     qsizetype at = 0;
     while (at < bytes.size()) {
         if (!inReply_) {
             const qsizetype soh = bytes.indexOf(Soh, at);
-            plain_.append(bytes.constData() + at, (soh < 0 ? bytes.size() : soh) - at);
             if (soh < 0)
                 break;
             inReply_ = true;
+            replyFrom = soh;
             reply_ = QByteArray(1, Soh);
             at = soh + 1;
         } else if (reply_.size() < ReplyStart.size()) {
             // A SOH that does not start a reply is plain output.
             reply_ += bytes[at++];
             if (!ReplyStart.startsWith(reply_)) {
-                plain_ += reply_;
+                if (replyFrom < 0) {
+                    enqueue(reply_);
+                    plainFrom = at;
+                }
                 reply_.clear();
                 inReply_ = false;
             }
@@ -55,15 +61,17 @@ void ReplyShaper::push(const QByteArray& bytes) {
             if (eot < 0)
                 break;
             at = eot + 1;
-            enqueue(plain_);
-            plain_.clear();
+            if (replyFrom >= 0)
+                enqueue(bytes.mid(plainFrom, replyFrom - plainFrom));
             finishReply(reply_);
             reply_.clear();
             inReply_ = false;
+            plainFrom = at;
         }
     }
-    enqueue(plain_);
-    plain_.clear();
+    // A reply not yet whole waits for the rest.
+    const qsizetype plainTo = !inReply_ ? bytes.size() : replyFrom >= 0 ? replyFrom : plainFrom;
+    enqueue(bytes.mid(plainFrom, plainTo - plainFrom));
 }
 
 void ReplyShaper::finishReply(const QByteArray& reply) {
@@ -129,7 +137,6 @@ void ReplyShaper::send() {
 void ReplyShaper::reset() {
     timer_.stop();
     queue_.clear();
-    plain_.clear();
     reply_.clear();
     inReply_ = false;
 }

@@ -43,7 +43,6 @@ private:
     Dropper dropLink_;
     QTimer timer_;
     QList<Chunk> queue_;
-    QByteArray plain_;
     QByteArray reply_;
     QByteArray lastReply_;
     bool inReply_ = false;

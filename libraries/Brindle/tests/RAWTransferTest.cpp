@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 #include "Brindle/RawDownloadScanner.h"
@@ -176,6 +177,22 @@ TEST_F(RAWTransferTest, UploadsByteExact) {
         EXPECT_EQ(printer.received() == expected, true) << size;
         EXPECT_EQ(transfer->Status(), Tethra::FileTransfer_Success);
         EXPECT_EQ(clients(), 1);
+    }
+}
+
+TEST_F(RAWTransferTest, AnUploadSourceShortOfItsSizeIsRefusedBeforeAByteGoesOut) {
+    fs::path source = dir_ / "up.bin";
+    std::ofstream(source, std::ios::binary) << pattern(4096);
+    for (const auto& [path, size, number] :
+         {std::tuple{source, 4097, 75}, std::tuple{dir_ / "none.bin", 1, 53}}) {
+        ScriptedPrinter printer([](const std::string&, bool&) { return std::string(); });
+        auto transfer = transferTo(printer);
+        Automation::Error error =
+            raisedError([&] { transfer->Upload(path.string(), "c:f", size, uploadCommand(size)); });
+        EXPECT_EQ(error.Number(), number) << path;
+        EXPECT_EQ(error.Source(), "RawTransfer:Upload method") << path;
+        EXPECT_EQ(printer.received(), "") << path;
+        EXPECT_EQ(clients(), 1) << path;
     }
 }
 

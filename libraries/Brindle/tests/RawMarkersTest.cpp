@@ -12,11 +12,14 @@ const std::string Begin(RawDownloadScanner::BeginMarker);
 const std::string End(RawDownloadScanner::EndMarker);
 
 // Feeds `stream` to a scanner in pieces of `step` bytes; the last state.
-State scanInPieces(RawDownloadScanner& scanner, const std::string& stream, size_t step) {
-    State state = State::Waiting;
-    for (size_t have = std::min(step, stream.size());; have = std::min(have + step, stream.size())) {
-        state = scanner.Scan(std::string_view(stream).substr(0, have));
-        if (state != State::Waiting || have == stream.size())
+// `file` collects the file bytes it hands on.
+State scanInPieces(RawDownloadScanner& scanner, const std::string& stream, size_t step,
+                   std::string* file = nullptr) {
+    for (size_t at = 0;; at += step) {
+        State state = scanner.Scan(std::string_view(stream).substr(at, step));
+        if (file)
+            file->append(scanner.FileBytes());
+        if (state != State::Waiting || at + step >= stream.size())
             return state;
     }
 }
@@ -33,8 +36,12 @@ TEST(RawDownloadScanner, FindsTheFileBetweenTheMarkers) {
         for (size_t step : {1, 7, 4096}) {
             std::string stream = echo + Begin + data + End + "\r\n>";
             RawDownloadScanner scanner(static_cast<int64_t>(data.size()));
-            ASSERT_EQ(scanInPieces(scanner, stream, step), State::Complete) << data.size() << "/" << step;
-            EXPECT_EQ(scanner.Data(stream), data);
+            std::string file;
+            ASSERT_EQ(scanInPieces(scanner, stream, step, &file), State::Complete)
+                << data.size() << "/" << step;
+            EXPECT_EQ(file, data);
+            // What came after the end marker in the same arrival.
+            EXPECT_TRUE(std::string_view("\r\n>").starts_with(scanner.Rest())) << data.size() << "/" << step;
         }
     }
 }
@@ -56,12 +63,17 @@ TEST(RawDownloadScanner, WaitsOrFails) {
     std::string refused = "cat: Operation not supported on socket\r\n";
     RawDownloadScanner beforeBegin(10);
     EXPECT_EQ(scanInPieces(beforeBegin, refused, 5), State::SocketError);
-    // Printed where file bytes were expected: only seen when the wait ends.
-    RawDownloadScanner inData(100);
-    std::string stream = Begin + refused + End;
-    EXPECT_EQ(inData.Scan(stream), State::Waiting);
-    EXPECT_TRUE(inData.MentionsSocketError(stream));
-    EXPECT_FALSE(RawDownloadScanner(100).MentionsSocketError(Begin + "data"));
+    // Printed where file bytes were expected: only seen when the wait ends,
+    // also when it came split across arrivals shorter than the text.
+    for (size_t step : {1, 5, 4096}) {
+        RawDownloadScanner inData(100);
+        EXPECT_EQ(scanInPieces(inData, Begin + refused + End, step), State::Waiting) << step;
+        EXPECT_TRUE(inData.MentionsSocketError()) << step;
+    }
+    RawDownloadScanner clean(100);
+    EXPECT_EQ(scanInPieces(clean, Begin + "cat: Operation not" + std::string(50, ' ') + "supported", 7),
+              State::Waiting);
+    EXPECT_FALSE(clean.MentionsSocketError());
 }
 
 TEST(RawUploadReply, Judges) {

@@ -212,6 +212,20 @@ TEST(Frame, MapTurnsNulIntoTheChannelDigit) {
     EXPECT_EQ(s.printer.receivedLines().value(1), "PRINT \"<7>\"");
 }
 
+TEST(Frame, SohThatStartsNoReplyIsPlainOutputInOrder) {
+    Started s;
+    // Within one print, and with the bytes that tell it from a reply in later prints.
+    s.client.send("PRINT \"a\";CHR$(1);\"CMx\"\rPRINT CHR$(1);\rPRINT \"C\";\rPRINT \"y\"\r");
+    EXPECT_EQ(s.client.readUntil("y\r\n"), "a\x01"
+                                           "CMx\r\n\x01"
+                                           "Cy\r\n");
+    // A reply that comes in pieces still goes out whole, after the plain output before it.
+    s.client.send("PRINT \"b\";CHR$(1);\rPRINT \"CMD\";\rPRINT \"9\";CHR$(4);\"c\"\r");
+    EXPECT_EQ(s.client.readUntil("c\r\n"), "b\x01"
+                                           "CMD9\x04"
+                                           "c\r\n");
+}
+
 TEST(Frame, ShellUserChangesWithSu) {
     Started s;
     EXPECT_EQ(SimClient::trailer(s.client.command(1, "RUN\"su user\r"))[4], "user\r\n");
