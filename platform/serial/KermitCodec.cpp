@@ -1,7 +1,5 @@
 #include "serial/KermitCodec.h"
 
-#include <algorithm>
-
 #include "serial/KermitPacket.h"
 
 namespace Platform::Serial {
@@ -18,6 +16,13 @@ bool isControlImage(unsigned char c) {
 }
 
 } // namespace
+
+KermitCodec::KermitCodec(char control, char eighthBit, char repeat)
+    : control_(control), eighthBit_(eighthBit), repeat_(repeat) {
+    for (const char prefix : {control, eighthBit, repeat})
+        if (prefix != 0)
+            prefix_[static_cast<unsigned char>(prefix)] = true;
+}
 
 void KermitCodec::encodeByte(unsigned char byte, std::string& out) const {
     if (eighthBit_ != 0 && (byte & 0x80) != 0) {
@@ -75,13 +80,12 @@ bool KermitCodec::decode(std::string_view field, std::string& out) const {
         c = static_cast<unsigned char>(field[i++]);
         return true;
     };
-    const char specials[] = {control_, eighthBit_ != 0 ? eighthBit_ : control_,
-                             repeat_ != 0 ? repeat_ : control_};
-    const std::string_view prefixes(specials, sizeof specials);
     unsigned char c = 0;
     for (;;) {
         // Plain characters stand for themselves: taken as a run.
-        const std::size_t plain = std::min(field.find_first_of(prefixes, i), field.size());
+        std::size_t plain = i;
+        while (plain < field.size() && !prefix_[static_cast<unsigned char>(field[plain])])
+            ++plain;
         out.append(field.substr(i, plain - i));
         i = plain;
         if (!next(c))

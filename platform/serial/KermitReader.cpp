@@ -1,5 +1,7 @@
 #include "serial/KermitReader.h"
 
+#include <algorithm>
+
 #include "serial/KermitPacket.h"
 
 namespace Platform::Serial {
@@ -21,10 +23,12 @@ KermitReader::Result KermitReader::push(std::string_view bytes, std::size_t& use
         if (inFrame_ && need_ > frame_.size() + 1) {
             // The body of a packet: everything up to its last byte, unless a
             // mark or an end of line cuts it short.
-            std::string_view body = bytes.substr(used, need_ - frame_.size() - 1);
-            body = body.substr(0, body.find_first_of(std::string_view("\x01\r", 2)));
-            frame_ += body;
-            used += body.size();
+            const std::size_t end = std::min(bytes.size(), used + (need_ - frame_.size() - 1));
+            std::size_t cut = used;
+            while (cut < end && bytes[cut] != KermitPacket::Mark && bytes[cut] != EndOfLine)
+                ++cut;
+            frame_ += bytes.substr(used, cut - used);
+            used = cut;
             if (used == bytes.size())
                 break;
         }
