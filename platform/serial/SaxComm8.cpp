@@ -298,7 +298,7 @@ Automation::Variant SaxComm8::Input() {
     // What the kernel holds counts as waiting input too, except during a
     // transfer: its engine takes it, and would raise its events inside this call.
     if (!Busy())
-        readInto(SIZE_MAX);
+        readInto(SIZE_MAX, true);
     std::size_t take =
         inputLen_ > 0 ? std::min<std::size_t>(std::size_t(inputLen_), inBuf_.size()) : inBuf_.size();
     std::string bytes = inBuf_.substr(0, take);
@@ -351,7 +351,10 @@ void SaxComm8::updateWriteNotifier() {
     writeNotifier_->setEnabled(device_.isOpen() && (outputWaiting() > 0 || Busy()));
 }
 
-void SaxComm8::readInto(std::size_t limit) {
+// A notice takes one read, unless that filled the buffer: a short read took
+// what there was, and the next notice tells of more (a read to find the line
+// empty would be a call for nothing). untilEmpty reads on until it is.
+void SaxComm8::readInto(std::size_t limit, bool untilEmpty) {
     char buffer[ReadChunk];
     std::size_t total = 0;
     while (device_.isOpen() && !lineDown_ && total < limit) {
@@ -367,6 +370,8 @@ void SaxComm8::readInto(std::size_t limit) {
         if (n > 0) {
             total += std::size_t(n);
             takeInput(std::string_view(buffer, std::size_t(n)));
+            if (!untilEmpty && std::size_t(n) < room)
+                break;
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -378,7 +383,7 @@ void SaxComm8::readInto(std::size_t limit) {
 
 void SaxComm8::onReadable() {
     auto keep = keepAlive();
-    readInto(ReadPerNotice);
+    readInto(ReadPerNotice, false);
     updateReadNotifier();
 }
 

@@ -189,7 +189,7 @@ private:
     void onWritable();
     void onTick();
     void onModemPoll();
-    void readInto(std::size_t limit);
+    void readInto(std::size_t limit, bool untilEmpty);
     void takeInput(std::string_view bytes);
     void writeOut();
     std::size_t outputWaiting() const { return outBuf_.size() - outHead_; }
