@@ -74,15 +74,15 @@ SaxComm8::SaxComm8()
     // The notifiers, the timers and poster_ are members: what they call on
     // `this` cannot outlive the control.
     QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (line readable)", [this] { onReadable(); }); });
+                     [this] { onNotice("SaxComm8 (line readable)", [this] { onReadable(); }); });
     QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (line writable)", [this] { onWritable(); }); });
+                     [this] { onNotice("SaxComm8 (line writable)", [this] { onWritable(); }); });
     tickTimer_->setInterval(TickMs);
     QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (transfer tick)", [this] { onTick(); }); });
+                     [this] { onNotice("SaxComm8 (transfer tick)", [this] { onTick(); }); });
     modemTimer_->setInterval(TickMs);
     QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (modem lines)", [this] { onModemPoll(); }); });
+                     [this] { onNotice("SaxComm8 (modem lines)", [this] { onModemPoll(); }); });
 }
 
 SaxComm8::~SaxComm8() {
@@ -95,6 +95,17 @@ SaxComm8::~SaxComm8() {
 
 std::shared_ptr<Automation::Object> SaxComm8::keepAlive() {
     return weak_from_this().lock();
+}
+
+// The events a notice queues are raised at its end, still from the event
+// loop: a transfer queues some at every read, and a round through the loop
+// for each would cost more than the read.
+template <class Handler> void SaxComm8::onNotice(const char* where, Handler handler) {
+    auto keep = keepAlive();
+    ++noticeDepth_;
+    fromEventLoop(where, handler);
+    --noticeDepth_;
+    fromEventLoop("SaxComm8 (event delivery)", [this] { deliverEvents(); });
 }
 
 // --- the line ------------------------------------------------------------
@@ -214,7 +225,6 @@ void SaxComm8::setShutdown(bool value) {
 }
 
 void SaxComm8::onModemPoll() {
-    auto keep = keepAlive();
     auto now = device_.modemStatus();
     if (!now || !modemStatus_)
         return;
@@ -382,7 +392,6 @@ void SaxComm8::readInto(std::size_t limit, bool untilEmpty) {
 }
 
 void SaxComm8::onReadable() {
-    auto keep = keepAlive();
     readInto(ReadPerNotice, false);
     updateReadNotifier();
 }
@@ -448,7 +457,6 @@ void SaxComm8::writeOut() {
 }
 
 void SaxComm8::onWritable() {
-    auto keep = keepAlive();
     writeOut();
     bool refilled = false;
     // A transfer's engine tops the queue up before it runs dry, so the line never waits for it.
@@ -590,7 +598,6 @@ void SaxComm8::requestAbort() {
 }
 
 void SaxComm8::onTick() {
-    auto keep = keepAlive();
     callEngine([&] { engine_->tick(MillisecondClock()); });
     // The line may have drained while nothing was watching it.
     if (outputWaiting() < RefillBelow && engineDepth_ == 0)
@@ -645,7 +652,7 @@ void SaxComm8::queueEvent(EventId id) {
     if (id == EventId::TransferBlock && !events_.empty() && events_.back() == id)
         return;
     events_.push_back(id);
-    if (!deliveryPosted_) {
+    if (!deliveryPosted_ && noticeDepth_ == 0) {
         deliveryPosted_ = true;
         // Posted to poster_, a member: the delivery dies with the control.
         QMetaObject::invokeMethod(

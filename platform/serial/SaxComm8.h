@@ -185,6 +185,7 @@ private:
     void afterEngine();
     void requestAbort();
 
+    template <class Handler> void onNotice(const char* where, Handler handler);
     void onReadable();
     void onWritable();
     void onTick();
@@ -246,6 +247,7 @@ private:
     std::optional<uint32_t> modemStatus_;
     std::deque<EventId> events_;
     bool deliveryPosted_ = false;
+    int noticeDepth_ = 0; // notices running: they raise what they queue themselves
 
     std::unique_ptr<QObject> poster_;
     std::unique_ptr<QSocketNotifier> readNotifier_;
