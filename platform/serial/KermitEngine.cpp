@@ -231,10 +231,6 @@ void KermitEngine::tick(int64_t nowMs) {
         sendNak();
 }
 
-// Stop-and-wait: the next packet goes out when its predecessor is
-// acknowledged, never because the queue drained.
-void KermitEngine::outputDrained() {}
-
 void KermitEngine::abort() {
     if (state_ == State::Done || aborting_)
         return;

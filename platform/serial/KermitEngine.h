@@ -27,7 +27,6 @@ public:
     void start() override;
     void receive(std::string_view bytes) override;
     void tick(int64_t nowMs) override;
-    void outputDrained() override;
     // The error packet and the end event follow at the peer's next packet,
     // or after one packet time-out.
     void abort() override;

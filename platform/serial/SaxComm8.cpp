@@ -357,8 +357,9 @@ void SaxComm8::updateReadNotifier() {
 }
 
 void SaxComm8::updateWriteNotifier() {
-    // While a transfer runs, a drained line is news for its engine.
-    writeNotifier_->setEnabled(device_.isOpen() && (outputWaiting() > 0 || Busy()));
+    // A drained line is news for an engine that refills it.
+    writeNotifier_->setEnabled(device_.isOpen() &&
+                               (outputWaiting() > 0 || (Busy() && engine_->wantsDrained())));
 }
 
 // A notice takes one read, unless that filled the buffer: a short read took

@@ -180,6 +180,8 @@ public:
         armRetry(FirstCallMs);
     }
 
+    bool wantsDrained() const override { return !finished_ && state_ == State::Streaming; }
+
     void outputDrained() override {
         if (finished_ || state_ != State::Streaming)
             return;
@@ -516,8 +518,6 @@ public:
         host_.transferEvent(TransferEvent::WaitForFile, SerialFTStatus_WaitForFile);
         armRetry(FirstCallMs);
     }
-
-    void outputDrained() override {}
 
 private:
     enum class State { WaitFile, WaitData, Data, WaitFin, WaitOO };
