@@ -42,6 +42,21 @@ TEST(KermitPacketTest, BlockChecksMatchTheProtocol) {
     EXPECT_EQ(KermitPacket::blockCheck(1, "ABC"), ")");
     // Bytes with bit 7 count with their full value.
     EXPECT_NE(KermitPacket::blockCheck(3, "\x81"), KermitPacket::blockCheck(3, "\x01"));
+    // Type 3 over any length is the CRC taken bit by bit.
+    std::string bytes;
+    for (int length = 0; length < 40; ++length) {
+        unsigned crc = 0;
+        for (char c : bytes) {
+            crc ^= static_cast<unsigned char>(c);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) != 0 ? (crc >> 1) ^ 0x8408 : crc >> 1;
+        }
+        const std::string expected{KermitPacket::toChar(static_cast<int>(crc >> 12)),
+                                   KermitPacket::toChar(static_cast<int>((crc >> 6) & 0x3F)),
+                                   KermitPacket::toChar(static_cast<int>(crc & 0x3F))};
+        EXPECT_EQ(KermitPacket::blockCheck(3, bytes), expected) << "length " << length;
+        bytes += static_cast<char>(length * 97 + 13);
+    }
 }
 
 TEST(KermitPacketTest, ReadsAndRewritesAnIndependentPeersPacket) {
