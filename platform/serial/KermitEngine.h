@@ -69,7 +69,8 @@ private:
     void acceptAttributes(const std::string& data);
     bool openDestination();
     bool writeData(const std::string& field);
-    bool closeDestination();
+    // Writes the file's bytes out (it is complete); false when that failed.
+    bool writeOut();
     void dropDestination();
     void acknowledge(const std::string& data = {});
     void sendNak();
