@@ -1,7 +1,5 @@
 #include "serial/KermitReader.h"
 
-#include <algorithm>
-
 #include "serial/KermitPacket.h"
 
 namespace Platform::Serial {
@@ -23,12 +21,13 @@ KermitReader::Result KermitReader::push(std::string_view bytes, std::size_t& use
         if (inFrame_ && need_ > frame_.size() + 1) {
             // The body of a packet: everything up to its last byte, unless a
             // mark or an end of line cuts it short.
-            const std::size_t end = std::min(bytes.size(), used + (need_ - frame_.size() - 1));
-            std::size_t cut = used;
-            while (cut < end && bytes[cut] != KermitPacket::Mark && bytes[cut] != EndOfLine)
-                ++cut;
-            frame_ += bytes.substr(used, cut - used);
-            used = cut;
+            std::string_view body = bytes.substr(used, need_ - frame_.size() - 1);
+            // One memchr over the stretch for each (find_first_of would take
+            // one over the pair for every byte).
+            body = body.substr(0, body.find(KermitPacket::Mark));
+            body = body.substr(0, body.find(EndOfLine));
+            frame_ += body;
+            used += body.size();
             if (used == bytes.size())
                 break;
         }
