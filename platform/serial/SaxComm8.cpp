@@ -399,9 +399,12 @@ void SaxComm8::onReadable() {
 
 void SaxComm8::takeInput(std::string_view bytes) {
     if (Busy()) {
-        engineInput_.append(bytes);
-        if (engineDepth_ > 0)
+        if (engineDepth_ > 0) {
+            engineInput_.append(bytes);
             return; // the call further up the stack hands it on
+        }
+        // Straight from the read: the engine answers a packet before anything else is done with it.
+        callEngine([&] { engine_->receive(bytes); });
         while (!engineInput_.empty() && Busy()) {
             std::string chunk = std::move(engineInput_);
             engineInput_.clear();
