@@ -19,6 +19,13 @@ bool isControlImage(unsigned char c) {
 
 } // namespace
 
+KermitCodec::KermitCodec(char control, char eighthBit, char repeat)
+    : control_(control), eighthBit_(eighthBit), repeat_(repeat) {
+    for (const char prefix : {control, eighthBit, repeat})
+        if (prefix != 0)
+            prefix_[static_cast<unsigned char>(prefix)] = true;
+}
+
 void KermitCodec::encodeByte(unsigned char byte, std::string& out) const {
     if (eighthBit_ != 0 && (byte & 0x80) != 0) {
         out += eighthBit_;
@@ -68,6 +75,11 @@ std::size_t KermitCodec::encode(std::string_view input, std::size_t room, std::s
 }
 
 bool KermitCodec::decode(std::string_view field, std::string& out) const {
+    // A character of the field stands for at most one byte, except in a
+    // repeat: out grows by the field's length at once, and by a run's length
+    // where one comes; what was not used goes at the end.
+    std::size_t done = out.size();
+    out.resize(done + field.size());
     std::size_t i = 0;
     auto next = [&](unsigned char& c) {
         if (i >= field.size())
@@ -75,39 +87,43 @@ bool KermitCodec::decode(std::string_view field, std::string& out) const {
         c = static_cast<unsigned char>(field[i++]);
         return true;
     };
-    const char specials[] = {control_, eighthBit_ != 0 ? eighthBit_ : control_,
-                             repeat_ != 0 ? repeat_ : control_};
-    const std::string_view prefixes(specials, sizeof specials);
+    auto malformed = [&] {
+        out.resize(done);
+        return false;
+    };
     unsigned char c = 0;
     for (;;) {
-        // Plain characters stand for themselves: taken as a run.
-        const std::size_t plain = std::min(field.find_first_of(prefixes, i), field.size());
-        out.append(field.substr(i, plain - i));
-        i = plain;
+        // Plain characters stand for themselves: copied as a run.
+        char* to = out.data();
+        while (i < field.size() && !prefix_[static_cast<unsigned char>(field[i])])
+            to[done++] = field[i++];
         if (!next(c))
             break;
         int count = 1;
         if (repeat_ != 0 && c == static_cast<unsigned char>(repeat_)) {
             if (!next(c))
-                return false;
+                return malformed();
             count = KermitPacket::unChar(static_cast<char>(c));
             if (count < 1 || count > static_cast<int>(MaxRepeat) || !next(c))
-                return false;
+                return malformed();
+            out.resize(out.size() + static_cast<std::size_t>(count));
         }
         unsigned char high = 0;
         if (eighthBit_ != 0 && c == static_cast<unsigned char>(eighthBit_)) {
             high = 0x80;
             if (!next(c))
-                return false;
+                return malformed();
         }
         if (c == static_cast<unsigned char>(control_)) {
             if (!next(c))
-                return false;
+                return malformed();
             if (isControlImage(c))
                 c ^= 0x40;
         }
-        out.append(static_cast<std::size_t>(count), static_cast<char>(c | high));
+        std::fill_n(out.data() + done, count, static_cast<char>(c | high));
+        done += static_cast<std::size_t>(count);
     }
+    out.resize(done);
     return true;
 }
 

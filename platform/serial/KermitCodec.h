@@ -2,6 +2,7 @@
 // The encoding of Kermit data fields: control characters behind the control
 // prefix, the eighth bit behind its own prefix on 7-bit lines, and runs of
 // one byte as a repeat count.
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,8 +12,7 @@ namespace Platform::Serial {
 class KermitCodec {
 public:
     // eighthBit and repeat are 0 when that prefixing is not in use.
-    explicit KermitCodec(char control = '#', char eighthBit = 0, char repeat = 0)
-        : control_(control), eighthBit_(eighthBit), repeat_(repeat) {}
+    explicit KermitCodec(char control = '#', char eighthBit = 0, char repeat = 0);
 
     // Appends the encoding of as many leading bytes of input as fit in room
     // characters to out; returns how many bytes were taken. A byte's
@@ -30,6 +30,7 @@ private:
     char control_;
     char eighthBit_;
     char repeat_;
+    std::array<bool, 256> prefix_{}; // the prefixes in use
 };
 
 } // namespace Platform::Serial

@@ -231,10 +231,6 @@ void KermitEngine::tick(int64_t nowMs) {
         sendNak();
 }
 
-// Stop-and-wait: the next packet goes out when its predecessor is
-// acknowledged, never because the queue drained.
-void KermitEngine::outputDrained() {}
-
 void KermitEngine::abort() {
     if (state_ == State::Done || aborting_)
         return;
@@ -475,10 +471,12 @@ void KermitEngine::handleAsReceiver(const KermitPacket& packet) {
         acceptAttributes(packet.data);
         acknowledge();
     } else if (state_ == State::ReceiveData && packet.type == 'D') {
-        if ((output_ || openDestination()) && writeData(packet.data)) {
-            acknowledge();
+        if (!output_ && !openDestination())
+            return;
+        // The packet passed its check: the sender goes on while we decode and store it.
+        acknowledge();
+        if (writeData(packet.data))
             reportBlock();
-        }
     } else if (state_ == State::ReceiveData && packet.type == 'Z') {
         if (startsWith(packet.data, 'D')) {
             // The sender discards the file.
@@ -486,11 +484,11 @@ void KermitEngine::handleAsReceiver(const KermitPacket& packet) {
             discarded_ = true;
             state_ = State::ReceiveFile;
             acknowledge();
-        } else if ((output_ || openDestination()) && closeDestination()) {
+        } else if ((output_ || openDestination()) && writeOut()) {
+            // It takes its name when the transfer ends (see end()).
             fileComplete_ = true;
             state_ = State::ReceiveFile;
             acknowledge();
-            host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
         }
     } else if (packet.type == 'F') {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Only one file expected");
@@ -576,14 +574,13 @@ bool KermitEngine::writeData(const std::string& field) {
     return true;
 }
 
-bool KermitEngine::closeDestination() {
+bool KermitEngine::writeOut() {
     try {
-        output_->Commit();
+        output_->WriteOut();
     } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");
         return false;
     }
-    output_.reset();
     return true;
 }
 
@@ -691,6 +688,21 @@ void KermitEngine::giveUp(TransferEvent event, enumSerialFTStatus status, const 
 
 void KermitEngine::end(TransferEvent event, enumSerialFTStatus status) {
     state_ = State::Done;
+    // A file that arrived whole takes its name once the sender has our answer
+    // to its end (making it durable takes a while, and the sender need not
+    // wait for that), whatever became of the sender after it.
+    if (fileComplete_ && output_) {
+        try {
+            output_->Commit();
+            output_.reset();
+            host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
+        } catch (const Automation::Error&) {
+            if (event == TransferEvent::FinishFileTransfer) {
+                event = TransferEvent::AbortFileTransfer;
+                status = SerialFTStatus_Failure;
+            }
+        }
+    }
     dropDestination();
     file_.reset();
     host_.transferEvent(event, status);

@@ -27,7 +27,6 @@ public:
     void start() override;
     void receive(std::string_view bytes) override;
     void tick(int64_t nowMs) override;
-    void outputDrained() override;
     // The error packet and the end event follow at the peer's next packet,
     // or after one packet time-out.
     void abort() override;
@@ -70,7 +69,8 @@ private:
     void acceptAttributes(const std::string& data);
     bool openDestination();
     bool writeData(const std::string& field);
-    bool closeDestination();
+    // Writes the file's bytes out (it is complete); false when that failed.
+    bool writeOut();
     void dropDestination();
     void acknowledge(const std::string& data = {});
     void sendNak();

@@ -14,11 +14,11 @@ ReceivedFile::ReceivedFile(const std::string& destination) : file_(destination) 
 void ReceivedFile::Append(std::string_view bytes) {
     gathered_.append(bytes);
     if (gathered_.size() >= WriteChunk)
-        flush();
+        WriteOut();
 }
 
 void ReceivedFile::Commit() {
-    flush();
+    WriteOut();
     file_.Commit();
 }
 
@@ -26,14 +26,14 @@ void ReceivedFile::Abandon(bool keepPartial) noexcept {
     if (!keepPartial)
         return; // the temporary file goes with this object
     try {
-        flush();
+        WriteOut();
         file_.Commit();
     } catch (const Automation::Error&) {
         // Nothing more can be kept; the destination stays as it was.
     }
 }
 
-void ReceivedFile::flush() {
+void ReceivedFile::WriteOut() {
     file_.Write(gathered_);
     gathered_.clear();
 }

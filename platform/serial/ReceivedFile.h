@@ -16,6 +16,8 @@ public:
 
     // Raises 75 when the file system refuses a write.
     void Append(std::string_view bytes);
+    // Writes what is gathered; raises 75.
+    void WriteOut();
     // Writes what is gathered and renames over the destination; raises 75.
     void Commit();
     // The download failed: with `keepPartial` what arrived takes the
@@ -23,8 +25,6 @@ public:
     void Abandon(bool keepPartial) noexcept;
 
 private:
-    void flush();
-
     Files::ReplacementFile file_;
     std::string gathered_;
 };

@@ -74,15 +74,15 @@ SaxComm8::SaxComm8()
     // The notifiers, the timers and poster_ are members: what they call on
     // `this` cannot outlive the control.
     QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (line readable)", [this] { onReadable(); }); });
+                     [this] { onNotice("SaxComm8 (line readable)", [this] { onReadable(); }); });
     QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (line writable)", [this] { onWritable(); }); });
+                     [this] { onNotice("SaxComm8 (line writable)", [this] { onWritable(); }); });
     tickTimer_->setInterval(TickMs);
     QObject::connect(tickTimer_.get(), &QTimer::timeout, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (transfer tick)", [this] { onTick(); }); });
+                     [this] { onNotice("SaxComm8 (transfer tick)", [this] { onTick(); }); });
     modemTimer_->setInterval(TickMs);
     QObject::connect(modemTimer_.get(), &QTimer::timeout, poster_.get(),
-                     [this] { fromEventLoop("SaxComm8 (modem lines)", [this] { onModemPoll(); }); });
+                     [this] { onNotice("SaxComm8 (modem lines)", [this] { onModemPoll(); }); });
 }
 
 SaxComm8::~SaxComm8() {
@@ -95,6 +95,17 @@ SaxComm8::~SaxComm8() {
 
 std::shared_ptr<Automation::Object> SaxComm8::keepAlive() {
     return weak_from_this().lock();
+}
+
+// The events a notice queues are raised at its end, still from the event
+// loop: a transfer queues some at every read, and a round through the loop
+// for each would cost more than the read.
+template <class Handler> void SaxComm8::onNotice(const char* where, Handler handler) {
+    auto keep = keepAlive();
+    ++noticeDepth_;
+    fromEventLoop(where, handler);
+    --noticeDepth_;
+    fromEventLoop("SaxComm8 (event delivery)", [this] { deliverEvents(); });
 }
 
 // --- the line ------------------------------------------------------------
@@ -214,7 +225,6 @@ void SaxComm8::setShutdown(bool value) {
 }
 
 void SaxComm8::onModemPoll() {
-    auto keep = keepAlive();
     auto now = device_.modemStatus();
     if (!now || !modemStatus_)
         return;
@@ -298,7 +308,7 @@ Automation::Variant SaxComm8::Input() {
     // What the kernel holds counts as waiting input too, except during a
     // transfer: its engine takes it, and would raise its events inside this call.
     if (!Busy())
-        readInto(SIZE_MAX);
+        readInto(SIZE_MAX, true);
     std::size_t take =
         inputLen_ > 0 ? std::min<std::size_t>(std::size_t(inputLen_), inBuf_.size()) : inBuf_.size();
     std::string bytes = inBuf_.substr(0, take);
@@ -347,11 +357,15 @@ void SaxComm8::updateReadNotifier() {
 }
 
 void SaxComm8::updateWriteNotifier() {
-    // While a transfer runs, a drained line is news for its engine.
-    writeNotifier_->setEnabled(device_.isOpen() && (outputWaiting() > 0 || Busy()));
+    // A drained line is news for an engine that refills it.
+    writeNotifier_->setEnabled(device_.isOpen() &&
+                               (outputWaiting() > 0 || (Busy() && engine_->wantsDrained())));
 }
 
-void SaxComm8::readInto(std::size_t limit) {
+// A notice takes one read, unless that filled the buffer: a short read took
+// what there was, and the next notice tells of more (a read to find the line
+// empty would be a call for nothing). untilEmpty reads on until it is.
+void SaxComm8::readInto(std::size_t limit, bool untilEmpty) {
     char buffer[ReadChunk];
     std::size_t total = 0;
     while (device_.isOpen() && !lineDown_ && total < limit) {
@@ -367,6 +381,8 @@ void SaxComm8::readInto(std::size_t limit) {
         if (n > 0) {
             total += std::size_t(n);
             takeInput(std::string_view(buffer, std::size_t(n)));
+            if (!untilEmpty && std::size_t(n) < room)
+                break;
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -377,16 +393,18 @@ void SaxComm8::readInto(std::size_t limit) {
 }
 
 void SaxComm8::onReadable() {
-    auto keep = keepAlive();
-    readInto(ReadPerNotice);
+    readInto(ReadPerNotice, false);
     updateReadNotifier();
 }
 
 void SaxComm8::takeInput(std::string_view bytes) {
     if (Busy()) {
-        engineInput_.append(bytes);
-        if (engineDepth_ > 0)
+        if (engineDepth_ > 0) {
+            engineInput_.append(bytes);
             return; // the call further up the stack hands it on
+        }
+        // Straight from the read: the engine answers a packet before anything else is done with it.
+        callEngine([&] { engine_->receive(bytes); });
         while (!engineInput_.empty() && Busy()) {
             std::string chunk = std::move(engineInput_);
             engineInput_.clear();
@@ -443,7 +461,6 @@ void SaxComm8::writeOut() {
 }
 
 void SaxComm8::onWritable() {
-    auto keep = keepAlive();
     writeOut();
     bool refilled = false;
     // A transfer's engine tops the queue up before it runs dry, so the line never waits for it.
@@ -585,7 +602,6 @@ void SaxComm8::requestAbort() {
 }
 
 void SaxComm8::onTick() {
-    auto keep = keepAlive();
     callEngine([&] { engine_->tick(MillisecondClock()); });
     // The line may have drained while nothing was watching it.
     if (outputWaiting() < RefillBelow && engineDepth_ == 0)
@@ -640,7 +656,7 @@ void SaxComm8::queueEvent(EventId id) {
     if (id == EventId::TransferBlock && !events_.empty() && events_.back() == id)
         return;
     events_.push_back(id);
-    if (!deliveryPosted_) {
+    if (!deliveryPosted_ && noticeDepth_ == 0) {
         deliveryPosted_ = true;
         // Posted to poster_, a member: the delivery dies with the control.
         QMetaObject::invokeMethod(

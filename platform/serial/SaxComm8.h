@@ -185,11 +185,12 @@ private:
     void afterEngine();
     void requestAbort();
 
+    template <class Handler> void onNotice(const char* where, Handler handler);
     void onReadable();
     void onWritable();
     void onTick();
     void onModemPoll();
-    void readInto(std::size_t limit);
+    void readInto(std::size_t limit, bool untilEmpty);
     void takeInput(std::string_view bytes);
     void writeOut();
     std::size_t outputWaiting() const { return outBuf_.size() - outHead_; }
@@ -246,6 +247,7 @@ private:
     std::optional<uint32_t> modemStatus_;
     std::deque<EventId> events_;
     bool deliveryPosted_ = false;
+    int noticeDepth_ = 0; // notices running: they raise what they queue themselves
 
     std::unique_ptr<QObject> poster_;
     std::unique_ptr<QSocketNotifier> readNotifier_;

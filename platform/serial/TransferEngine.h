@@ -78,8 +78,10 @@ public:
     virtual void receive(std::string_view bytes) = 0;
     // Called at least every 100 ms while the transfer runs, for time-outs.
     virtual void tick(int64_t nowMs) = 0;
+    // True while the engine wants to hear that the output queue drained (a streaming sender).
+    virtual bool wantsDrained() const { return false; }
     // The output queue drained below what the engine asked for; a sender refills.
-    virtual void outputDrained() = 0;
+    virtual void outputDrained() {}
     // Our side aborts (AbortTransfer): tell the peer, end with an abort event.
     virtual void abort() = 0;
     // True once an end event (FinishFileTransfer, AbortFile or AbortFileTransfer) was reported.

@@ -180,6 +180,8 @@ public:
         armRetry(FirstCallMs);
     }
 
+    bool wantsDrained() const override { return !finished_ && state_ == State::Streaming; }
+
     void outputDrained() override {
         if (finished_ || state_ != State::Streaming)
             return;
@@ -517,8 +519,6 @@ public:
         armRetry(FirstCallMs);
     }
 
-    void outputDrained() override {}
-
 private:
     enum class State { WaitFile, WaitData, Data, WaitFin, WaitOO };
 
@@ -604,6 +604,8 @@ private:
         case ZFIN:
             sendHex(Header::withPosition(ZFIN, 0));
             if (state_ == State::WaitFin || state_ == State::WaitOO) {
+                if (!commitFile())
+                    return;
                 state_ = State::WaitOO;
                 oCount_ = 0;
                 armRetry(FinishWaitMs);
@@ -714,19 +716,37 @@ private:
         }
     }
 
+    // The whole file arrived: its bytes go to the file system before we ask
+    // for the next file. It takes its name once the sender has our answer to
+    // its end (commitFile): making it durable takes a while, and the sender
+    // need not wait for that.
     void finishFile() {
         reportProgress();
         try {
-            output_->Commit();
+            output_->WriteOut();
         } catch (const Automation::Error&) {
             failTransfer(SerialFTStatus_FileAbort, true);
             return;
         }
-        output_.reset();
-        host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
         state_ = State::WaitFin;
         requests_ = 0;
         sendInit();
+    }
+
+    // False when the file could not be stored; the transfer has ended then.
+    bool commitFile() {
+        if (!output_)
+            return true;
+        try {
+            output_->Commit();
+        } catch (const Automation::Error&) {
+            dropFile();
+            failTransfer(SerialFTStatus_FileAbort, false);
+            return false;
+        }
+        output_.reset();
+        host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
+        return true;
     }
 
     void sendInit() {
@@ -777,6 +797,9 @@ private:
     }
 
     void failTransfer(enumSerialFTStatus status, bool tellPeer) override {
+        // A file that arrived whole is kept, whatever became of the sender after it.
+        if (state_ == State::WaitFin && !commitFile())
+            return;
         dropFile();
         Session::failTransfer(status, tellPeer);
     }

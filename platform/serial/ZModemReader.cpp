@@ -25,6 +25,15 @@ bool carriesSubpackets(uint8_t type) {
 
 } // namespace
 
+ZModemReader::ZModemReader() {
+    setDropControl(false);
+}
+
+void ZModemReader::setDropControl(bool on) {
+    for (unsigned byte = 0; byte < plain_.size(); ++byte)
+        plain_[byte] = byte != ZDLE && !isFlowControl(uint8_t(byte)) && !(on && (byte & 0x60) == 0);
+}
+
 void ZModemReader::expectHeader() {
     state_ = State::Seek;
     hexEnd_ = 0;
@@ -88,7 +97,7 @@ int ZModemReader::decode(uint8_t byte) {
         escaped_ = true;
         return -1;
     }
-    if (isFlowControl(byte) || (dropControl_ && (byte & 0x60) == 0))
+    if (!isPlain(byte))
         return -1;
     return byte;
 }
@@ -217,9 +226,9 @@ void ZModemReader::feed(std::string_view bytes, const Sink& sink) {
             break;
         case State::Data: {
             // Plain bytes are the bulk of a transfer: take runs of them at once.
-            if (!escaped_ && b != ZDLE && (b & 0x60) != 0) {
+            if (!escaped_ && isPlain(b)) {
                 std::size_t end = i + 1;
-                while (end < bytes.size() && (static_cast<uint8_t>(bytes[end]) & 0x60) != 0)
+                while (end < bytes.size() && isPlain(static_cast<uint8_t>(bytes[end])))
                     ++end;
                 data_.append(bytes.substr(i, end - i));
                 i = end - 1;

@@ -3,6 +3,7 @@
 // subpackets that follow ZFILE, ZSINIT, ZDATA and ZCOMMAND headers, and a
 // cancel (five CAN in a row). Anything before a header is skipped, so a
 // printer's echo of the command that started its side does no harm.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,8 @@ public:
     // Bytes skipped while looking for a header before an Error is reported.
     static constexpr std::size_t GarbageLimit = 32768;
 
+    ZModemReader();
+
     // Feeds line bytes; the sink is called for each item, in order, and may
     // change what the reader expects next.
     void feed(std::string_view bytes, const Sink& sink);
@@ -42,7 +45,7 @@ public:
     void expectHeader();
     // The peer was asked to escape every control character: an unescaped one
     // is line noise and is dropped.
-    void setDropControl(bool on) { dropControl_ = on; }
+    void setDropControl(bool on);
 
 private:
     enum class State { Seek, Pad, PadDle, Hex, Binary, Data, DataCrc };
@@ -57,13 +60,15 @@ private:
     // One escaped byte of a fixed-length field (binary header, data CRC);
     // true once the field holds `length` bytes.
     bool takeEscaped(uint8_t byte, std::size_t length, const Sink& sink);
+    // The byte stands for itself in escaped content: no ZDLE, nothing dropped.
+    bool isPlain(uint8_t byte) const { return plain_[byte]; }
 
     State state_ = State::Seek;
     uint8_t format_ = 0;
     bool crc32_ = false;     // of the header being read, and of the subpackets after it
     bool dataCrc32_ = false; // of the subpackets being read
     bool escaped_ = false;
-    bool dropControl_ = false;
+    std::array<bool, 256> plain_{};
     uint8_t escapedEnd_ = 0;
     uint8_t frameEnd_ = 0;
     int canRun_ = 0;

@@ -195,6 +195,34 @@ TEST(KermitEngineTest, ReceiverSkipsTheEchoAndKeepsTheFileInItsFolder) {
                                         {TransferEvent::FinishFileTransfer, SerialFTStatus_Success}}));
 }
 
+TEST(KermitEngineTest, AWholeFileTakesItsNameWhenTheTransferEnds) {
+    for (bool senderVanishes : {false, true}) {
+        SCOPED_TRACE(senderVanishes ? "the sender vanishes after its end of file" : "the sender ends");
+        Scripted peer(TransferDirection::Receive);
+        peer.negotiate();
+        peer.sent();
+        peer.feed('F', 1, "a.bin");
+        peer.feed('D', 2, "abc");
+        peer.feed('Z', 3, "");
+        EXPECT_EQ(peer.types(), "YYY");
+        // The sender has its answer; the file is stored when the transfer ends.
+        EXPECT_FALSE(std::filesystem::exists(peer.folder.file("a.bin")));
+        if (senderVanishes) {
+            peer.wait(10000);
+            peer.expectEnd(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort);
+        } else {
+            peer.feed('B', 4, "");
+            EXPECT_EQ(peer.types(), "Y");
+            peer.expectEnd(TransferEvent::FinishFileTransfer, SerialFTStatus_Success);
+        }
+        EXPECT_EQ(readFile(peer.folder.file("a.bin")), "abc");
+        const Events& events = peer.host.events;
+        ASSERT_GE(events.size(), 2u);
+        EXPECT_EQ(events[events.size() - 2],
+                  std::make_pair(TransferEvent::FinishFile, SerialFTStatus_EndOfFile));
+    }
+}
+
 TEST(KermitEngineTest, ReceiverWritesWhereTheHostSays) {
     Scripted peer(TransferDirection::Receive);
     std::filesystem::create_directory(peer.folder.file("sub"));

@@ -14,10 +14,14 @@ namespace {
 const std::string gkermitInit = "\x01"
                                 "9 S~' @-#Y3~*!J*0+++J\"U1@O\r";
 
-std::vector<std::string> frames(KermitReader& reader, const std::string& bytes, int* broken = nullptr) {
+// The packets cut out of bytes given byte by byte, or in bulk (as the line hands them over).
+std::vector<std::string> frames(KermitReader& reader, const std::string& bytes, int* broken = nullptr,
+                                bool bulk = false) {
     std::vector<std::string> found;
-    for (char c : bytes) {
-        const auto result = reader.push(c);
+    for (std::string_view rest = bytes; !rest.empty();) {
+        std::size_t used = 1;
+        const auto result = bulk ? reader.push(rest, used) : reader.push(rest.front());
+        rest.remove_prefix(used);
         if (result == KermitReader::Result::Frame)
             found.push_back(reader.frame());
         else if ((result == KermitReader::Result::Broken || result == KermitReader::Result::Cut) &&
@@ -38,6 +42,21 @@ TEST(KermitPacketTest, BlockChecksMatchTheProtocol) {
     EXPECT_EQ(KermitPacket::blockCheck(1, "ABC"), ")");
     // Bytes with bit 7 count with their full value.
     EXPECT_NE(KermitPacket::blockCheck(3, "\x81"), KermitPacket::blockCheck(3, "\x01"));
+    // Type 3 over any length is the CRC taken bit by bit.
+    std::string bytes;
+    for (int length = 0; length < 40; ++length) {
+        unsigned crc = 0;
+        for (char c : bytes) {
+            crc ^= static_cast<unsigned char>(c);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) != 0 ? (crc >> 1) ^ 0x8408 : crc >> 1;
+        }
+        const std::string expected{KermitPacket::toChar(static_cast<int>(crc >> 12)),
+                                   KermitPacket::toChar(static_cast<int>((crc >> 6) & 0x3F)),
+                                   KermitPacket::toChar(static_cast<int>(crc & 0x3F))};
+        EXPECT_EQ(KermitPacket::blockCheck(3, bytes), expected) << "length " << length;
+        bytes += static_cast<char>(length * 97 + 13);
+    }
 }
 
 TEST(KermitPacketTest, ReadsAndRewritesAnIndependentPeersPacket) {
@@ -63,14 +82,16 @@ TEST(KermitPacketTest, FramesRoundTripInEveryCheckTypeAndLength) {
             const bool extended = 2 + length + static_cast<std::size_t>(checkType) > 94;
             EXPECT_EQ(line[3] == ' ', extended) << "length " << length << " check " << checkType;
 
-            KermitReader reader;
-            const auto found = frames(reader, line);
-            ASSERT_EQ(found.size(), 1u);
-            const auto back = KermitPacket::parse(found[0], checkType);
-            ASSERT_TRUE(back) << "length " << length << " check " << checkType;
-            EXPECT_EQ(back->type, 'D');
-            EXPECT_EQ(back->seq, 63);
-            EXPECT_EQ(back->data, packet.data);
+            for (bool bulk : {false, true}) {
+                KermitReader reader;
+                const auto found = frames(reader, line, nullptr, bulk);
+                ASSERT_EQ(found.size(), 1u);
+                const auto back = KermitPacket::parse(found[0], checkType);
+                ASSERT_TRUE(back) << "length " << length << " check " << checkType;
+                EXPECT_EQ(back->type, 'D');
+                EXPECT_EQ(back->seq, 63);
+                EXPECT_EQ(back->data, packet.data);
+            }
         }
     }
 }
@@ -103,24 +124,29 @@ TEST(KermitPacketTest, RejectsDamagedFrames) {
 }
 
 TEST(KermitReaderTest, SkipsEchoAndNoiseBeforeTheFirstPacket) {
-    KermitReader reader;
     const std::string echo = "\rTRANSFER K \"S\",\"c:data.bin\r\n";
     const std::string banner = "KERMIT READY TO SEND...\r\n";
-    const auto found = frames(reader, echo + banner + gkermitInit);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0], gkermitInit.substr(1, gkermitInit.size() - 2));
+    for (bool bulk : {false, true}) {
+        KermitReader reader;
+        const auto found = frames(reader, echo + banner + gkermitInit, nullptr, bulk);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0], gkermitInit.substr(1, gkermitInit.size() - 2));
+    }
 }
 
 TEST(KermitReaderTest, AMarkInsideAPacketStartsAgain) {
-    KermitReader reader;
-    const std::string one = KermitPacket{'Y', 1, {}}.frame(KermitFraming{3});
+    const std::string one = KermitPacket{'D', 1, std::string(200, 'a')}.frame(KermitFraming{3});
     const std::string two = KermitPacket{'Y', 2, "X"}.frame(KermitFraming{3});
-    int broken = 0;
-    // The first packet lost its last bytes on the line.
-    const auto found = frames(reader, one.substr(0, 4) + two, &broken);
-    EXPECT_EQ(broken, 1);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(KermitPacket::parse(found[0], 3)->seq, 2);
+    for (bool bulk : {false, true}) {
+        KermitReader reader;
+        int broken = 0;
+        // The first packet lost its last bytes on the line, short and long.
+        const auto found = frames(reader, one.substr(0, 4) + two + one.substr(0, 150) + two, &broken, bulk);
+        EXPECT_EQ(broken, 2);
+        ASSERT_EQ(found.size(), 2u);
+        EXPECT_EQ(KermitPacket::parse(found[0], 3)->seq, 2);
+        EXPECT_EQ(KermitPacket::parse(found[1], 3)->seq, 2);
+    }
 }
 
 TEST(KermitReaderTest, ImpossibleLengthsAreBroken) {
@@ -133,14 +159,16 @@ TEST(KermitReaderTest, ImpossibleLengthsAreBroken) {
         EXPECT_FALSE(reader.inFrame());
     }
     // A packet arriving in pieces is one packet.
-    KermitReader reader;
     const std::string line = KermitPacket{'D', 9, std::string(5000, 'q')}.frame(KermitFraming{2});
-    std::vector<std::string> found;
-    for (std::size_t i = 0; i < line.size(); i += 7)
-        for (const std::string& f : frames(reader, line.substr(i, 7)))
-            found.push_back(f);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(KermitPacket::parse(found[0], 2)->data.size(), 5000u);
+    for (bool bulk : {false, true}) {
+        KermitReader reader;
+        std::vector<std::string> found;
+        for (std::size_t i = 0; i < line.size(); i += 7)
+            for (const std::string& f : frames(reader, line.substr(i, 7), nullptr, bulk))
+                found.push_back(f);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(KermitPacket::parse(found[0], 2)->data.size(), 5000u);
+    }
 }
 
 TEST(KermitReaderTest, ALineEndingInsideAPacketOrWithoutItsMarkShowsASpoiledPacket) {

@@ -156,6 +156,14 @@ TEST_F(SaxComm8Line, InputCountsWhatTheKernelHoldsAndHandsItOverAsTextOrBytes) {
     control_->setInputLen(0);
     EXPECT_EQ(control_->Input(), Automation::Variant(Automation::ByteArray{'x', 'y', 'z'}));
 
+    // More than the line hands over in one read: Input takes it all.
+    const std::string many = randomBytes(6000, 3);
+    writePeer(many);
+    const int64_t deadline = monotonicMs() + 5000;
+    while (control_->InBufferCount() == 0 && monotonicMs() < deadline)
+        SleepWithoutEvents(5);
+    EXPECT_EQ(control_->Input(), Automation::Variant(Automation::ByteArray(many.begin(), many.end())));
+
     writePeer("junk");
     ASSERT_TRUE(countsInput(4));
     control_->setInBufferCount(0);

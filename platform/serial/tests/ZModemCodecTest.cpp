@@ -175,6 +175,38 @@ TEST(ZModemReader, IgnoresFlowControlDecodesRubAndReportsDamage) {
     EXPECT_EQ(seen[1].kind, Kind::Error);
 }
 
+TEST(ZModemReader, ABareControlCharacterIsNoiseOnlyWhereThePeerEscapesThemAll) {
+    // Bytes below 0x20 other than the line's own go plain unless every control character is escaped.
+    const std::string data = std::string("run\x01\x02 of\x1f\x00 plain\x7f", 17) + allBytes();
+    for (bool all : {false, true}) {
+        SCOPED_TRACE(all ? "all escaped" : "line controls escaped");
+        Escaper escaper(all);
+        std::string packet;
+        appendBinaryHeader(packet, Header::withPosition(ZDATA, 0), true, escaper);
+        appendSubpacket(packet, data, ZCRCG, true, escaper);
+        // The line adds a control character in the middle of a run of plain bytes.
+        std::string noisy = packet;
+        noisy.insert(noisy.find(" plain") + 3, 1, '\x05');
+        for (bool byteByByte : {false, true}) {
+            ZModemReader reader;
+            reader.setDropControl(all);
+            auto seen = readAll(reader, packet, byteByByte);
+            ASSERT_EQ(seen.size(), 2u);
+            EXPECT_EQ(seen[1].kind, Kind::Subpacket);
+            EXPECT_EQ(seen[1].data, data);
+            ZModemReader noisyReader;
+            noisyReader.setDropControl(all);
+            seen = readAll(noisyReader, noisy, byteByByte);
+            ASSERT_EQ(seen.size(), 2u);
+            // Dropped where the peer escapes them all; else a byte too many, which fails the CRC.
+            EXPECT_EQ(seen[1].kind, all ? Kind::Subpacket : Kind::Error);
+            if (all) {
+                EXPECT_EQ(seen[1].data, data);
+            }
+        }
+    }
+}
+
 TEST(ZModemReader, FiveCancelsInARowEndTheSession) {
     ZModemReader reader;
     EXPECT_TRUE(readAll(reader, "\x18\x18\x18\x18", false).empty());

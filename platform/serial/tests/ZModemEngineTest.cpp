@@ -157,11 +157,40 @@ TEST_F(ZModemEngine, ReceiverAnswersQuestionsAndAsksAgainAfterDamage) {
     appendSubpacket(line, "def", ZCRCE, true, escaper);
     appendBinaryHeader(line, Header::withPosition(ZEOF, 6), true, escaper);
     EXPECT_EQ(answerTo(line), hex(Header::withFlags(ZRINIT, CANFDX | CANOVIO | CANFC32)));
-    EXPECT_EQ(readFile(folder_.file("received.bin")), "abcdef");
+    // The file takes its name once the sender has our answer to its end.
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("received.bin")));
     EXPECT_EQ(answerTo(hex(Header::withPosition(ZFIN, 0))), hex(Header::withPosition(ZFIN, 0)));
+    EXPECT_EQ(readFile(folder_.file("received.bin")), "abcdef");
+    EXPECT_EQ(host_.events.back(), std::pair(TransferEvent::FinishFile, SerialFTStatus_EndOfFile));
     engine_->receive("OO");
     EXPECT_TRUE(engine_->finished());
     EXPECT_EQ(host_.lastStatus(), SerialFTStatus_Success);
+}
+
+TEST_F(ZModemEngine, AFileThatArrivedWholeIsKeptWhenTheSenderVanishesAfterIt) {
+    host_.destination = folder_.file("received.bin");
+    engine_ = makeZModemEngine(host_, {TransferDirection::Receive, folder_.path()});
+    engine_->start();
+    Escaper escaper;
+    std::string line;
+    appendBinaryHeader(line, Header::withFlags(ZFILE, ZCBIN), true, escaper);
+    appendSubpacket(line,
+                    std::string("f.bin\0"
+                                "3",
+                                7),
+                    ZCRCW, true, escaper);
+    appendBinaryHeader(line, Header::withPosition(ZDATA, 0), true, escaper);
+    appendSubpacket(line, "xyz", ZCRCE, true, escaper);
+    appendBinaryHeader(line, Header::withPosition(ZEOF, 3), true, escaper);
+    engine_->receive(line);
+    for (int64_t now = 1000000; !engine_->finished() && now < 1000000 + 30000; now += 100)
+        engine_->tick(now);
+    ASSERT_TRUE(engine_->finished());
+    EXPECT_EQ(readFile(folder_.file("received.bin")), "xyz");
+    const auto& events = host_.events;
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2], std::pair(TransferEvent::FinishFile, SerialFTStatus_EndOfFile));
+    EXPECT_EQ(events.back(), std::pair(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure));
 }
 
 TEST_F(ZModemEngine, SilentPeerMeetsRetriesAndThenTheTimeOut) {
