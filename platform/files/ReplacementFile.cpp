@@ -55,8 +55,8 @@ void ReplacementFile::Write(std::string_view bytes) {
         bytes.remove_prefix(static_cast<size_t>(written));
         written_ += written;
     }
-    // A long file goes to the disk while it is still being written, so that
-    // Commit waits only for the last of it.
+    // A long file goes to the disk while it is still being written, rather
+    // than all at once some time after the rename.
     if (written_ - flushed_ >= WritebackStep) {
         ::sync_file_range(fd_, flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
         flushed_ = written_;
@@ -66,7 +66,7 @@ void ReplacementFile::Write(std::string_view bytes) {
 void ReplacementFile::Commit() {
     if (fd_ < 0)
         fail("\"" + destination_ + "\" was already written or discarded");
-    if (::fchmod(fd_, newFileMode()) != 0 || ::fsync(fd_) != 0 || ::close(fd_) != 0) {
+    if (::fchmod(fd_, newFileMode()) != 0 || ::close(fd_) != 0) {
         fd_ = -1;
         fail("cannot write \"" + destination_ + "\"");
     }

@@ -3,7 +3,9 @@
 // to a temporary file beside it (mode 0600 while incomplete), which replaces
 // the file by a rename only when everything is written. A failure, or an
 // object dropped without Commit, leaves the old file as it was and no
-// temporary file behind.
+// temporary file behind. Commit does not wait for the disk: ext4 and btrfs
+// order the new contents before a rename that replaces a file, so a crash
+// there leaves the old file or the new one whole.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,7 +32,7 @@ public:
 
     // Appends; raises 75 when the file system refuses (a full disk, say).
     void Write(std::string_view bytes);
-    // Flushes, gives the file the permissions a new file gets, and renames it
+    // Gives the file the permissions a new file gets, and renames it
     // over the destination; raises 75 when that fails (the old file stays).
     void Commit();
     // Removes the temporary file; the destination stays as it was.
