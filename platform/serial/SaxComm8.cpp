@@ -25,6 +25,9 @@ constexpr int TickMs = 100;
 constexpr std::size_t ReadChunk = 65536;
 // Bytes taken from the line per notice, so that a fast line cannot starve the loop.
 constexpr std::size_t ReadPerNotice = 1 << 20;
+// The most one read hands over: the tty layer keeps the line's input in a
+// buffer of 4 KiB, one byte of which stays free.
+constexpr std::size_t TtyReadMost = 4095;
 constexpr int32_t MaxBufferSize = 1 << 24;
 constexpr int32_t DefaultTimeoutMs = 10000;
 constexpr std::size_t RefillBelow = 16384;
@@ -362,9 +365,12 @@ void SaxComm8::updateWriteNotifier() {
                                (outputWaiting() > 0 || (Busy() && engine_->wantsDrained())));
 }
 
-// A notice takes one read, unless that filled the buffer: a short read took
-// what there was, and the next notice tells of more (a read to find the line
-// empty would be a call for nothing). untilEmpty reads on until it is.
+// A notice takes one read, unless that brought all one read can (the buffer,
+// or what the tty layer holds at once, with more queued behind it for a fast
+// sender): a short read took what there was, and the next notice tells of
+// more (a read to find the line empty would be a call for nothing). Reading
+// on spares a round through the event loop for each 4 KiB of a fast stream.
+// untilEmpty reads on until the line is empty.
 void SaxComm8::readInto(std::size_t limit, bool untilEmpty) {
     char buffer[ReadChunk];
     std::size_t total = 0;
@@ -381,7 +387,7 @@ void SaxComm8::readInto(std::size_t limit, bool untilEmpty) {
         if (n > 0) {
             total += std::size_t(n);
             takeInput(std::string_view(buffer, std::size_t(n)));
-            if (!untilEmpty && std::size_t(n) < room)
+            if (!untilEmpty && std::size_t(n) < std::min(room, TtyReadMost))
                 break;
             continue;
         }

@@ -193,6 +193,21 @@ TEST_F(SaxComm8Line, ReceiveIsRaisedOnlyWhileThePumpRuns) {
     EXPECT_EQ(control_->InBufferCount(), 4);
 }
 
+TEST_F(SaxComm8Line, ANoticeTakesWhatQueuesBehindAFullTtyBuffer) {
+    control_->setPortOpen(true);
+    int receives = 0;
+    auto connection = control_->Receive.connect([&] { ++receives; });
+
+    // The tty layer holds 4095 bytes; the rest of a fast sender's burst waits behind them.
+    const std::string burst = randomBytes(6000, 5);
+    writePeer(burst);
+    ASSERT_TRUE(countsInput(4095));
+    EXPECT_TRUE(pumpUntil([&] { return receives > 0; }, 5000));
+    // One notice took the whole burst: no second round for the rest.
+    EXPECT_FALSE(pumpUntil([&] { return receives > 1; }, 300));
+    EXPECT_EQ(control_->Input(), Automation::Variant(Automation::ByteArray(burst.begin(), burst.end())));
+}
+
 TEST_F(SaxComm8Line, AHandlerThatThrowsAnythingLeavesTheControlWorking) {
     control_->setPortOpen(true);
     int receives = 0;
