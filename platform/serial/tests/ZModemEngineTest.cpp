@@ -25,6 +25,18 @@ protected:
         engine_->start();
     }
 
+    // A receiver for received.bin that has said its first word; returns the
+    // sender's offer of a file described by `info` (name, NUL, size).
+    std::string startReceiver(Escaper& escaper, const std::string& info) {
+        host_.destination = folder_.file("received.bin");
+        engine_ = makeZModemEngine(host_, {TransferDirection::Receive, folder_.path()});
+        engine_->start();
+        std::string line;
+        appendBinaryHeader(line, Header::withFlags(ZFILE, ZCBIN), true, escaper);
+        appendSubpacket(line, info, ZCRCW, true, escaper);
+        return line;
+    }
+
     TempFolder folder_;
     RecordingHost host_;
     std::unique_ptr<TransferEngine> engine_;
@@ -112,17 +124,10 @@ TEST_F(ZModemEngine, SenderHonoursTheReceiverBufferSize) {
 }
 
 TEST_F(ZModemEngine, ReceiverAnswersQuestionsAndAsksAgainAfterDamage) {
-    host_.destination = folder_.file("received.bin");
-    engine_ = makeZModemEngine(host_, {TransferDirection::Receive, folder_.path()});
-    engine_->start();
     Escaper escaper;
-    std::string line;
-    appendBinaryHeader(line, Header::withFlags(ZFILE, ZCBIN), true, escaper);
-    appendSubpacket(line,
-                    std::string("f.bin\0"
-                                "6 0 0",
-                                11),
-                    ZCRCW, true, escaper);
+    std::string line = startReceiver(escaper, std::string("f.bin\0"
+                                                          "6 0 0",
+                                                          11));
     engine_->receive(line);
     EXPECT_EQ(host_.sent.substr(host_.sent.size() - 21), hex(Header::withPosition(ZRPOS, 0)));
     EXPECT_EQ(host_.announcedName, "f.bin");
@@ -168,17 +173,10 @@ TEST_F(ZModemEngine, ReceiverAnswersQuestionsAndAsksAgainAfterDamage) {
 }
 
 TEST_F(ZModemEngine, AFileThatArrivedWholeIsKeptWhenTheSenderVanishesAfterIt) {
-    host_.destination = folder_.file("received.bin");
-    engine_ = makeZModemEngine(host_, {TransferDirection::Receive, folder_.path()});
-    engine_->start();
     Escaper escaper;
-    std::string line;
-    appendBinaryHeader(line, Header::withFlags(ZFILE, ZCBIN), true, escaper);
-    appendSubpacket(line,
-                    std::string("f.bin\0"
-                                "3",
-                                7),
-                    ZCRCW, true, escaper);
+    std::string line = startReceiver(escaper, std::string("f.bin\0"
+                                                          "3",
+                                                          7));
     appendBinaryHeader(line, Header::withPosition(ZDATA, 0), true, escaper);
     appendSubpacket(line, "xyz", ZCRCE, true, escaper);
     appendBinaryHeader(line, Header::withPosition(ZEOF, 3), true, escaper);
