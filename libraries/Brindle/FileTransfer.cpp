@@ -17,6 +17,7 @@
 #include "automation/Error.h"
 #include "errors/ErrorTextProvider.h"
 #include "files/ReplacementFile.h"
+#include "files/TemporaryFile.h"
 
 namespace Brindle {
 
@@ -28,17 +29,6 @@ namespace {
 
 constexpr int32_t PortSerial = 1;
 constexpr int32_t PortNetwork = 2;
-
-// A new empty file named from `pattern` (ending in XXXXXX), mode 0600.
-std::string createUniqueFile(std::string pattern, const std::string& source) {
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        Automation::raise(Platform::Files::PathFileAccessError, source,
-                          "Could not create a temporary file beside " + pattern + ": " +
-                              std::strerror(errno));
-    ::close(fd);
-    return pattern;
-}
 
 } // namespace
 
@@ -230,17 +220,7 @@ bool FileTransfer::PCFileExists(const std::string& Filename) {
 }
 
 std::string FileTransfer::PCCreateTempFile(const std::string& Expression) {
-    std::error_code ignored;
-    fs::path folder = fs::temp_directory_path(ignored);
-    std::string path =
-        createUniqueFile((folder / "kestrup-data-XXXXXX").string(), "FileTransfer:PCCreateTempFile");
-    try {
-        Platform::Files::ReplaceFileContents(path, Expression, "FileTransfer:PCCreateTempFile");
-    } catch (const Automation::Error&) {
-        ::unlink(path.c_str());
-        throw;
-    }
-    return path;
+    return Platform::Files::CreateTemporaryFile(Expression, "kestrup-data-", "FileTransfer:PCCreateTempFile");
 }
 
 void FileTransfer::PCDeleteFile(const std::string& Filename) {
@@ -262,9 +242,9 @@ std::string FileTransfer::PCMoveFileToTempFile(const std::string& Filename) {
     if (!PCFileExists(Filename))
         return {};
     fs::path path(Filename);
-    std::string temp =
-        createUniqueFile((path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string(),
-                         "FileTransfer:PCMoveFileToTempFile");
+    std::string temp = Platform::Files::CreateUniqueFile(
+        (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string(),
+        "FileTransfer:PCMoveFileToTempFile");
     PCMoveFile(Filename, temp);
     return temp;
 }

@@ -1,0 +1,24 @@
+#pragma once
+// The installation engine's time-outs in the current user's registry, under
+// "Software\Korvessa\Kestrup\Settings", as decimal texts.
+#include <cstdint>
+#include <string>
+
+namespace Renova {
+
+enum enumTimeoutSetting : int32_t {
+    // The wait for the network hello answer after a break string.
+    TS_TimeOut = 1,
+    // The two time-outs of a raw TCP file upload.
+    TS_FileTransferTimeOut = 2,
+    TS_FileTransferRestoreTimeOut = 3
+};
+
+// The stored value as a whole number in decimal text; empty when the index
+// is unknown or the value is absent or no number.
+std::string ReadTimeout(int32_t index);
+// The stored value as a number; 0 when ReadTimeout gives none.
+int32_t ReadTimeoutValue(int32_t index);
+void WriteTimeout(int32_t index, int32_t value);
+
+} // namespace Renova
