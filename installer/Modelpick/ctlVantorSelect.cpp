@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -66,15 +67,23 @@ std::string cellOf(const HubletPrinter& printer, int32_t bit) {
 } // namespace
 
 // The control as the finder's client. The finder holds its client weakly, so
-// reports stop when the control, which holds this object, is gone.
+// its reports stop when the control, which holds this object, is gone.
 class ctlVantorSelect::FinderClient : public Automation::Object, public Beaconet::INotify {
 public:
     explicit FinderClient(ctlVantorSelect* control) : control_(control) {}
-    void NewPrinter(const Ref<Beaconet::HBPrinter>& oPrinter) override { control_->NewPrinter(oPrinter); }
+    void NewPrinter(const Ref<Beaconet::HBPrinter>& oPrinter) override {
+        if (!control_)
+            Automation::raiseObjectNotSet();
+        control_->NewPrinter(oPrinter);
+    }
 
 private:
-    ctlVantorSelect* control_;
+    QPointer<ctlVantorSelect> control_;
 };
+
+Ref<Beaconet::INotify> ctlVantorSelect::NotifyClient() const {
+    return client_;
+}
 
 ctlVantorSelect::ctlVantorSelect(QWidget* parent)
     : QWidget(parent), client_(Automation::New<FinderClient>(this)) {

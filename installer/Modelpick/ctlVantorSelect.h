@@ -50,6 +50,10 @@ public:
     std::string ReadCommunity();
     void setReadCommunity(const std::string& value);
 
+    // The control as the finder's client (INotify): NewPrinter lists a
+    // printer, or brings its row up to date. It holds the control weakly.
+    Automation::Ref<Beaconet::INotify> NotifyClient() const;
+
 Q_SIGNALS:
     void SelectionMade();
     void NoSelectionMade();

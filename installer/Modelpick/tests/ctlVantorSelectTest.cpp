@@ -193,6 +193,41 @@ TEST_F(VantorSelectTest, WhatTheUserGetsWrongIsShownAndChangesNothing) {
     EXPECT_EQ(list().ItemCount(), 0);
 }
 
+TEST_F(VantorSelectTest, APrinterReportedAgainUpdatesItsRowAndCannotStayCheckedOnceGhosted) {
+    control->setShowItems(SI_Name | SI_IP | SI_SysStatus);
+    control->Load();
+    control->show();
+    QSignalSpy none(control.get(), &ctlVantorSelect::NoSelectionMade);
+    auto server = Automation::New<Beaconet::HBPrinter>();
+    server->setIPAddress("127.0.0.41");
+    server->setIPPort("9100");
+    server->setPrinterName("Annex");
+    server->setModel("K1");
+    server->setSysStatus(3);
+    control->NotifyClient()->NewPrinter(server);
+    check("IP127.0.0.41");
+    server->setPrinterName("Annex 2");
+    server->setSysStatus(0);
+    control->NotifyClient()->NewPrinter(server);
+    EXPECT_EQ(list().ItemCount(), 1);
+    EXPECT_EQ(cells("IP127.0.0.41"), (std::vector<std::string>{"Annex 2", "127.0.0.41", ""}));
+    EXPECT_EQ(list().Item("IP127.0.0.41")->toolTip(0), QString("Status:  Model: K1"));
+    EXPECT_TRUE(list().Ghosted(list().Item("IP127.0.0.41")));
+    EXPECT_FALSE(list().Checked(list().Item("IP127.0.0.41")));
+    EXPECT_EQ(none.count(), 1);
+
+    // A port that is no number lists nothing.
+    auto odd = Automation::New<Beaconet::HBPrinter>();
+    odd->setIPAddress("127.0.0.42");
+    odd->setIPPort("raw");
+    EXPECT_EQ(errorNumberOf([&] { control->NotifyClient()->NewPrinter(odd); }), 13);
+    EXPECT_EQ(list().ItemCount(), 1);
+
+    auto client = control->NotifyClient();
+    control.reset();
+    EXPECT_EQ(errorNumberOf([&] { client->NewPrinter(server); }), 91);
+}
+
 TEST(HubletPrinter, ReadsItsServerAtEachCall) {
     auto server = Automation::New<Beaconet::HBPrinter>();
     auto printer = Automation::New<HubletPrinter>();
