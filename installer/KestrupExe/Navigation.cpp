@@ -17,11 +17,9 @@ int16_t firstPageOfPackage(const PackageChoice& choice) {
 int16_t NextStep(int16_t from, const PackageChoice& choice, bool commandLineFlag, int32_t connectionType) {
     switch (from) {
     case StepIntroduction:
-        if (!commandLineFlag)
+        // The package named on the command line skips the picker while it is still selected.
+        if (!commandLineFlag || !choice.packageSelected)
             return StepPackage;
-        if (!choice.packageSelected)
-            Automation::raise(Automation::RuntimeError::ObjectNotSet, "Kestrup",
-                              "Object variable or With block variable not set");
         return firstPageOfPackage(choice);
     case StepPackage:
         if (choice.installationType == 1)

@@ -31,8 +31,8 @@ struct PackageChoice {
     bool hasReadme = false;  // the package names a readme file
 };
 
-// The step that Next leads to. From the introduction with the command-line
-// flag, a missing package raises 91 as any use of an absent object does.
+// The step that Next leads to. From the package page in package mode, a
+// missing package raises 91 as any use of an absent object does.
 int16_t NextStep(int16_t from, const PackageChoice& choice, bool commandLineFlag, int32_t connectionType);
 // The step that Back leads to; a step without a way back stays.
 int16_t BackStep(int16_t from, const PackageChoice& choice);
