@@ -128,6 +128,17 @@ TEST_F(SerialScanTest, AnswersWithBit7SetStillMatch) {
     EXPECT_EQ(found(e), "1:9600,1,8,1 hs0 ch1");
 }
 
+TEST_F(SerialScanTest, ListsOfOneRateAndOneFrameKeepWhatAnsweredAndEmptyWaitsAreTheDefaults) {
+    startPrinter();
+    auto e = engine();
+    e->setObjectData(
+        "<AutoConnect>\n\t<Baudrates>\n\t\"9600\"\n\t</Baudrates>\n"
+        "\t<Frames>\n\t\"n,7,1\"\n\t</Frames>\n\t<Timouts>\n\t\"\"\n\t</Timouts>\n</AutoConnect>\n");
+    ASSERT_TRUE(e->Scan());
+    EXPECT_NE(e->ObjectData().find("\"9600\""), std::string::npos);
+    EXPECT_NE(e->ObjectData().find("\"n,7,1\""), std::string::npos);
+}
+
 TEST_F(SerialScanTest, AHelloWithoutAChannelAnswerGoesOnToTheNextCandidate) {
     // Two stop bits: "m,8,2" answers first at 9600, its channel probe does not.
     startPrinter({fault("stdio-unanswered:once")}, 9600, 2);
