@@ -7,15 +7,6 @@ namespace Seekwire {
 
 using Automation::Ref;
 
-NetAutoConnect::~NetAutoConnect() {
-    if (finder_) {
-        try {
-            finder_->TearDown();
-        } catch (const Automation::Error&) {
-        }
-    }
-}
-
 Ref<Beaconet::HBFind> NetAutoConnect::GetFinder() {
     if (!finder_)
         finder_ = Automation::New<Beaconet::HBFind>();

@@ -24,8 +24,9 @@ public:
     static constexpr const char* DefaultCommunity = "caddis";
     static constexpr const char* LocalBroadcast = "255.255.255.255";
 
+    // Released, the finder ends its sweep; it may be released from inside
+    // NewPrinter, which the finder keeps itself alive for.
     NetAutoConnect() = default;
-    ~NetAutoConnect() override;
     NetAutoConnect(const NetAutoConnect&) = delete;
     NetAutoConnect& operator=(const NetAutoConnect&) = delete;
 

@@ -72,10 +72,6 @@ void NetConnectionSetup::CheckImmediadtemode(const std::string& Community) {
     tryStep([&] { stdio_ = value.toLong(); });
     tryStep([&] { value = finder->GetValue(ipAddress_, Beaconet::OI_bcpSysStatus, ValueTimeoutMs); });
     tryStep([&] { setSysStatus(value.toString()); });
-    tryStep([&] {
-        if (finder)
-            finder->TearDown();
-    });
     finder.reset();
     // The printer's standard channel must be the network one (net1: is 5;
     // 0 and 100 are reported too) for it to hear a hello over TCP.

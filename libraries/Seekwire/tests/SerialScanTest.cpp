@@ -116,7 +116,9 @@ TEST_F(SerialScanTest, APrinterAt9600WithOneStopBitIsFoundAtItsFrameWithItsChann
     // What answered is tried first next time: one hello only.
     EXPECT_NE(e->ObjectData().find("\"9600:115200:57600:38400:19200:4800:2400\""), std::string::npos);
     EXPECT_NE(e->ObjectData().find("\"n,7,1:m,8,2:n,8,2:n,7,2\""), std::string::npos);
+    // The printer heard the four candidates at its speed, the last of them answered.
     const qsizetype hellos = printer->receivedLines().count("INPUT OFF");
+    EXPECT_EQ(hellos, 4);
     ASSERT_TRUE(e->Scan());
     EXPECT_EQ(printer->receivedLines().count("INPUT OFF"), hellos + 1);
 }
