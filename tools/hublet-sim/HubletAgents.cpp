@@ -173,7 +173,7 @@ std::optional<AgentMessage> HubletAgents::response(HubletServer& server, const A
         {CommStdIn, text("TCP")},
         {InterpreterVersion, text("Rubric 10.2.1")},
         {Modes, text("Immediate")},
-        {CommStdIOSetting, text("9600,N,8,1")}};
+        {CommStdIOSetting, text(server.stdio)}};
     if (layoutA)
         objects[ReverseTelnet] = number(server.reverseTelnet);
 

@@ -34,6 +34,8 @@ struct HubletServer {
     int32_t status = 3;        // running
     int32_t reverseTelnet = 1; // 1 off, 2 on
     int32_t port = 9100;
+    // The printer's standard-channel setting (object 4), a text.
+    std::string stdio = "9600,N,8,1";
 };
 
 enum class Fault {

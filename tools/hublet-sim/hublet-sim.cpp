@@ -3,7 +3,7 @@
 //   hublet-sim [--port P] [--listen ADDR] [--community C] [--write-community C]
 //              [--servers N [--layout A|B] [--first 127.0.0.10]]
 //              [--server address=127.0.0.7,layout=B,description=...,name=...,
-//                        model=...,version=...,status=3,revtelnet=1,port=9100]...
+//                        model=...,version=...,status=3,revtelnet=1,port=9100,stdio=TEXT]...
 //
 // The port defaults to KESTRUP_SNMP_PORT, else one the system picks. It
 // prints "ready PORT COUNT" once every socket is bound, then one line per
@@ -67,6 +67,8 @@ HubletServer serverOf(const std::string& spec, int number) {
             server.reverseTelnet = std::stoi(value);
         else if (key == "port")
             server.port = std::stoi(value);
+        else if (key == "stdio")
+            server.stdio = value;
         else
             throw std::runtime_error("unknown key: " + key);
     }

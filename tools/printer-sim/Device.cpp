@@ -9,6 +9,16 @@ constexpr int DefaultSlowRebootMs = 20000;
 // passed between it and the host, so that the transfer is under way.
 constexpr qint64 PeerKilledAfter = 512;
 
+// The serial keys of a setup read-back that the probe faults name, 1 to 7.
+const char* const ReadbackKeys[] = {",BAUDRATE,",
+                                    ",PARITY,",
+                                    ",CHARLENGTH,",
+                                    ",STOPBITS,",
+                                    ",FLOWCONTROL,RTS/CTS,",
+                                    ",FLOWCONTROL,XON/XOFF,DATATOHOST,",
+                                    ",FLOWCONTROL,XON/XOFF,DATAFROMHOST,"};
+constexpr int DefaultMissingKey = 3;
+
 } // namespace
 
 Device::Device(const Profile& profile, const FaultPlan& faults)
@@ -213,7 +223,30 @@ void Device::breakCandidate(const QByteArray& text) {
 }
 
 void Device::write(const QByteArray& bytes) {
-    shaper_.push(bytes);
+    shaper_.push(probeFaults(bytes));
+}
+
+QByteArray Device::probeFaults(QByteArray bytes) {
+    const QByteArray endMarker("\x03"
+                               "END\x04");
+    if (bytes.contains("\x01STDIO:") && faults_.take(Fault::StdioUnanswered))
+        return {};
+    if (bytes.contains("SER-COM,UART")) {
+        // A setup read-back on the line: its end marker is the next one printed.
+        readbackOpen_ = true;
+        if (const auto missing = faults_.take(Fault::ReadbackLacksLine)) {
+            const int index = missing->param >= 1 && missing->param <= 7 ? missing->param : DefaultMissingKey;
+            QList<QByteArray> lines = bytes.split('\n');
+            lines.removeIf([&](const QByteArray& line) { return line.contains(ReadbackKeys[index - 1]); });
+            bytes = lines.join('\n');
+        }
+    }
+    if (readbackOpen_ && bytes.contains(endMarker)) {
+        readbackOpen_ = false;
+        if (faults_.take(Fault::ReadbackUnfinished))
+            bytes.replace(endMarker, QByteArray());
+    }
+    return bytes;
 }
 
 void Device::reboot() {

@@ -72,6 +72,8 @@ private:
     void linkClosed();
     void dropLink();
     void comeBack();
+    // The probe faults of the connection search, applied to what the printer prints.
+    QByteArray probeFaults(QByteArray bytes);
 
     Profile profile_;
     FaultPlan faults_;
@@ -91,6 +93,8 @@ private:
     QTimer rebootTimer_;
     QTimer inputTimer_;
     bool rebooting_ = false;
+    // A setup read-back was printed and its end marker not yet.
+    bool readbackOpen_ = false;
     bool waitingForBreak_ = false;
     QByteArray breakWatch_; // the tail that may start a split break string
     int connections_ = 0;

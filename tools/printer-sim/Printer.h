@@ -55,6 +55,9 @@ public:
     bool putFile(const QByteArray& path, const QByteArray& data);
     // A setup value by key ("MEDIA,MEDIA SIZE,WIDTH"), empty when unknown.
     QByteArray setupValue(const QByteArray& key) const;
+    // Changes a setup value as SETUP"key,value" would (after openSerial, which
+    // starts the serial interpreter afresh); false for an unknown key.
+    bool setSetupValue(const QByteArray& key, const QByteArray& value);
     // What was last written to the printer's display.
     QByteArray display() const;
     // The image buffer as the layout statements have drawn it.

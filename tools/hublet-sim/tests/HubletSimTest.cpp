@@ -24,6 +24,7 @@ const std::string PortA = "1.3.6.1.4.1.1963.20.5.2.3.2.601.0";
 const std::string NameB = "1.3.6.1.4.1.1963.20.10.5.10.0";
 const std::string ReverseTelnet = "1.3.6.1.4.1.1963.20.5.2.3.2.18.0";
 const std::string Status = "1.3.6.1.4.1.1963.20.10.5.6.0";
+const std::string StdIOSetting = "1.3.6.1.4.1.1963.20.15.15.11.3.0";
 
 // A get request for the description, community "public", request-id 7.
 const std::string
@@ -83,9 +84,10 @@ std::vector<Datagram> exchange(const std::string& address, uint16_t port, const 
 
 class HubletSimTest : public testing::Test {
 protected:
-    HubletSimProcess sim{HUBLET_SIM_PROGRAM,
-                         {"--port", "0", "--servers", "3", "--first", "127.0.0.30", "--server",
-                          "address=127.0.0.40,layout=B,description=hublet k1x ethernet,name=Kay,status=4"}};
+    HubletSimProcess sim{
+        HUBLET_SIM_PROGRAM,
+        {"--port", "0", "--servers", "3", "--first", "127.0.0.30", "--server",
+         "address=127.0.0.40,layout=B,description=hublet k1x ethernet,name=Kay,status=4,stdio=100"}};
 
     std::string get(const std::string& address, const std::string& oids,
                     const std::string& community = "public") {
@@ -104,6 +106,10 @@ TEST_F(HubletSimTest, EachLayoutAnswersItsObjectsAndRefusesTheOthers) {
     EXPECT_NE(b.find("\"hublet k1x ethernet\""), std::string::npos) << b;
     EXPECT_NE(b.find("STRING: \"Kay\""), std::string::npos) << b;
     EXPECT_NE(b.find(Status + " = INTEGER: 4"), std::string::npos) << b;
+
+    // The standard-channel setting: the server's own where one is given.
+    EXPECT_NE(get("127.0.0.40", StdIOSetting).find("STRING: \"100\""), std::string::npos);
+    EXPECT_NE(get("127.0.0.31", StdIOSetting).find("STRING: \"9600,N,8,1\""), std::string::npos);
 
     std::string refused = get("127.0.0.40", ReverseTelnet);
     EXPECT_NE(refused.find("noSuchName"), std::string::npos) << refused;
