@@ -54,7 +54,8 @@ void frmWizard::InstallPackage() {
 }
 
 void frmWizard::AddNetworkPrinters() {
-    for (const auto& printer : *ctlVantorSelect1->GetSelectedItems())
+    auto printers = ctlVantorSelect1->GetSelectedItems();
+    for (const auto& printer : *printers)
         ctlTransfer1->AddPrinter(printer->IPAddress(), printer->Name());
 }
 
