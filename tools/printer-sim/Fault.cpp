@@ -8,7 +8,7 @@ QStringList Fault::names() {
     return {"delayed-reply",        "split-reply",     "unfinished-reply",  "no-reply",
             "garbage-before-reply", "stray-soh",       "xoff-in-reply",     "duplicate-reply",
             "stale-reply",          "dropped-link",    "hello-needs-break", "peer-killed",
-            "line-drops-bytes",     "line-flips-bits", "slow-reboot"};
+            "line-drops-bytes",     "line-flips-bits", "slow-reboot",       "flakef-fails"};
 }
 
 QString Fault::nameOf(Kind kind) {

@@ -24,6 +24,7 @@ struct Fault {
         LineDropsBytes,     // the serial line loses every 50th byte the printer sends
         LineFlipsBits,      // the serial line flips a bit of every 50th byte the printer sends
         SlowReboot,         // REBOOT keeps the printer away for `param` ms (default 20000)
+        FlakefFails,        // flakef stores nothing and fails with "Device full"
     };
 
     Kind kind = DelayedReply;

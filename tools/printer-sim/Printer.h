@@ -12,6 +12,7 @@
 #include "Bitmap.h"
 #include "FaultPlan.h"
 #include "Profile.h"
+#include "Shell.h"
 
 namespace PrinterSim {
 
@@ -55,8 +56,13 @@ public:
     bool putFile(const QByteArray& path, const QByteArray& data);
     // A setup value by key ("MEDIA,MEDIA SIZE,WIDTH"), empty when unknown.
     QByteArray setupValue(const QByteArray& key) const;
-    // What was last written to the printer's display.
+    // What was last written to the printer's display, and every text written
+    // to it in order (OPEN "console:" and "cat -N > console:" alike).
     QByteArray display() const;
+    QList<QByteArray> displayHistory() const;
+    // Every kernel that flakef stored, with the file it came from; kept
+    // across the reboot that empties tmp:.
+    QList<Shell::StoredKernel> storedKernels() const;
     // The image buffer as the layout statements have drawn it.
     Bitmap imageBuffer() const;
     // Faults can be added while the printer runs.
