@@ -253,7 +253,9 @@ void Device::reboot() {
     // Called from inside the interpreter: the link goes down once the current
     // input has been handled.
     rebooting_ = true;
-    server_.pauseAccepting();
+    // A serial printer has no listener to pause.
+    if (server_.isListening())
+        server_.pauseAccepting();
     const auto slow = faults_.take(Fault::SlowReboot);
     rebootTimer_.start(slow ? (slow->param < 0 ? DefaultSlowRebootMs : slow->param) : profile_.rebootMs);
     QTimer::singleShot(0, this, [this] {
@@ -276,7 +278,7 @@ void Device::comeBack() {
         waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
         rebooting_ = false;
     }
-    if (!socket_)
+    if (!socket_ && server_.isListening())
         server_.resumeAccepting();
 }
 

@@ -61,6 +61,7 @@ public:
     void reboot() override;
     void armInputTimer(int ms) override;
     bool handOver(const Handover& handover, HandoverDone done) override;
+    bool takeFault(Fault::Kind kind) override { return faults_.take(kind).has_value(); }
 
 private:
     void accept();

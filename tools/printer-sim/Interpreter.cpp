@@ -76,7 +76,19 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
           },
           Interpreter::channelName(channel)),
       imageBuffer_(profile_, setup_), channel_(channel) {
+    shell_.setDisplay([this](const QByteArray& text) { show(text); });
+    shell_.setFlakefFails([this] { return host_.takeFault(Fault::FlakefFails); });
+    updateTmpRoom();
     restart();
+}
+
+void Interpreter::show(const QByteArray& text) {
+    display_ = text;
+    displayHistory_.append(text);
+}
+
+void Interpreter::updateTmpRoom() {
+    files_.setReleasedImageMemory(setup_.releasedImageMemory());
 }
 
 void Interpreter::restart() {
@@ -95,7 +107,6 @@ void Interpreter::restart() {
     files_.reboot();
     imageBuffer_.restart();
     images_.clear();
-    shell_.setDisplay(&display_);
     sysvars_ = {{15, 0},
                 {18, profile_.verbosity},
                 {19, profile_.errorMessageType},
@@ -436,7 +447,7 @@ void Interpreter::close(Scanner& s) {
     const Handle h = it.value();
     handles_.remove(handle);
     if (h.target.toLower() == "console:")
-        display_ = h.data;
+        show(h.data);
     else if (h.output && h.target.contains(':') && !h.target.endsWith(':'))
         files_.write(h.target, h.data);
 }
@@ -466,6 +477,7 @@ void Interpreter::setupStatement(Scanner& s) {
     if (comma < 0)
         throw Failure(Failure::Syntax);
     setup_.set(change.left(comma), change.mid(comma + 1));
+    updateTmpRoom();
 }
 
 void Interpreter::load(Scanner& s, bool merge) {

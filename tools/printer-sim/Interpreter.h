@@ -47,8 +47,11 @@ public:
     Value variable(const QByteArray& name) const { return variables_.value(name.toUpper()); }
     FileSystem& files() { return files_; }
     SetupTree& setup() { return setup_; }
-    // The text last written to the console (the printer's display).
+    // The text last written to the console (the printer's display), and
+    // every text written to it, in order; a reboot keeps the history.
     QByteArray display() const { return display_; }
+    const QList<QByteArray>& displayHistory() const { return displayHistory_; }
+    const QList<Shell::StoredKernel>& storedKernels() const { return shell_.storedKernels(); }
     const ImageBuffer& imageBuffer() const { return imageBuffer_; }
 
     // Frames of the printer's debug and application protocols, sent to the
@@ -71,6 +74,9 @@ private:
     void runProgram(int fromLine);
     void runLines(QMap<int, QByteArray>::const_iterator from);
     void reportError(int number, int lineNumber);
+    void show(const QByteArray& text);
+    // tmp: follows the media size, which leaves image-buffer memory to it.
+    void updateTmpRoom();
     void out(const QByteArray& bytes);
     void newLineIfNeeded();
 
@@ -149,6 +155,7 @@ private:
     };
     std::optional<Reading> reading_;
     QByteArray display_;
+    QList<QByteArray> displayHistory_;
     int channel_;
     QByteArray pending_;
     bool lastWasCr_ = false;

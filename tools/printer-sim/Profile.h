@@ -43,6 +43,8 @@ struct Profile {
     QByteArray parity = "NONE";
     int dataBits = 8;
     int stopBits = 1;
+    // The receive buffer of each UART (SER-COM,UARTn,REC BUF), in bytes.
+    int recBuf = 1024;
     // What stops a running program (the "hello-needs-break" fault), on the
     // link or posted to the print server.
     QByteArray breakString = "\x1b.";
