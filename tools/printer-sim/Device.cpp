@@ -55,10 +55,16 @@ bool Device::listen(const QHostAddress& address, quint16 port, QString* error) {
 }
 
 void Device::accept() {
-    QTcpSocket* next = server_.nextPendingConnection();
-    if (!next)
+    // One client at a time: later ones wait until this one leaves, in the
+    // listen queue or, when several were accepted at once, among the server's
+    // pending connections.
+    if (socket_ || rebooting_)
         return;
-    // One client at a time: later ones wait in the listen queue until this one leaves.
+    QTcpSocket* next = server_.nextPendingConnection();
+    if (!next) {
+        server_.resumeAccepting();
+        return;
+    }
     server_.pauseAccepting();
     socket_ = next;
     {
@@ -66,7 +72,12 @@ void Device::accept() {
         ++connections_;
     }
     connect(next, &QTcpSocket::readyRead, this, &Device::readLink);
-    connect(next, &QTcpSocket::disconnected, this, &Device::linkClosed);
+    connect(next, &QTcpSocket::disconnected, this, [this, next] { linkClosed(next); });
+    // A client that waited may have sent its command, or left, before its turn.
+    if (next->bytesAvailable() > 0)
+        readLink();
+    if (next->state() == QAbstractSocket::UnconnectedState)
+        linkClosed(next);
 }
 
 void Device::readLink() {
@@ -177,16 +188,13 @@ void Device::takeLineBack(bool ok, const QByteArray& received, const HandoverDon
     done(ok, received);
 }
 
-void Device::linkClosed() {
-    QTcpSocket* closed = qobject_cast<QTcpSocket*>(sender());
-    if (closed)
-        closed->deleteLater();
-    if (closed && closed != socket_)
+void Device::linkClosed(QTcpSocket* closed) {
+    closed->deleteLater();
+    if (closed != socket_)
         return;
     socket_ = nullptr;
     shaper_.reset();
-    if (!rebooting_)
-        server_.resumeAccepting();
+    accept();
 }
 
 void Device::dropLink() {
@@ -243,8 +251,7 @@ void Device::comeBack() {
         waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
         rebooting_ = false;
     }
-    if (!socket_)
-        server_.resumeAccepting();
+    accept();
 }
 
 } // namespace PrinterSim

@@ -1,0 +1,35 @@
+// The TCP link: one client at a time, the others waiting their turn, and the
+// printer's state carried from one to the next.
+#include <gtest/gtest.h>
+
+#include "Printer.h"
+#include "SimClient.h"
+
+using namespace PrinterSim;
+using PrinterSim::Testing::SimClient;
+
+TEST(Link, ClientsThatArriveTogetherAreServedInTurn) {
+    Printer printer;
+    ASSERT_TRUE(printer.listen(QStringLiteral("127.0.0.1")));
+    SimClient first;
+    ASSERT_TRUE(first.connectTo(printer.port()));
+    EXPECT_EQ(SimClient::replyText(first.command(1, "QQNOTE$=\"from the first\"\r")), "");
+    // These wait in the listen queue while the first is served, so they are
+    // accepted together when it leaves; one of them gives up before its turn.
+    SimClient second, quitter, third;
+    ASSERT_TRUE(second.connectTo(printer.port()));
+    ASSERT_TRUE(quitter.connectTo(printer.port()));
+    ASSERT_TRUE(third.connectTo(printer.port()));
+    second.send(SimClient::frame(2, "PRINT QQNOTE$\r"));
+    quitter.socket().disconnectFromHost();
+    third.send(SimClient::frame(3, "PRINT \"third\"\r"));
+    EXPECT_EQ(second.readFor(300), "");
+    first.socket().disconnectFromHost();
+
+    EXPECT_EQ(SimClient::replyText(second.readUntil("\x04")), "from the first\r\n");
+    EXPECT_EQ(third.readFor(300), "");
+    EXPECT_EQ(SimClient::replyText(second.command(4, "PRINT \"second again\"\r")), "second again\r\n");
+    second.socket().disconnectFromHost();
+    EXPECT_EQ(SimClient::replyText(third.readUntil("\x04")), "third\r\n");
+    EXPECT_EQ(printer.connections(), 4);
+}
