@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sys/mman.h>
+#include <utility>
 
 #include "Failure.h"
 #include "Scanner.h"
@@ -81,6 +82,7 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
 
 void Interpreter::restart() {
     pending_.clear();
+    lineCut_ = false;
     lastWasCr_ = false;
     atLineStart_ = true;
     column_ = 0;
@@ -137,17 +139,26 @@ void Interpreter::receive(const QByteArray& bytes) {
         if (c == '\r' || c == '\n') {
             const QByteArray line = pending_;
             pending_.clear();
-            takeLine(line);
+            takeLine(line, std::exchange(lineCut_, false));
         } else if (c != 0x11 && c != 0x13) { // XON and XOFF are flow control, not input
-            pending_ += c;
+            if (pending_.size() < MaxLineBytes)
+                pending_ += c;
+            else
+                lineCut_ = true;
         }
     }
 }
 
-void Interpreter::takeLine(const QByteArray& line) {
+void Interpreter::takeLine(const QByteArray& line, bool cut) {
     received_.append(line);
     if (sysvars_.value(18) & 2)
         out(line + LineBreak);
+    if (cut) {
+        // What is left of the line is not what was sent: it is not run.
+        reportError(Failure::Syntax, 0);
+        prompt();
+        return;
+    }
     const QByteArray trimmed = line.trimmed();
     const QByteArray keyword = Scanner::leadingKeyword(trimmed, Keywords);
     if (!trimmed.isEmpty() && std::isdigit(static_cast<unsigned char>(trimmed[0]))) {

@@ -27,6 +27,9 @@ public:
     static constexpr int Uart1 = 1;
     static constexpr int Net1 = 5;
     static constexpr char LineBreak[] = "\r\n";
+    // The input buffer holds this much of a line; the rest of a longer line
+    // is lost, and the line is refused when its end comes.
+    static constexpr qsizetype MaxLineBytes = 32 * 1024;
 
     Interpreter(const Profile& profile, Host& host, int channel);
 
@@ -64,7 +67,8 @@ private:
         int target = 0;
     };
 
-    void takeLine(const QByteArray& line);
+    // `cut`: the line was longer than the input buffer.
+    void takeLine(const QByteArray& line, bool cut);
     void enterProgramLine(const QByteArray& line);
     Flow runLine(const QByteArray& line, int lineNumber);
     Flow statement(const QByteArray& text, const QByteArray& keyword);
@@ -151,6 +155,7 @@ private:
     QByteArray display_;
     int channel_;
     QByteArray pending_;
+    bool lineCut_ = false;
     bool lastWasCr_ = false;
     bool atLineStart_ = true;
     int column_ = 0;

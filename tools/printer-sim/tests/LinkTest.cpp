@@ -2,6 +2,7 @@
 // printer's state carried from one to the next.
 #include <gtest/gtest.h>
 
+#include "Interpreter.h"
 #include "Printer.h"
 #include "SimClient.h"
 
@@ -32,4 +33,21 @@ TEST(Link, ClientsThatArriveTogetherAreServedInTurn) {
     second.socket().disconnectFromHost();
     EXPECT_EQ(SimClient::replyText(third.readUntil("\x04")), "third\r\n");
     EXPECT_EQ(printer.connections(), 4);
+}
+
+TEST(Link, ALineLongerThanTheInputBufferIsCutAndRefused) {
+    Printer printer;
+    ASSERT_TRUE(printer.listen(QStringLiteral("127.0.0.1")));
+    SimClient client;
+    ASSERT_TRUE(client.connectTo(printer.port()));
+    const QByteArray chunk(64 * 1024, 'A');
+    client.send("QQ$=\"before\"\rQQ$=\"");
+    for (int i = 0; i < 16; ++i)
+        client.send(chunk);
+    client.send("\"\r");
+    EXPECT_EQ(client.readUntil("\r\n"), "Error 1: Syntax error\r\n");
+    EXPECT_EQ(printer.receivedLines().value(1), "QQ$=\"" + QByteArray(Interpreter::MaxLineBytes - 5, 'A'));
+    EXPECT_EQ(printer.variableText("QQ$"), "before");
+    // The next line is read whole again.
+    EXPECT_EQ(SimClient::replyText(client.command(1, "PRINT \"next\"\r")), "next\r\n");
 }
