@@ -151,6 +151,9 @@ void Interpreter::receive(const QByteArray& bytes) {
 
 void Interpreter::takeLine(const QByteArray& line, bool cut) {
     received_.append(line);
+    receivedBytes_ += line.size();
+    while (received_.size() > KeptLines || receivedBytes_ > KeptBytes)
+        receivedBytes_ -= received_.takeFirst().size();
     if (sysvars_.value(18) & 2)
         out(line + LineBreak);
     if (cut) {

@@ -30,6 +30,9 @@ public:
     // The input buffer holds this much of a line; the rest of a longer line
     // is lost, and the line is refused when its end comes.
     static constexpr qsizetype MaxLineBytes = 32 * 1024;
+    // receivedLines keeps the latest lines, this many and this many bytes at most.
+    static constexpr qsizetype KeptLines = 10000;
+    static constexpr qsizetype KeptBytes = 4 * 1024 * 1024;
 
     Interpreter(const Profile& profile, Host& host, int channel);
 
@@ -42,7 +45,7 @@ public:
     // The state of a printer that has just been switched on.
     void restart();
 
-    // Read back by tests.
+    // Read back by tests; the latest lines only (KeptLines, KeptBytes).
     const QList<QByteArray>& receivedLines() const { return received_; }
     QByteArray user() const { return user_; }
     int sysvar(int index) const { return sysvars_.value(index); }
@@ -164,6 +167,7 @@ private:
     int lastEntered_ = 0;
     int barcodeIndex_ = 0;
     QList<QByteArray> received_;
+    qsizetype receivedBytes_ = 0;
     QByteArray user_;
     QHash<int, int> sysvars_;
     QHash<QByteArray, Value> variables_;

@@ -51,3 +51,32 @@ TEST(Link, ALineLongerThanTheInputBufferIsCutAndRefused) {
     // The next line is read whole again.
     EXPECT_EQ(SimClient::replyText(client.command(1, "PRINT \"next\"\r")), "next\r\n");
 }
+
+TEST(Link, TheLogOfReceivedLinesKeepsTheLatest) {
+    Printer printer;
+    ASSERT_TRUE(printer.listen(QStringLiteral("127.0.0.1")));
+    SimClient client;
+    ASSERT_TRUE(client.connectTo(printer.port()));
+    // By bytes: long lines push the oldest out.
+    const QByteArray longLine = "QQ$=\"" + QByteArray(Interpreter::MaxLineBytes - 6, 'A') + "\"\r";
+    const qsizetype sent = Interpreter::KeptBytes / Interpreter::MaxLineBytes + 10;
+    for (qsizetype i = 0; i < sent; ++i)
+        client.send(longLine);
+    client.send("PRINT \"long done\"\r");
+    EXPECT_EQ(client.readUntil("long done\r\n"), "long done\r\n");
+    QList<QByteArray> kept = printer.receivedLines();
+    qsizetype keptBytes = 0;
+    for (const QByteArray& line : kept)
+        keptBytes += line.size();
+    EXPECT_LE(keptBytes, Interpreter::KeptBytes);
+    EXPECT_GE(keptBytes, Interpreter::KeptBytes - Interpreter::MaxLineBytes);
+    EXPECT_EQ(kept.value(kept.size() - 2), longLine.chopped(1));
+
+    // By count: many short lines.
+    client.send(QByteArray(Interpreter::KeptLines, '\r') + "PRINT \"short done\"\r");
+    EXPECT_EQ(client.readUntil("short done\r\n"), "short done\r\n");
+    kept = printer.receivedLines();
+    EXPECT_EQ(kept.size(), Interpreter::KeptLines);
+    EXPECT_EQ(kept.value(0), "");
+    EXPECT_EQ(kept.value(Interpreter::KeptLines - 1), "PRINT \"short done\"");
+}
