@@ -24,7 +24,8 @@ Device::Device(const Profile& profile, const FaultPlan& faults)
                   serial_->write(bytes);
           },
           [this] { dropLink(); }, this),
-      server_(this), http_([this](const QByteArray& text) { breakCandidate(text); }, this),
+      server_(this),
+      http_([this](const QByteArray& text) { breakCandidate(text); }, profile_.httpTimeoutMs, this),
       rebootTimer_(this), inputTimer_(this) {
     waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
     rebootTimer_.setSingleShot(true);

@@ -80,3 +80,32 @@ TEST(Link, TheLogOfReceivedLinesKeepsTheLatest) {
     EXPECT_EQ(kept.value(0), "");
     EXPECT_EQ(kept.value(Interpreter::KeptLines - 1), "PRINT \"short done\"");
 }
+
+TEST(BreakEndpoint, RequestsAreBoundedInSizeAndTime) {
+    Profile profile = Profile::forVersion(QStringLiteral("8.10"));
+    profile.httpTimeoutMs = 300;
+    Printer printer(profile);
+    ASSERT_TRUE(printer.listen(QStringLiteral("127.0.0.1")));
+    ASSERT_TRUE(printer.listenHttp());
+    struct Case {
+        QByteArray request;
+        QByteArray status;
+    };
+    const QByteArray post = "POST /rb/running HTTP/1.0\r\n";
+    const Case cases[] = {
+        {post + "X-Filler: " + QByteArray(16 * 1024, 'x'), "431 Request Header Fields Too Large"},
+        {post + "Content-Length: 100000000\r\n\r\nBRK=", "413 Content Too Large"},
+        {post + "Content-Length: ten\r\n\r\nBRK=<ESC>.", "400 Bad Request"},
+        // A body that never arrives whole.
+        {post + "Content-Length: 20\r\n\r\nBRK=", "408 Request Timeout"},
+        {post + "Content-Length: 8\r\n\r\nBRK=text", "200 OK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status.toStdString());
+        SimClient client;
+        ASSERT_TRUE(client.connectTo(printer.httpPort()));
+        client.send(c.request);
+        EXPECT_EQ(client.readUntil("\r\n"), "HTTP/1.0 " + c.status + "\r\n");
+        EXPECT_TRUE(client.waitClosed(3000));
+    }
+}
