@@ -91,7 +91,24 @@ bool readConfig(const QString& path, std::vector<Setup>& setups, QString* error)
     return true;
 }
 
-bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString* error) {
+const char Usage[] =
+    "usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn [--baud N]) [--version V]\n"
+    "                   [--version-text TEXT] [--fault NAME]...\n"
+    "       printer-sim CONFIG\n"
+    "       printer-sim --help";
+
+QString help() {
+    return QString::fromLatin1(Usage) +
+           "\n\nPlays a simulated Vantor printer on TCP (127.0.0.0/8 only) or on a pseudo-terminal that\n"
+           "DIR/COMn links to, until SIGINT or SIGTERM. CONFIG describes several TCP printers, one a\n"
+           "line: ADDRESS:PORT; VERSION[; FAULT, FAULT...]; blank lines and lines starting with # are\n"
+           "skipped.\n\nVersions: " +
+           Profile::knownVersions().join(", ") +
+           "\nFaults (each also NAME:once): " + Fault::names().join(", ");
+}
+
+// Sets `help` when the usage is asked for.
+bool readArguments(const QStringList& args, std::vector<Setup>& setups, bool& help, QString* error) {
     if (args.size() == 1 && !args[0].startsWith('-'))
         return readConfig(args[0], setups, error);
     Setup setup;
@@ -102,6 +119,10 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
     bool haveAddress = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+            return true;
+        }
         if (i + 1 >= args.size()) {
             *error = "missing value after " + arg;
             return false;
@@ -132,8 +153,7 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
         }
     }
     if (haveAddress == !setup.serialLink.isEmpty()) {
-        *error = "usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn [--baud N]) [--version V] "
-                 "[--version-text TEXT] [--fault NAME]... | printer-sim CONFIG";
+        *error = "give either --listen or --serial\n" + QString::fromLatin1(Usage);
         return false;
     }
     setup.profile = Profile::forVersion(version);
@@ -156,9 +176,14 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     std::vector<Setup> setups;
     QString error;
-    if (!readArguments(app.arguments().mid(1), setups, &error)) {
+    bool help = false;
+    if (!readArguments(app.arguments().mid(1), setups, help, &error)) {
         err << "printer-sim: " << error << Qt::endl;
         return 2;
+    }
+    if (help) {
+        out << ::help() << Qt::endl;
+        return 0;
     }
     if (::pipe(signalPipe) != 0) {
         err << "printer-sim: cannot create the signal pipe" << Qt::endl;

@@ -113,3 +113,17 @@ TEST(Program, PlaysAPrinterOnASerialPortAtItsSpeed) {
     }
     EXPECT_FALSE(QFile::exists(com1));
 }
+
+TEST(Program, HelpPrintsTheUsage) {
+    for (const QStringList& args :
+         {QStringList{"--help"}, QStringList{"--listen", "127.0.0.7:0", "--help"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        SimProcess run(args);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_EQ(run.process.exitCode(), 0);
+        const QByteArray usage = run.process.readAllStandardOutput();
+        EXPECT_TRUE(usage.startsWith("usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn"))
+            << usage.data();
+        EXPECT_EQ(run.process.readAllStandardError(), "");
+    }
+}
