@@ -45,6 +45,16 @@ bool splitAddress(const QString& text, Setup& setup, QString* error) {
     return true;
 }
 
+// Only the versions with a profile of their own: any other would play a mix of profiles.
+bool setVersion(const QString& version, Setup& setup, QString* error) {
+    if (!Profile::knownVersions().contains(version)) {
+        *error = "unknown version \"" + version + "\"; known: " + Profile::knownVersions().join(", ");
+        return false;
+    }
+    setup.profile = Profile::forVersion(version);
+    return true;
+}
+
 bool addFault(const QString& name, Setup& setup, QString* error) {
     const auto fault = Fault::parse(name);
     if (!fault) {
@@ -80,7 +90,10 @@ bool readConfig(const QString& path, std::vector<Setup>& setups, QString* error)
             *error = where + *error;
             return false;
         }
-        setup.profile = Profile::forVersion(fields[1].trimmed());
+        if (!setVersion(fields[1].trimmed(), setup, error)) {
+            *error = where + *error;
+            return false;
+        }
         for (const QString& name : fields.mid(2).join(',').split(',', Qt::SkipEmptyParts))
             if (!addFault(name.trimmed(), setup, error)) {
                 *error = where + *error;
@@ -156,7 +169,8 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, bool& he
         *error = "give either --listen or --serial\n" + QString::fromLatin1(Usage);
         return false;
     }
-    setup.profile = Profile::forVersion(version);
+    if (!setVersion(version, setup, error))
+        return false;
     if (baudRate > 0)
         setup.profile.baudRate = baudRate;
     if (!versionText.isEmpty())

@@ -127,3 +127,30 @@ TEST(Program, HelpPrintsTheUsage) {
         EXPECT_EQ(run.process.readAllStandardError(), "");
     }
 }
+
+TEST(Program, RefusesAnUnknownVersionNamingTheKnownOnes) {
+    QTemporaryFile config;
+    ASSERT_TRUE(config.open());
+    config.write("127.0.0.11:0; 8.10\n127.0.0.12:0; 9.99\n");
+    config.flush();
+    const QByteArray known =
+        "known: 5.00, 6.14, 6.50, 7.00, 7.30, 7.32, 7.40, V7.50a, 7.52, 7.62, 8.00, 8.10, "
+        "8.10 Beta 3, 10.00, 10.20\n";
+    struct Case {
+        QStringList args;
+        QByteArray message;
+    };
+    const Case cases[] = {
+        {{"--listen", "127.0.0.9:0", "--version", "9.99"}, "printer-sim: unknown version \"9.99\"; " + known},
+        {{config.fileName()},
+         "printer-sim: " + config.fileName().toLocal8Bit() + ":2: unknown version \"9.99\"; " + known},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        SimProcess run(c.args);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_EQ(run.process.exitCode(), 2);
+        EXPECT_EQ(run.process.readAllStandardError(), c.message);
+        EXPECT_EQ(run.process.readAllStandardOutput(), "");
+    }
+}
