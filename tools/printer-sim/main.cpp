@@ -42,7 +42,7 @@ bool splitAddress(const QString& text, Setup& setup, QString* error) {
     }
     setup.address = text.left(colon);
     setup.port = static_cast<quint16>(port);
-    return true;
+    return Printer::addressAllowed(setup.address, error);
 }
 
 // Only the versions with a profile of their own: any other would play a mix of profiles.
@@ -208,7 +208,10 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    // Announced only once every printer is up, so that a caller waiting for
+    // the lines never sees a start that then fails.
     std::vector<std::unique_ptr<Printer>> printers;
+    QStringList announcements;
     for (const Setup& setup : setups) {
         auto printer = std::make_unique<Printer>(setup.profile, setup.faults);
         if (!setup.serialLink.isEmpty()) {
@@ -216,7 +219,8 @@ int main(int argc, char** argv) {
                 err << "printer-sim: " << printer->errorString() << Qt::endl;
                 return 1;
             }
-            out << "serial " << setup.serialLink << " at " << setup.profile.baudRate << " baud" << Qt::endl;
+            announcements << "serial " + setup.serialLink + " at " + QString::number(setup.profile.baudRate) +
+                                 " baud";
             printers.push_back(std::move(printer));
             continue;
         }
@@ -230,9 +234,11 @@ int main(int argc, char** argv) {
             err << "printer-sim: " << printer->errorString() << Qt::endl;
             return 1;
         }
-        out << "listening " << setup.address << ":" << printer->port() << Qt::endl;
+        announcements << "listening " + setup.address + ":" + QString::number(printer->port());
         printers.push_back(std::move(printer));
     }
+    for (const QString& announcement : announcements)
+        out << announcement << Qt::endl;
     const int result = app.exec();
     printers.clear();
     return result;

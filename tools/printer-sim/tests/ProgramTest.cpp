@@ -154,3 +154,32 @@ TEST(Program, RefusesAnUnknownVersionNamingTheKnownOnes) {
         EXPECT_EQ(run.process.readAllStandardOutput(), "");
     }
 }
+
+TEST(Program, AConfigurationIsCheckedWholeBeforeAnyPrinterListens) {
+    SimProcess first({"--listen", "127.0.0.9:0"});
+    const QByteArray taken = first.line().mid(10);
+    struct Case {
+        QByteArray secondLine;
+        QByteArray message;
+    };
+    const Case cases[] = {
+        {"10.1.2.3:9100; 8.10", ":2: refusing 10.1.2.3: the simulator binds only to 127.0.0.0/8\n"},
+        {"printer:9100; 8.10", ":2: refusing \"printer\": not an IPv4 address\n"},
+        // Found taken only by binding: still nothing is announced.
+        {taken + "; 8.10",
+         "cannot listen on " + taken + ": the address is already in use (another simulator?)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.secondLine.toStdString());
+        QTemporaryFile config;
+        ASSERT_TRUE(config.open());
+        config.write("127.0.0.11:0; 8.10\n" + c.secondLine + "\n");
+        config.flush();
+        SimProcess run({config.fileName()});
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_NE(run.process.exitCode(), 0);
+        EXPECT_EQ(run.process.readAllStandardOutput(), "");
+        const QByteArray error = run.process.readAllStandardError();
+        EXPECT_TRUE(error.endsWith(c.message)) << error.data();
+    }
+}
