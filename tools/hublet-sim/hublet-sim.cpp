@@ -1,17 +1,4 @@
 // hublet-sim: simulated Hublet print servers for tests and the demo.
-//
-//   hublet-sim [--port P] [--listen ADDR] [--community C] [--write-community C]
-//              [--servers N [--layout A|B] [--first 127.0.0.10]]
-//              [--server address=127.0.0.7,layout=B,description=...,name=...,
-//                        model=...,version=...,status=3,revtelnet=1,port=9100]...
-//              [--quit-on-eof]
-//
-// The port defaults to KESTRUP_SNMP_PORT, else one the system picks. It
-// prints "ready PORT COUNT" once every socket is bound, then one line per
-// datagram received. Commands on standard input, one per line:
-//   fault NAME[=ARG] [once] [ADDRESS]   clear   quit
-// It serves on when its standard input closes (--quit-on-eof: it ends then)
-// and ends on SIGTERM or SIGINT.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,6 +18,19 @@ using HubletSim::HubletServer;
 using HubletSim::Layout;
 
 namespace {
+
+const char Usage[] = "usage: hublet-sim [--port P] [--listen ADDR] [--community C] [--write-community C]\n"
+                     "                  [--servers N [--layout A|B] [--first 127.0.0.10]]\n"
+                     "                  [--server address=127.0.0.7,layout=B,description=...,name=...,\n"
+                     "                            model=...,version=...,status=3,revtelnet=1,port=9100]...\n"
+                     "                  [--quit-on-eof]\n"
+                     "       hublet-sim --help\n"
+                     "\n"
+                     "Plays Hublet print servers' SNMP v1 agents on loopback. The port defaults to\n"
+                     "KESTRUP_SNMP_PORT, else one the system picks. Prints \"ready PORT COUNT\" once every\n"
+                     "socket is bound, then one line per datagram received. Commands on standard input,\n"
+                     "one per line: fault NAME[=ARG] [once] [ADDRESS], clear, quit. It serves on when its\n"
+                     "standard input closes (--quit-on-eof: it ends then) and ends on SIGTERM or SIGINT.\n";
 
 int signalPipe[2] = {-1, -1};
 
@@ -109,6 +109,10 @@ int main(int argc, char** argv) {
         std::string first = "127.0.0.10";
         for (int i = 1; i < argc; ++i) {
             std::string option = argv[i];
+            if (option == "--help" || option == "-h") {
+                std::fputs(Usage, stdout);
+                return 0;
+            }
             if (option == "--quit-on-eof") {
                 options.quitOnEndOfInput = true;
                 continue;

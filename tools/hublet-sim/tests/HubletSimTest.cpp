@@ -228,4 +228,10 @@ TEST(HubletSimProgram, EndsWithItsInputWhenAsked) {
     EXPECT_NE(result.find("\nstatus=0\n"), std::string::npos) << result;
 }
 
+TEST(HubletSimProgram, HelpPrintsTheUsage) {
+    const std::string result = run("\"" HUBLET_SIM_PROGRAM "\" --help; echo status=$?");
+    EXPECT_EQ(result.rfind("usage: hublet-sim [--port P]", 0), 0u) << result;
+    EXPECT_NE(result.find("\nstatus=0\n"), std::string::npos) << result;
+}
+
 } // namespace
