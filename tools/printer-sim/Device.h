@@ -70,7 +70,7 @@ private:
     void feed(const QByteArray& bytes);
     void checkPeer();
     void takeLineBack(bool ok, const QByteArray& received, const HandoverDone& done);
-    void linkClosed();
+    void linkClosed(QTcpSocket* closed);
     void dropLink();
     void comeBack();
     // The probe faults of the connection search, applied to what the printer prints.

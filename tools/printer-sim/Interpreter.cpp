@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sys/mman.h>
+#include <utility>
 
 #include "Failure.h"
 #include "Scanner.h"
@@ -93,6 +94,7 @@ void Interpreter::updateTmpRoom() {
 
 void Interpreter::restart() {
     pending_.clear();
+    lineCut_ = false;
     lastWasCr_ = false;
     atLineStart_ = true;
     column_ = 0;
@@ -148,17 +150,29 @@ void Interpreter::receive(const QByteArray& bytes) {
         if (c == '\r' || c == '\n') {
             const QByteArray line = pending_;
             pending_.clear();
-            takeLine(line);
+            takeLine(line, std::exchange(lineCut_, false));
         } else if (c != 0x11 && c != 0x13) { // XON and XOFF are flow control, not input
-            pending_ += c;
+            if (pending_.size() < MaxLineBytes)
+                pending_ += c;
+            else
+                lineCut_ = true;
         }
     }
 }
 
-void Interpreter::takeLine(const QByteArray& line) {
+void Interpreter::takeLine(const QByteArray& line, bool cut) {
     received_.append(line);
+    receivedBytes_ += line.size();
+    while (received_.size() > KeptLines || receivedBytes_ > KeptBytes)
+        receivedBytes_ -= received_.takeFirst().size();
     if (sysvars_.value(18) & 2)
         out(line + LineBreak);
+    if (cut) {
+        // What is left of the line is not what was sent: it is not run.
+        reportError(Failure::Syntax, 0);
+        prompt();
+        return;
+    }
     const QByteArray trimmed = line.trimmed();
     const QByteArray keyword = Scanner::leadingKeyword(trimmed, Keywords);
     if (!trimmed.isEmpty() && std::isdigit(static_cast<unsigned char>(trimmed[0]))) {

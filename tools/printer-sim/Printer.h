@@ -44,7 +44,8 @@ public:
     bool listenHttp(quint16 port = 0);
     quint16 httpPort() const { return httpPort_; }
 
-    // Every line the printer has received, in order, as it read them (after MAP).
+    // The lines the printer has received, in order, as it read them (after
+    // MAP): the latest 10000, 4 MiB at most.
     QList<QByteArray> receivedLines() const;
     // The shell user, a SYSVAR value, a program variable, the stored program lines.
     QByteArray user() const;

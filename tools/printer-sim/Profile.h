@@ -48,6 +48,9 @@ struct Profile {
     // What stops a running program (the "hello-needs-break" fault), on the
     // link or posted to the print server.
     QByteArray breakString = "\x1b.";
+    // Milliseconds that the print server's HTTP endpoint gives a request to
+    // arrive whole.
+    int httpTimeoutMs = 10000;
     // Milliseconds that the printer is away after REBOOT.
     int rebootMs = 1500;
     // Verbosity (SYSVAR(18)) after start-up: 1 prints the "Ok" prompt, 2
