@@ -34,7 +34,8 @@ Device::Device(const Profile& profile, const FaultPlan& faults)
                   serial_->write(bytes);
           },
           [this] { dropLink(); }, this),
-      server_(this), http_([this](const QByteArray& text) { breakCandidate(text); }, this),
+      server_(this),
+      http_([this](const QByteArray& text) { breakCandidate(text); }, profile_.httpTimeoutMs, this),
       rebootTimer_(this), inputTimer_(this) {
     waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
     rebootTimer_.setSingleShot(true);
@@ -65,10 +66,16 @@ bool Device::listen(const QHostAddress& address, quint16 port, QString* error) {
 }
 
 void Device::accept() {
-    QTcpSocket* next = server_.nextPendingConnection();
-    if (!next)
+    // One client at a time: later ones wait until this one leaves, in the
+    // listen queue or, when several were accepted at once, among the server's
+    // pending connections.
+    if (socket_ || rebooting_)
         return;
-    // One client at a time: later ones wait in the listen queue until this one leaves.
+    QTcpSocket* next = server_.nextPendingConnection();
+    if (!next) {
+        server_.resumeAccepting();
+        return;
+    }
     server_.pauseAccepting();
     socket_ = next;
     {
@@ -76,7 +83,12 @@ void Device::accept() {
         ++connections_;
     }
     connect(next, &QTcpSocket::readyRead, this, &Device::readLink);
-    connect(next, &QTcpSocket::disconnected, this, &Device::linkClosed);
+    connect(next, &QTcpSocket::disconnected, this, [this, next] { linkClosed(next); });
+    // A client that waited may have sent its command, or left, before its turn.
+    if (next->bytesAvailable() > 0)
+        readLink();
+    if (next->state() == QAbstractSocket::UnconnectedState)
+        linkClosed(next);
 }
 
 void Device::readLink() {
@@ -187,16 +199,13 @@ void Device::takeLineBack(bool ok, const QByteArray& received, const HandoverDon
     done(ok, received);
 }
 
-void Device::linkClosed() {
-    QTcpSocket* closed = qobject_cast<QTcpSocket*>(sender());
-    if (closed)
-        closed->deleteLater();
-    if (closed && closed != socket_)
+void Device::linkClosed(QTcpSocket* closed) {
+    closed->deleteLater();
+    if (closed != socket_)
         return;
     socket_ = nullptr;
     shaper_.reset();
-    if (!rebooting_)
-        server_.resumeAccepting();
+    accept();
 }
 
 void Device::dropLink() {
@@ -253,7 +262,9 @@ void Device::reboot() {
     // Called from inside the interpreter: the link goes down once the current
     // input has been handled.
     rebooting_ = true;
-    server_.pauseAccepting();
+    // A serial printer has no listener to pause.
+    if (server_.isListening())
+        server_.pauseAccepting();
     const auto slow = faults_.take(Fault::SlowReboot);
     rebootTimer_.start(slow ? (slow->param < 0 ? DefaultSlowRebootMs : slow->param) : profile_.rebootMs);
     QTimer::singleShot(0, this, [this] {
@@ -276,8 +287,9 @@ void Device::comeBack() {
         waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
         rebooting_ = false;
     }
-    if (!socket_)
-        server_.resumeAccepting();
+    // A serial printer has no listener to take the next client from.
+    if (server_.isListening())
+        accept();
 }
 
 } // namespace PrinterSim

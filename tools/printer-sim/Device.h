@@ -61,6 +61,7 @@ public:
     void reboot() override;
     void armInputTimer(int ms) override;
     bool handOver(const Handover& handover, HandoverDone done) override;
+    bool takeFault(Fault::Kind kind) override { return faults_.take(kind).has_value(); }
 
 private:
     void accept();
@@ -69,7 +70,7 @@ private:
     void feed(const QByteArray& bytes);
     void checkPeer();
     void takeLineBack(bool ok, const QByteArray& received, const HandoverDone& done);
-    void linkClosed();
+    void linkClosed(QTcpSocket* closed);
     void dropLink();
     void comeBack();
     // The probe faults of the connection search, applied to what the printer prints.

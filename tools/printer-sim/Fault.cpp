@@ -9,7 +9,7 @@ QStringList Fault::names() {
             "garbage-before-reply", "stray-soh",           "xoff-in-reply",     "duplicate-reply",
             "stale-reply",          "dropped-link",        "hello-needs-break", "peer-killed",
             "line-drops-bytes",     "line-flips-bits",     "slow-reboot",       "stdio-unanswered",
-            "readback-unfinished",  "readback-lacks-line", "line-sets-bit7"};
+            "readback-unfinished",  "readback-lacks-line", "line-sets-bit7",    "flakef-fails"};
 }
 
 QString Fault::nameOf(Kind kind) {

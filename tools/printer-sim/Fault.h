@@ -28,6 +28,7 @@ struct Fault {
         ReadbackUnfinished, // the setup read-back's end marker (ETX "END" EOT) never leaves
         ReadbackLacksLine,  // the read-back lacks the line of serial key `param` (1-7, default 3)
         LineSetsBit7,       // the serial line sets bit 7 of every byte the printer sends
+        FlakefFails,        // flakef stores nothing and fails with "Device full"
     };
 
     Kind kind = DelayedReply;

@@ -138,6 +138,14 @@ QByteArray Printer::display() const {
     return locked([](Device& d) { return d.interpreter().display(); });
 }
 
+QList<QByteArray> Printer::displayHistory() const {
+    return locked([](Device& d) { return d.interpreter().displayHistory(); });
+}
+
+QList<Shell::StoredKernel> Printer::storedKernels() const {
+    return locked([](Device& d) { return d.interpreter().storedKernels(); });
+}
+
 Bitmap Printer::imageBuffer() const {
     return locked([](Device& d) { return d.interpreter().imageBuffer().picture(); });
 }

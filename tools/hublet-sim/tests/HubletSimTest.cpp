@@ -204,4 +204,40 @@ TEST_F(HubletSimTest, DatagramFaultsShapeTheBytesAndTheTiming) {
     EXPECT_EQ(late[0].from, "127.0.0.32" + port);
 }
 
+// As a script starts it in the background: standard input from /dev/null.
+TEST(HubletSimProgram, KeepsRunningWithoutInputAndEndsOnSignals) {
+    for (const char* signal : {"TERM", "INT"}) {
+        SCOPED_TRACE(signal);
+        const std::string result =
+            run("sh -c 'out=$(mktemp); \"" HUBLET_SIM_PROGRAM
+                "\" --port 0 --servers 1 --first 127.0.0.50 </dev/null >$out & pid=$!; sleep 1; "
+                "port=$(cut -d\" \" -f2 $out); rm -f $out; snmpget -v1 -On -t 0.4 -r 0 -c public "
+                "127.0.0.50:$port " +
+                Description +
+                "; set -- $(cut -d\" \" -f14,15 /proc/$pid/stat); echo cpu=$(($1 + $2)); kill -" + signal +
+                " $pid; for i in $(seq 30); do kill -0 $pid 2>/dev/null && sleep 0.1; done; kill -KILL $pid "
+                "2>/dev/null; wait $pid; echo status=$?'");
+        EXPECT_NE(result.find("STRING: \"Hublet K1 Ethernet\""), std::string::npos) << result;
+        // Waiting, not spinning on the closed input: a few clock ticks at most.
+        const size_t cpu = result.find("cpu=");
+        ASSERT_NE(cpu, std::string::npos) << result;
+        EXPECT_LT(std::stoi(result.substr(cpu + 4)), 10) << result;
+        EXPECT_NE(result.find("status=0\n"), std::string::npos) << result;
+    }
+}
+
+TEST(HubletSimProgram, EndsWithItsInputWhenAsked) {
+    const std::string result = run("timeout 5 \"" HUBLET_SIM_PROGRAM
+                                   "\" --quit-on-eof --port 0 --servers 1 --first 127.0.0.51 </dev/null; "
+                                   "echo status=$?");
+    EXPECT_EQ(result.rfind("ready ", 0), 0u) << result;
+    EXPECT_NE(result.find("\nstatus=0\n"), std::string::npos) << result;
+}
+
+TEST(HubletSimProgram, HelpPrintsTheUsage) {
+    const std::string result = run("\"" HUBLET_SIM_PROGRAM "\" --help; echo status=$?");
+    EXPECT_EQ(result.rfind("usage: hublet-sim [--port P]", 0), 0u) << result;
+    EXPECT_NE(result.find("\nstatus=0\n"), std::string::npos) << result;
+}
+
 } // namespace

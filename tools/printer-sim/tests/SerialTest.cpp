@@ -3,8 +3,10 @@
 // search finds it.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "Printer.h"
 #include "PtyClient.h"
@@ -215,4 +217,24 @@ TEST(SerialLink, ProbeFaultsLeaveOutTheChannelTheEndMarkerOrALineOrSetBit7) {
             EXPECT_TRUE(stripHighBits(host.read(2000, EndMarker)).contains(EndMarker));
         }
     }
+}
+
+TEST(SerialLink, RebootOnTheLineComesBackOnTheSameLine) {
+    SerialPrinter s;
+    ASSERT_TRUE(s.open());
+    ASSERT_TRUE(s.printer.putFile("tmp:KERNEL.BIN", "k"));
+    PtyClient host;
+    ASSERT_TRUE(host.open(s.com1(), 9600));
+    host.send("\rREBOOT\r");
+    QElapsedTimer away;
+    away.start();
+    while (!s.printer.rebooting() && away.elapsed() < 1000)
+        QThread::msleep(10);
+    EXPECT_TRUE(s.printer.rebooting());
+    while (s.printer.rebooting() && away.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_FALSE(s.printer.rebooting());
+    EXPECT_FALSE(s.printer.files().contains("tmp:KERNEL.BIN"));
+    host.send(HelloProbe);
+    EXPECT_TRUE(stripHighBits(host.read(2000, "Hello\x02")).endsWith("Hello\x02"));
 }
