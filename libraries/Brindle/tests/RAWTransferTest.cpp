@@ -191,6 +191,7 @@ TEST_F(RAWTransferTest, AnUploadSourceShortOfItsSizeIsRefusedBeforeAByteGoesOut)
             raisedError([&] { transfer->Upload(path.string(), "c:f", size, uploadCommand(size)); });
         EXPECT_EQ(error.Number(), number) << path;
         EXPECT_EQ(error.Source(), "RawTransfer:Upload method") << path;
+        EXPECT_NE(error.Description().find(path.string()), std::string::npos) << error.Description();
         EXPECT_EQ(printer.received(), "") << path;
         EXPECT_EQ(clients(), 1) << path;
     }
