@@ -8,7 +8,8 @@ QStringList Fault::names() {
     return {"delayed-reply",        "split-reply",     "unfinished-reply",  "no-reply",
             "garbage-before-reply", "stray-soh",       "xoff-in-reply",     "duplicate-reply",
             "stale-reply",          "dropped-link",    "hello-needs-break", "peer-killed",
-            "line-drops-bytes",     "line-flips-bits", "slow-reboot",       "flakef-fails"};
+            "line-drops-bytes",     "line-flips-bits", "slow-reboot",       "flakef-fails",
+            "slow-flakef"};
 }
 
 QString Fault::nameOf(Kind kind) {

@@ -25,6 +25,7 @@ struct Fault {
         LineFlipsBits,      // the serial line flips a bit of every 50th byte the printer sends
         SlowReboot,         // REBOOT keeps the printer away for `param` ms (default 20000)
         FlakefFails,        // flakef stores nothing and fails with "Device full"
+        SlowFlakef, // flakef takes `param` ms (default 3000): its reply's head leaves at once, the rest then
     };
 
     Kind kind = DelayedReply;
