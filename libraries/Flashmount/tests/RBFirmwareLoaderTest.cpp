@@ -303,3 +303,19 @@ TEST(RBFirmwareLoader, FirmwareFilePathKeepsTheLastImageThatLoaded) {
     EXPECT_EQ(loader->FirmwareFilePath(), first);
     EXPECT_TRUE(loader->ValidFirmware());
 }
+
+TEST(RBFirmwareLoader, CancelWhileFlakefRunsWaitsItOut) {
+    // flakef takes two seconds, its reply begun; the caller asks to cancel meanwhile.
+    FlashBench bench("8.10", {*PrinterSim::Fault::parse(QStringLiteral("slow-flakef@2000"))});
+    bench.load(kernelImage("Rubric 8.10"));
+    bench.recorder->cancelWhen = [](Gaugely::Progress& progress) {
+        return progress.Text() == "Storing Firmware";
+    };
+    // The printer is not left storing a kernel nobody waits for; the cancel
+    // stops the upgrade at the boundary after it, before the reboot.
+    EXPECT_TRUE(isError(raisedError([&] { bench.loader->Flash(bench.progress); }), 113, RaisedInFlash,
+                        ErrorTextProvider::GetErrorText(113)));
+    EXPECT_EQ(bench.sim.storedKernels().size(), 1);
+    EXPECT_FALSE(bench.received("REBOOT"));
+    expectOpenedOnce(bench);
+}
