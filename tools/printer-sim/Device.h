@@ -61,7 +61,8 @@ public:
     void reboot() override;
     void armInputTimer(int ms) override;
     bool handOver(const Handover& handover, HandoverDone done) override;
-    bool takeFault(Fault::Kind kind) override { return faults_.take(kind).has_value(); }
+    std::optional<Fault> takeFault(Fault::Kind kind) override { return faults_.take(kind); }
+    void stallReply(int ms) override { shaper_.stallReply(ms); }
 
 private:
     void accept();
