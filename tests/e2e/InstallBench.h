@@ -154,9 +154,9 @@ struct InstallBench {
         size_t at = 0;
         while (at < text.size()) {
             size_t end = text.find("\r\n", at);
+            // Without date and time a line record is a tab and its text.
             std::string line = text.substr(at, end - at);
-            size_t tab = line.rfind('\t');
-            lines.push_back(tab == std::string::npos ? line : line.substr(tab + 1));
+            lines.push_back(line.rfind('\t', 0) == 0 ? line.substr(1) : line);
             at = end + 2;
         }
         return lines;
