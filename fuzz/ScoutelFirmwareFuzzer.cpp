@@ -1,11 +1,12 @@
 // Reads arbitrary bytes as a firmware image: every member either answers or
 // raises one of the parser's own errors, and the data to send never reach
-// past the file.
+// past the file. The folder scan's direct read of a kernel header too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "FuzzInputFile.h"
+#include "Scoutel/FirmwareFinder.h"
 #include "Scoutel/RBFirmwareFile.h"
 
 namespace {
@@ -24,9 +25,19 @@ template <class F> void allowing(F&& call, std::initializer_list<int32_t> number
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string path = fuzzInputFile(data, size);
+    auto finder = Automation::New<Scoutel::FirmwareFinder>();
+    const bool kernel = finder->IsKernelFile(path);
+    allowing(
+        [&] {
+            std::string name = finder->GetKernelName(path);
+            if (name.size() > 101 || (!kernel && !name.empty()))
+                std::abort();
+        },
+        {63});
     Scoutel::RBFirmwareFile file;
     try {
-        file.LoadFile(fuzzInputFile(data, size));
+        file.LoadFile(path);
     } catch (const Automation::Error& error) {
         if (size != 0 || error.Number() != 9)
             std::abort();

@@ -31,6 +31,26 @@ bool startsEscape(std::string_view text, size_t at) {
 
 // ---- writing ---------------------------------------------------------------
 
+std::string XmlText::quoted(std::string_view text) {
+    std::string out = "\"";
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        std::string_view escape;
+        if (text[i] == '"')
+            escape = kQuoteEscape;
+        else if (text[i] == '{' && startsEscape(text, i))
+            escape = kBraceEscape;
+        else
+            continue;
+        out.append(text.substr(run, i - run));
+        out.append(escape);
+        run = i + 1;
+    }
+    out.append(text.substr(run));
+    out += '"';
+    return out;
+}
+
 class XmlText::Writer {
 public:
     explicit Writer(bool indent) : indent_(indent), out_(Automation::New<CStringBuilder>()) {}
@@ -127,24 +147,7 @@ private:
         // Any other value writes nothing after the "=".
     }
 
-    void quoted(std::string_view text) {
-        out_->Append("\"");
-        size_t run = 0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            std::string_view escape;
-            if (text[i] == '"')
-                escape = kQuoteEscape;
-            else if (text[i] == '{' && startsEscape(text, i))
-                escape = kBraceEscape;
-            else
-                continue;
-            out_->Append(text.substr(run, i - run));
-            out_->Append(escape);
-            run = i + 1;
-        }
-        out_->Append(text.substr(run));
-        out_->Append("\"");
-    }
+    void quoted(std::string_view text) { out_->Append(XmlText::quoted(text)); }
 
     // The run-time's text of a number has 15 significant digits; where that
     // would not read back as the same number, the shortest text that does.

@@ -21,6 +21,10 @@ public:
     // is not empty. Nodes added before an error stay.
     static void read(Doc& doc, std::string_view text, std::string_view parentKey);
 
+    // A text value as the document writes it: in double quotes, with inner
+    // quotes (and braces that would start an escape) escaped.
+    static std::string quoted(std::string_view text);
+
 private:
     class Writer;
 };

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <glob.h>
 
+#include "Scoutel/KernelHeaderLayout.h"
 #include "automation/Error.h"
 #include "automation/Runtime.h"
 
@@ -13,21 +14,11 @@ namespace {
 
 constexpr const char* kLibrary = "Scoutel";
 
-// The kernel header's fields that locate the identifier.
-constexpr int32_t kHeaderLength = 24;
-constexpr int32_t kBaseAddressOffset = 16;
-constexpr int32_t kIdentifierAddressOffset = 20;
+namespace Header = KernelHeaderLayout;
 // A bootHdr image keeps its identifier at a fixed place.
 constexpr int32_t kBootIdentifierPosition = 49;
 constexpr int32_t kBootIdentifierWindow = 34;
 constexpr int32_t kKernIdentifierWindow = 100;
-
-int32_t readInt32(const Automation::ByteArray& bytes, size_t offset) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < 4; ++i)
-        value |= uint32_t{bytes[offset + i]} << (8 * i);
-    return static_cast<int32_t>(value);
-}
 
 // A pattern for glob(3) that matches "*" and "?" only, as find-first-file does.
 std::string globPattern(const std::string& name) {
@@ -130,12 +121,13 @@ std::string RBFirmwareFile::KernelID() {
     int64_t s = kBootIdentifierPosition;
     int32_t window = kBootIdentifierWindow;
     if (!bootHdr_) {
-        int32_t length = kHeaderLength;
+        int32_t length = Header::Length;
         Automation::ByteArray header = buffer_.MidByteArray(p, length);
         // A header cut off by the end of the file locates nothing.
-        if (length < kHeaderLength)
+        if (length < int32_t{Header::Length})
             return "Unknown";
-        s = int64_t{p} + readInt32(header, kIdentifierAddressOffset) - readInt32(header, kBaseAddressOffset);
+        s = int64_t{p} + Header::field(header, Header::IdentifierAddressOffset) -
+            Header::field(header, Header::BaseAddressOffset);
         window = kKernIdentifierWindow;
     }
     if (s < 1 || s > FileLength())

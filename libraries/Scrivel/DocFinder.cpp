@@ -12,7 +12,9 @@ namespace Scrivel {
 
 namespace fs = std::filesystem;
 
-Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
+Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath, std::string* failedFile) {
+    if (failedFile)
+        failedFile->clear();
     auto docs = Automation::New<KSDocs>();
     std::error_code error;
     std::vector<fs::path> files;
@@ -23,6 +25,8 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
         Automation::raise(76, "Scrivel", "Path not found: \"" + sPath + "\" (" + error.message() + ")");
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
+        if (failedFile)
+            *failedFile = file.string();
         std::string text;
         try {
             text = Platform::Files::ReadFileContents(file.string(), "Scrivel");
@@ -37,6 +41,8 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
         doc->setPath(file.string());
         docs->append(doc, {});
     }
+    if (failedFile)
+        failedFile->clear();
     return docs;
 }
 

@@ -15,8 +15,10 @@ public:
 
     // The documents of the ".rbi" files (extension in any case) of the
     // folder sPath, not of its subfolders, in the order of their names. Any
-    // error ends the whole call and reaches the caller unchanged.
-    Automation::Ref<KSDocs> GetKSDocs(const std::string& sPath);
+    // error ends the whole call and reaches the caller unchanged; failedFile,
+    // when given, then names the document that could not be read (empty when
+    // the folder could not be listed).
+    Automation::Ref<KSDocs> GetKSDocs(const std::string& sPath, std::string* failedFile = nullptr);
 };
 
 } // namespace Scrivel

@@ -9,9 +9,10 @@ using Automation::Ref;
 using Markwell::Doc;
 using Markwell::DocNode;
 
-std::string PortSettings::write(std::string_view className, const Proptree::Properties& list) {
+std::string PortSettings::write(std::string_view className, const Proptree::Properties& list,
+                                std::string_view rootName) {
     auto doc = Automation::New<Doc>();
-    doc->Add({}, Markwell::iagChild, "Root", "Port");
+    doc->Add({}, Markwell::iagChild, "Root", rootName);
     doc->Add("Root", Markwell::iagChild, std::string_view{}, "Type", Automation::Variant(className));
     doc->Add("Root", Markwell::iagChild, "Settings", "Settings");
     for (const Ref<Proptree::Property>& property : list)
@@ -23,10 +24,10 @@ std::string PortSettings::write(std::string_view className, const Proptree::Prop
 }
 
 void PortSettings::apply(std::string_view text, std::string_view className, const Proptree::Properties& list,
-                         UnknownSetting unknown) {
+                         UnknownSetting unknown, std::string_view rootName) {
     auto doc = Automation::New<Doc>();
     doc->ReadXML(text);
-    if (doc->SelectNodes("Port")->Count() == 0)
+    if (doc->SelectNodes(rootName)->Count() == 0)
         return;
     Ref<DocNode> type = doc->SelectNodes("Type")->Item(1)->FirstSibling();
     if (type->Value().toString() != className)
@@ -43,7 +44,14 @@ void PortSettings::apply(std::string_view text, std::string_view className, cons
                 throw;
             continue;
         }
-        property->setValue(child->Value());
+        if (unknown != UnknownSetting::SkipFailures) {
+            property->setValue(child->Value());
+            continue;
+        }
+        try {
+            property->setValue(child->Value());
+        } catch (const Automation::Error&) {
+        }
     }
     doc->Clear();
 }

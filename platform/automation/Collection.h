@@ -1,6 +1,7 @@
 #pragma once
 // The run-time's keyed collection: ordered, 1-based, text keys compared
-// without regard to case; error 5 for a key it does not hold, 9 for an index
+// without regard to case (or, where keys are file paths of a case-sensitive
+// file system, exactly); error 5 for a key it does not hold, 9 for an index
 // out of range, 457 for a key already in use.
 #include <algorithm>
 #include <bit>
@@ -23,10 +24,12 @@ template <class T> class Collection {
         T value;
     };
     // The index of the keys: open addressing over the entries' own keys,
-    // compared without regard to case. Each slot keeps its key's hash, so a
-    // probe of a large index rarely fetches a key from memory.
+    // compared as the collection compares them. Each slot keeps its key's
+    // hash, so a probe of a large index rarely fetches a key from memory.
     class KeyIndex {
     public:
+        explicit KeyIndex(CompareMethod compare) : ignoreCase_(compare == CompareMethod::Text) {}
+
         Entry* find(std::string_view key) const {
             size_t at = locate(key, hashOf(key));
             return at == npos ? nullptr : slots_[at].entry;
@@ -72,15 +75,16 @@ template <class T> class Collection {
         };
         static constexpr size_t npos = size_t(-1);
 
-        static size_t hashOf(std::string_view key) {
+        char folded(char c) const { return ignoreCase_ ? lowerCaseChar(c) : c; }
+        size_t hashOf(std::string_view key) const {
             size_t hash = 1469598103934665603ull;
             for (char c : key)
-                hash = (hash ^ static_cast<uint8_t>(lowerCaseChar(c))) * 1099511628211ull;
+                hash = (hash ^ static_cast<uint8_t>(folded(c))) * 1099511628211ull;
             return hash;
         }
-        static bool sameKey(std::string_view a, std::string_view b) {
-            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                       return lowerCaseChar(x) == lowerCaseChar(y);
+        bool sameKey(std::string_view a, std::string_view b) const {
+            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [this](char x, char y) {
+                       return folded(x) == folded(y);
                    });
         }
         size_t locate(std::string_view key, size_t hash) const {
@@ -112,6 +116,7 @@ template <class T> class Collection {
         std::vector<Slot> slots_;
         size_t used_ = 0; // slots that are not empty: live entries and gaps
         size_t live_ = 0;
+        bool ignoreCase_;
     };
 
 public:
@@ -294,7 +299,9 @@ public:
     iterator begin() const { return iterator(this); }
     sentinel end() const { return {}; }
 
-    Collection() = default;
+    // Keys compare as `keys` says: Text ignores case, as the run-time's
+    // collection did; Binary compares the bytes.
+    explicit Collection(CompareMethod keys = CompareMethod::Text) : index_(keys) {}
     Collection(const Collection&) = delete;
     Collection& operator=(const Collection&) = delete;
     ~Collection() {

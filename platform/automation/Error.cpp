@@ -21,6 +21,8 @@ std::string runtimeErrorText(int32_t number) {
         return "Type mismatch";
     case RuntimeError::FileNotFound:
         return "File not found";
+    case RuntimeError::BadRecordNumber:
+        return "Bad record number";
     case RuntimeError::DeviceUnavailable:
         return "Device unavailable";
     case RuntimeError::ObjectNotSet:

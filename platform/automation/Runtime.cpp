@@ -568,6 +568,13 @@ CalendarDate calendarDate(double date) {
     return {static_cast<int32_t>(year), static_cast<int32_t>(month), static_cast<int32_t>(day)};
 }
 
+std::string shortDate(double date) {
+    if (!(date > kFirstDate - 1 && date < kLastDate + 1))
+        raiseRuntime(RuntimeError::Overflow);
+    CalendarDate day = calendarDate(date);
+    return std::to_string(day.month) + "/" + std::to_string(day.day) + "/" + std::to_string(day.year);
+}
+
 std::string cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -94,6 +94,9 @@ struct CalendarDate {
 };
 // The calendar day of a date, its time of day left out.
 CalendarDate calendarDate(double date);
+// The English short date form of a date's day ("12/30/1899"), its time left
+// out; error 6 outside 1 January 100 to 31 December 9999.
+std::string shortDate(double date);
 
 std::string cp1252ToUtf8(std::string_view text);
 // Characters that Windows-1252 cannot hold become "?".

@@ -26,10 +26,8 @@ std::string dateText(double days) {
         day += days < 0 ? -1 : 1;
     }
     std::string text;
-    if (day != 0) {
-        CalendarDate date = calendarDate(day);
-        text = std::to_string(date.month) + "/" + std::to_string(date.day) + "/" + std::to_string(date.year);
-    }
+    if (day != 0)
+        text = shortDate(day);
     if (seconds != 0 || day == 0) {
         long hour = seconds / 3600;
         if (!text.empty())

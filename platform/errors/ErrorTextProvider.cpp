@@ -59,7 +59,7 @@ const char* libraryText(int32_t number) {
     case 126:
         return "The firmware file is not valid for this printer.";
     case 127:
-        return "The printer refused the firmware update.";
+        return "The user logged in at the printer may not update its firmware; log in as a user who may.";
     case 128:
         return "The printer reported an error in the file name.";
     case 129:
@@ -71,7 +71,8 @@ const char* libraryText(int32_t number) {
     case 202:
         return "The image buffer is not available on this printer's version.";
     case 203:
-        return "The user is not allowed to update the firmware.";
+        return "The firmware is for a newer printer-language version than the printer's; choose a firmware "
+               "that fits the printer.";
     default:
         return nullptr;
     }

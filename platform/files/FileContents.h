@@ -13,6 +13,11 @@ namespace Platform::Files {
 std::string ReadFileContents(const std::string& path, std::string source = "Files",
                              size_t maxBytes = std::numeric_limits<size_t>::max());
 
+// Up to `count` bytes of the file from byte `offset` (0-based); fewer where the
+// file ends. Raises as ReadFileContents does.
+std::string ReadFileStretch(const std::string& path, uint64_t offset, size_t count,
+                            std::string source = "Files");
+
 // Whether path names an ordinary file that a listing shows: not a folder, and
 // not hidden (a name beginning with ".").
 bool IsVisibleFile(const std::string& path);

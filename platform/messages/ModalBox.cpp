@@ -24,7 +24,8 @@ int32_t ShowModalBox(const std::string& text, const std::string& title, int32_t 
     if (hook)
         return hook(ModalBoxRequest{text, title, style});
     std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
-    return MsgBoxResult::OK;
+    // The first button of the box.
+    return (style & 7) == MsgBoxStyle::YesNo ? MsgBoxResult::Yes : MsgBoxResult::OK;
 }
 
 } // namespace Platform

@@ -11,9 +11,14 @@ namespace Platform {
 // The buttons of a box and the answers, numbered as the run-time's MsgBox.
 namespace MsgBoxStyle {
 inline constexpr int32_t OKOnly = 0;
+inline constexpr int32_t OKCancel = 1;
+inline constexpr int32_t YesNo = 4;
 } // namespace MsgBoxStyle
 namespace MsgBoxResult {
 inline constexpr int32_t OK = 1;
+inline constexpr int32_t Cancel = 2;
+inline constexpr int32_t Yes = 6;
+inline constexpr int32_t No = 7;
 } // namespace MsgBoxResult
 
 struct ModalBoxRequest {
@@ -26,7 +31,7 @@ struct ModalBoxRequest {
 using ModalBoxHook = std::function<int32_t(const ModalBoxRequest&)>;
 
 // Installs the hook and returns the one it replaces. Without a hook a box is
-// written to standard error and answered OK.
+// written to standard error and answered with its first button.
 ModalBoxHook setModalBoxHook(ModalBoxHook hook);
 
 int32_t ShowModalBox(const std::string& text, const std::string& title, int32_t style = MsgBoxStyle::OKOnly);

@@ -12,6 +12,11 @@ using TestApplication = QCoreApplication;
 #endif
 
 int main(int argc, char** argv) {
+#ifdef KESTRUP_TEST_GUI
+    // Widget tests are headless wherever they run, the test listing at build time included.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -173,7 +174,7 @@ std::optional<AgentMessage> HubletAgents::response(HubletServer& server, const A
         {CommStdIn, text("TCP")},
         {InterpreterVersion, text("Rubric 10.2.1")},
         {Modes, text("Immediate")},
-        {CommStdIOSetting, text("9600,N,8,1")}};
+        {CommStdIOSetting, text(server.stdio)}};
     if (layoutA)
         objects[ReverseTelnet] = number(server.reverseTelnet);
 
@@ -325,12 +326,14 @@ bool HubletAgents::command(const std::string& line, std::FILE* out) {
     return true;
 }
 
-void HubletAgents::run(int controlFd, std::FILE* out) {
+void HubletAgents::run(int controlFd, std::FILE* out, int stopFd) {
     std::fprintf(out, "ready %u %zu\n", options_.port, options_.servers.size());
     std::fflush(out);
     std::string commands;
     for (;;) {
-        std::vector<pollfd> fds{{controlFd, POLLIN, 0}, {listenFd_, POLLIN, 0}};
+        // A negative descriptor is left out by poll: the stop pipe when there
+        // is none, the commands once they have ended.
+        std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {listenFd_, POLLIN, 0}};
         for (int fd : serverFds_)
             fds.push_back({fd, POLLIN, 0});
         int timeout = -1;
@@ -342,16 +345,21 @@ void HubletAgents::run(int controlFd, std::FILE* out) {
         }
         if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             return;
+        if (fds[0].revents != 0)
+            return;
         sendDue();
-        for (size_t i = 1; i < fds.size(); ++i)
+        for (size_t i = 2; i < fds.size(); ++i)
             if (fds[i].revents & POLLIN)
-                receive(fds[i].fd, static_cast<int>(i) - 2, out);
-        if (fds[0].revents & (POLLIN | POLLHUP)) {
+                receive(fds[i].fd, static_cast<int>(i) - 3, out);
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             char buffer[1024];
             ssize_t n = read(controlFd, buffer, sizeof buffer);
-            if (n <= 0)
-                return;
-            commands.append(buffer, size_t(n));
+            if (n <= 0 && !(n < 0 && errno == EINTR)) {
+                if (options_.quitOnEndOfInput)
+                    return;
+                controlFd = -1; // no more commands, but the servers serve on
+            }
+            commands.append(buffer, size_t(std::max<ssize_t>(n, 0)));
             for (size_t end; (end = commands.find('\n')) != std::string::npos;) {
                 std::string line = commands.substr(0, end);
                 commands.erase(0, end + 1);

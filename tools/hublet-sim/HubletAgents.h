@@ -34,6 +34,8 @@ struct HubletServer {
     int32_t status = 3;        // running
     int32_t reverseTelnet = 1; // 1 off, 2 on
     int32_t port = 9100;
+    // The printer's standard-channel setting (object 4), a text.
+    std::string stdio = "9600,N,8,1";
 };
 
 enum class Fault {
@@ -66,6 +68,9 @@ public:
         std::string community = "public";
         std::string writeCommunity = "private";
         std::vector<HubletServer> servers;
+        // Ends when the commands' input closes; otherwise it serves on
+        // without commands (a script gives it /dev/null).
+        bool quitOnEndOfInput = false;
     };
 
     explicit HubletAgents(Options options);
@@ -77,9 +82,11 @@ public:
     void open();
     uint16_t port() const { return options_.port; }
 
-    // Serves until "quit" or the end of the commands on controlFd, writing
-    // what it receives and the answers to commands on out.
-    void run(int controlFd, std::FILE* out);
+    // Serves until "quit" on controlFd, something readable on stopFd (a
+    // signal handler writes there), or the end of controlFd when
+    // quitOnEndOfInput is set; writes what it receives and the answers to
+    // commands on out.
+    void run(int controlFd, std::FILE* out, int stopFd = -1);
 
     // A server of the layout with the usual values, numbered for its name.
     static HubletServer defaultServer(const std::string& address, Layout layout, int number);

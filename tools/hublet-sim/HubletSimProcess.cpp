@@ -22,7 +22,9 @@ HubletSimProcess::HubletSimProcess(const std::string& program, const std::vector
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    // It ends when its commands end: also when the test that started it dies.
+    static const std::string QuitOnEof = "--quit-on-eof";
+    std::vector<char*> argv{const_cast<char*>(program.c_str()), const_cast<char*>(QuitOnEof.c_str())};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);

@@ -1,17 +1,9 @@
 // hublet-sim: simulated Hublet print servers for tests and the demo.
-//
-//   hublet-sim [--port P] [--listen ADDR] [--community C] [--write-community C]
-//              [--servers N [--layout A|B] [--first 127.0.0.10]]
-//              [--server address=127.0.0.7,layout=B,description=...,name=...,
-//                        model=...,version=...,status=3,revtelnet=1,port=9100]...
-//
-// The port defaults to KESTRUP_SNMP_PORT, else one the system picks. It
-// prints "ready PORT COUNT" once every socket is bound, then one line per
-// datagram received. Commands on standard input, one per line:
-//   fault NAME[=ARG] [once] [ADDRESS]   clear   quit
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +18,27 @@ using HubletSim::HubletServer;
 using HubletSim::Layout;
 
 namespace {
+
+const char Usage[] =
+    "usage: hublet-sim [--port P] [--listen ADDR] [--community C] [--write-community C]\n"
+    "                  [--servers N [--layout A|B] [--first 127.0.0.10]]\n"
+    "                  [--server address=127.0.0.7,layout=B,description=...,name=...,\n"
+    "                            model=...,version=...,status=3,revtelnet=1,port=9100,stdio=TEXT]...\n"
+    "                  [--quit-on-eof]\n"
+    "       hublet-sim --help\n"
+    "\n"
+    "Plays Hublet print servers' SNMP v1 agents on loopback. The port defaults to\n"
+    "KESTRUP_SNMP_PORT, else one the system picks. Prints \"ready PORT COUNT\" once every\n"
+    "socket is bound, then one line per datagram received. Commands on standard input,\n"
+    "one per line: fault NAME[=ARG] [once] [ADDRESS], clear, quit. It serves on when its\n"
+    "standard input closes (--quit-on-eof: it ends then) and ends on SIGTERM or SIGINT.\n";
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
 
 Layout layoutOf(const std::string& text) {
     if (text == "A" || text == "a")
@@ -67,6 +80,8 @@ HubletServer serverOf(const std::string& spec, int number) {
             server.reverseTelnet = std::stoi(value);
         else if (key == "port")
             server.port = std::stoi(value);
+        else if (key == "stdio")
+            server.stdio = value;
         else
             throw std::runtime_error("unknown key: " + key);
     }
@@ -97,6 +112,14 @@ int main(int argc, char** argv) {
         std::string first = "127.0.0.10";
         for (int i = 1; i < argc; ++i) {
             std::string option = argv[i];
+            if (option == "--help" || option == "-h") {
+                std::fputs(Usage, stdout);
+                return 0;
+            }
+            if (option == "--quit-on-eof") {
+                options.quitOnEndOfInput = true;
+                continue;
+            }
             if (i + 1 >= argc)
                 throw std::runtime_error("missing value after " + option);
             std::string value = argv[++i];
@@ -124,7 +147,11 @@ int main(int argc, char** argv) {
                 addressAfter(first, i), layout, static_cast<int>(options.servers.size()) + 1));
         HubletAgents agents(std::move(options));
         agents.open();
-        agents.run(STDIN_FILENO, stdout);
+        if (::pipe2(signalPipe, O_CLOEXEC) != 0)
+            throw std::runtime_error("cannot create the signal pipe");
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        agents.run(STDIN_FILENO, stdout, signalPipe[0]);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "hublet-sim: %s\n", error.what());

@@ -9,6 +9,16 @@ constexpr int DefaultSlowRebootMs = 20000;
 // passed between it and the host, so that the transfer is under way.
 constexpr qint64 PeerKilledAfter = 512;
 
+// The serial keys of a setup read-back that the probe faults name, 1 to 7.
+const char* const ReadbackKeys[] = {",BAUDRATE,",
+                                    ",PARITY,",
+                                    ",CHARLENGTH,",
+                                    ",STOPBITS,",
+                                    ",FLOWCONTROL,RTS/CTS,",
+                                    ",FLOWCONTROL,XON/XOFF,DATATOHOST,",
+                                    ",FLOWCONTROL,XON/XOFF,DATAFROMHOST,"};
+constexpr int DefaultMissingKey = 3;
+
 } // namespace
 
 Device::Device(const Profile& profile, const FaultPlan& faults)
@@ -24,7 +34,8 @@ Device::Device(const Profile& profile, const FaultPlan& faults)
                   serial_->write(bytes);
           },
           [this] { dropLink(); }, this),
-      server_(this), http_([this](const QByteArray& text) { breakCandidate(text); }, this),
+      server_(this),
+      http_([this](const QByteArray& text) { breakCandidate(text); }, profile_.httpTimeoutMs, this),
       rebootTimer_(this), inputTimer_(this) {
     waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
     rebootTimer_.setSingleShot(true);
@@ -55,10 +66,16 @@ bool Device::listen(const QHostAddress& address, quint16 port, QString* error) {
 }
 
 void Device::accept() {
-    QTcpSocket* next = server_.nextPendingConnection();
-    if (!next)
+    // One client at a time: later ones wait until this one leaves, in the
+    // listen queue or, when several were accepted at once, among the server's
+    // pending connections.
+    if (socket_ || rebooting_)
         return;
-    // One client at a time: later ones wait in the listen queue until this one leaves.
+    QTcpSocket* next = server_.nextPendingConnection();
+    if (!next) {
+        server_.resumeAccepting();
+        return;
+    }
     server_.pauseAccepting();
     socket_ = next;
     {
@@ -66,7 +83,12 @@ void Device::accept() {
         ++connections_;
     }
     connect(next, &QTcpSocket::readyRead, this, &Device::readLink);
-    connect(next, &QTcpSocket::disconnected, this, &Device::linkClosed);
+    connect(next, &QTcpSocket::disconnected, this, [this, next] { linkClosed(next); });
+    // A client that waited may have sent its command, or left, before its turn.
+    if (next->bytesAvailable() > 0)
+        readLink();
+    if (next->state() == QAbstractSocket::UnconnectedState)
+        linkClosed(next);
 }
 
 void Device::readLink() {
@@ -179,16 +201,13 @@ void Device::takeLineBack(bool ok, const QByteArray& received, const HandoverDon
     done(ok, received);
 }
 
-void Device::linkClosed() {
-    QTcpSocket* closed = qobject_cast<QTcpSocket*>(sender());
-    if (closed)
-        closed->deleteLater();
-    if (closed && closed != socket_)
+void Device::linkClosed(QTcpSocket* closed) {
+    closed->deleteLater();
+    if (closed != socket_)
         return;
     socket_ = nullptr;
     shaper_.reset();
-    if (!rebooting_)
-        server_.resumeAccepting();
+    accept();
 }
 
 void Device::dropLink() {
@@ -215,14 +234,39 @@ void Device::breakCandidate(const QByteArray& text) {
 }
 
 void Device::write(const QByteArray& bytes) {
-    shaper_.push(bytes);
+    shaper_.push(probeFaults(bytes));
+}
+
+QByteArray Device::probeFaults(QByteArray bytes) {
+    const QByteArray endMarker("\x03"
+                               "END\x04");
+    if (bytes.contains("\x01STDIO:") && faults_.take(Fault::StdioUnanswered))
+        return {};
+    if (bytes.contains("SER-COM,UART")) {
+        // A setup read-back on the line: its end marker is the next one printed.
+        readbackOpen_ = true;
+        if (const auto missing = faults_.take(Fault::ReadbackLacksLine)) {
+            const int index = missing->param >= 1 && missing->param <= 7 ? missing->param : DefaultMissingKey;
+            QList<QByteArray> lines = bytes.split('\n');
+            lines.removeIf([&](const QByteArray& line) { return line.contains(ReadbackKeys[index - 1]); });
+            bytes = lines.join('\n');
+        }
+    }
+    if (readbackOpen_ && bytes.contains(endMarker)) {
+        readbackOpen_ = false;
+        if (faults_.take(Fault::ReadbackUnfinished))
+            bytes.replace(endMarker, QByteArray());
+    }
+    return bytes;
 }
 
 void Device::reboot() {
     // Called from inside the interpreter: the link goes down once the current
     // input has been handled.
     rebooting_ = true;
-    server_.pauseAccepting();
+    // A serial printer has no listener to pause.
+    if (server_.isListening())
+        server_.pauseAccepting();
     const auto slow = faults_.take(Fault::SlowReboot);
     rebootTimer_.start(slow ? (slow->param < 0 ? DefaultSlowRebootMs : slow->param) : profile_.rebootMs);
     QTimer::singleShot(0, this, [this] {
@@ -245,8 +289,9 @@ void Device::comeBack() {
         waitingForBreak_ = faults_.has(Fault::HelloNeedsBreak);
         rebooting_ = false;
     }
-    if (!socket_)
-        server_.resumeAccepting();
+    // A serial printer has no listener to take the next client from.
+    if (server_.isListening())
+        accept();
 }
 
 } // namespace PrinterSim

@@ -64,6 +64,7 @@ public:
     void reboot() override;
     void armInputTimer(int ms) override;
     bool handOver(const Handover& handover, HandoverDone done) override;
+    bool takeFault(Fault::Kind kind) override { return faults_.take(kind).has_value(); }
 
 private:
     void accept();
@@ -72,9 +73,11 @@ private:
     void feed(const QByteArray& bytes);
     void checkPeer();
     void takeLineBack(bool ok, const QByteArray& received, const HandoverDone& done);
-    void linkClosed();
+    void linkClosed(QTcpSocket* closed);
     void dropLink();
     void comeBack();
+    // The probe faults of the connection search, applied to what the printer prints.
+    QByteArray probeFaults(QByteArray bytes);
 
     Profile profile_;
     FaultPlan faults_;
@@ -94,6 +97,8 @@ private:
     QTimer rebootTimer_;
     QTimer inputTimer_;
     bool rebooting_ = false;
+    // A setup read-back was printed and its end marker not yet.
+    bool readbackOpen_ = false;
     bool waitingForBreak_ = false;
     QByteArray breakWatch_; // the tail that may start a split break string
     int connections_ = 0;

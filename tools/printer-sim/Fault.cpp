@@ -5,10 +5,11 @@
 namespace PrinterSim {
 
 QStringList Fault::names() {
-    return {"delayed-reply",        "split-reply",     "unfinished-reply",  "no-reply",
-            "garbage-before-reply", "stray-soh",       "xoff-in-reply",     "duplicate-reply",
-            "stale-reply",          "dropped-link",    "hello-needs-break", "peer-killed",
-            "line-drops-bytes",     "line-flips-bits", "slow-reboot"};
+    return {"delayed-reply",        "split-reply",         "unfinished-reply",  "no-reply",
+            "garbage-before-reply", "stray-soh",           "xoff-in-reply",     "duplicate-reply",
+            "stale-reply",          "dropped-link",        "hello-needs-break", "peer-killed",
+            "line-drops-bytes",     "line-flips-bits",     "slow-reboot",       "stdio-unanswered",
+            "readback-unfinished",  "readback-lacks-line", "line-sets-bit7",    "flakef-fails"};
 }
 
 QString Fault::nameOf(Kind kind) {

@@ -24,6 +24,11 @@ struct Fault {
         LineDropsBytes,     // the serial line loses every 50th byte the printer sends
         LineFlipsBits,      // the serial line flips a bit of every 50th byte the printer sends
         SlowReboot,         // REBOOT keeps the printer away for `param` ms (default 20000)
+        StdioUnanswered,    // the channel probe (SOH "STDIO:" and the digit) is not answered
+        ReadbackUnfinished, // the setup read-back's end marker (ETX "END" EOT) never leaves
+        ReadbackLacksLine,  // the read-back lacks the line of serial key `param` (1-7, default 3)
+        LineSetsBit7,       // the serial line sets bit 7 of every byte the printer sends
+        FlakefFails,        // flakef stores nothing and fails with "Device full"
     };
 
     Kind kind = DelayedReply;

@@ -39,6 +39,7 @@ FileSystem::FileSystem(const Profile& profile) {
     }
     if (profile.cardInserted)
         devices_.append({"card1:", 16384 * k, false, true});
+    tmpCapacity_ = profile.ramKb * k / 4;
     nodes_.insert("rom:Swiss 721 BT.ttf", QByteArray(2048, 'F'));
     nodes_.insert("rom:Kestrel logo.1", logo());
 }
@@ -61,6 +62,12 @@ void FileSystem::reboot() {
     for (const Device& d : devices_)
         if (!d.keptOverReboot)
             nodes_.removeIf([&d](const auto& it) { return it.key().startsWith(d.name); });
+}
+
+void FileSystem::setReleasedImageMemory(qint64 bytes) {
+    for (Device& d : devices_)
+        if (d.name == "tmp:")
+            d.capacity = tmpCapacity_ + bytes;
 }
 
 QByteArray FileSystem::normalise(const QByteArray& path) const {
@@ -191,7 +198,8 @@ qint64 FileSystem::room(const QByteArray& path) const {
 }
 
 qint64 FileSystem::free(const QByteArray& deviceName) const {
-    return device(deviceName).capacity - used(deviceName);
+    // A device that shrank below what it holds has no room left, not less.
+    return qMax<qint64>(device(deviceName).capacity - used(deviceName), 0);
 }
 
 QByteArray FileSystem::fileName(const QByteArray& path) {

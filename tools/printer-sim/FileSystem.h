@@ -33,6 +33,8 @@ public:
     bool hasDevice(const QByteArray& name) const;
     // A reboot empties the devices that are not kept.
     void reboot();
+    // tmp: takes image-buffer memory that the media size leaves free.
+    void setReleasedImageMemory(qint64 bytes);
 
     // "c:", "dir/name" from any of the accepted forms; "File not found" for
     // an unknown device.
@@ -61,6 +63,8 @@ private:
     void checkWritable(const QByteArray& normalised) const;
 
     QList<Device> devices_;
+    // tmp:'s own share of the RAM, before image-buffer memory is added.
+    qint64 tmpCapacity_ = 0;
     // Normalised path to content; directories are kept as "dev:dir/" keys.
     QMap<QByteArray, QByteArray> nodes_;
 };

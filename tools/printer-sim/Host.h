@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <functional>
 
+#include "Fault.h"
+
 namespace PrinterSim {
 
 // One file that a protocol program carries over the line (TRANSFER, sz).
@@ -32,6 +34,8 @@ public:
     // once the printer has the line back. False when the link cannot carry
     // such a transfer.
     virtual bool handOver(const Handover& handover, HandoverDone done) = 0;
+    // Whether a fault of that kind is selected; a once fault is spent.
+    virtual bool takeFault(Fault::Kind kind) = 0;
 };
 
 } // namespace PrinterSim

@@ -1,11 +1,20 @@
 #include "HttpBreak.h"
 
+#include <QTimer>
 #include <QUrlQuery>
 
 namespace PrinterSim {
 
-HttpBreak::HttpBreak(Receiver receiver, QObject* parent)
-    : QObject(parent), receiver_(std::move(receiver)), server_(this) {
+namespace {
+
+// A request's header and body, at most; the form holds a short break string.
+constexpr qsizetype MaxHeaderBytes = 8 * 1024;
+constexpr qsizetype MaxBodyBytes = 64 * 1024;
+
+} // namespace
+
+HttpBreak::HttpBreak(Receiver receiver, int timeoutMs, QObject* parent)
+    : QObject(parent), receiver_(std::move(receiver)), server_(this), timeoutMs_(timeoutMs) {
     connect(&server_, &QTcpServer::newConnection, this, &HttpBreak::accept);
 }
 
@@ -33,25 +42,45 @@ QByteArray HttpBreak::expandTokens(const QByteArray& text) {
 
 void HttpBreak::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        pending_.insert(socket, {});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             pending_.remove(socket);
             socket->deleteLater();
         });
+        // A client that stops sending holds nothing for long.
+        QTimer::singleShot(timeoutMs_, socket, [this, socket] { answer(socket, "408 Request Timeout"); });
     }
 }
 
 void HttpBreak::read(QTcpSocket* socket) {
-    QByteArray& request = pending_[socket];
+    const auto pending = pending_.find(socket);
+    if (pending == pending_.end()) {
+        socket->readAll(); // answered already: what follows is not read
+        return;
+    }
+    QByteArray& request = *pending;
     request += socket->readAll();
     const qsizetype headerEnd = request.indexOf("\r\n\r\n");
-    if (headerEnd < 0)
+    if (headerEnd < 0 || headerEnd > MaxHeaderBytes) {
+        if (request.size() > MaxHeaderBytes)
+            answer(socket, "431 Request Header Fields Too Large");
         return;
+    }
     const QByteArray header = request.left(headerEnd);
     qsizetype length = 0;
+    bool lengthOk = true;
     for (const QByteArray& line : header.split('\n'))
         if (line.toLower().startsWith("content-length:"))
-            length = line.mid(15).trimmed().toLongLong();
+            length = line.mid(15).trimmed().toLongLong(&lengthOk);
+    if (!lengthOk || length < 0) {
+        answer(socket, "400 Bad Request");
+        return;
+    }
+    if (length > MaxBodyBytes) {
+        answer(socket, "413 Content Too Large");
+        return;
+    }
     const QByteArray body = request.mid(headerEnd + 4);
     if (body.size() < length)
         return;
@@ -65,6 +94,12 @@ void HttpBreak::read(QTcpSocket* socket) {
             receiver_(expandTokens(value.toLatin1()));
         }
     }
+    answer(socket, status);
+}
+
+void HttpBreak::answer(QTcpSocket* socket, const QByteArray& status) {
+    if (!pending_.remove(socket))
+        return;
     socket->write("HTTP/1.0 " + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     socket->disconnectFromHost();
 }

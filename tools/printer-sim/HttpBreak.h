@@ -18,7 +18,9 @@ class HttpBreak : public QObject {
 public:
     using Receiver = std::function<void(const QByteArray& breakText)>;
 
-    HttpBreak(Receiver receiver, QObject* parent = nullptr);
+    // A request that has not arrived whole after timeoutMs is answered 408 and
+    // closed; an oversized header or body is refused at once.
+    HttpBreak(Receiver receiver, int timeoutMs, QObject* parent = nullptr);
 
     bool listen(const QHostAddress& address, quint16 port, QString* error);
     quint16 port() const { return server_.serverPort(); }
@@ -29,9 +31,13 @@ public:
 private:
     void accept();
     void read(QTcpSocket* socket);
+    // Once per request: the status line, then the link closes.
+    void answer(QTcpSocket* socket, const QByteArray& status);
 
     Receiver receiver_;
     QTcpServer server_;
+    int timeoutMs_;
+    // What each client that waits for its answer has sent so far.
     QHash<QTcpSocket*, QByteArray> pending_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sys/mman.h>
+#include <utility>
 
 #include "Failure.h"
 #include "Scanner.h"
@@ -76,11 +77,24 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
           },
           Interpreter::channelName(channel)),
       imageBuffer_(profile_, setup_), channel_(channel) {
+    shell_.setDisplay([this](const QByteArray& text) { show(text); });
+    shell_.setFlakefFails([this] { return host_.takeFault(Fault::FlakefFails); });
+    updateTmpRoom();
     restart();
+}
+
+void Interpreter::show(const QByteArray& text) {
+    display_ = text;
+    displayHistory_.append(text);
+}
+
+void Interpreter::updateTmpRoom() {
+    files_.setReleasedImageMemory(setup_.releasedImageMemory());
 }
 
 void Interpreter::restart() {
     pending_.clear();
+    lineCut_ = false;
     lastWasCr_ = false;
     atLineStart_ = true;
     column_ = 0;
@@ -95,7 +109,6 @@ void Interpreter::restart() {
     files_.reboot();
     imageBuffer_.restart();
     images_.clear();
-    shell_.setDisplay(&display_);
     sysvars_ = {{15, 0},
                 {18, profile_.verbosity},
                 {19, profile_.errorMessageType},
@@ -137,17 +150,29 @@ void Interpreter::receive(const QByteArray& bytes) {
         if (c == '\r' || c == '\n') {
             const QByteArray line = pending_;
             pending_.clear();
-            takeLine(line);
+            takeLine(line, std::exchange(lineCut_, false));
         } else if (c != 0x11 && c != 0x13) { // XON and XOFF are flow control, not input
-            pending_ += c;
+            if (pending_.size() < MaxLineBytes)
+                pending_ += c;
+            else
+                lineCut_ = true;
         }
     }
 }
 
-void Interpreter::takeLine(const QByteArray& line) {
+void Interpreter::takeLine(const QByteArray& line, bool cut) {
     received_.append(line);
+    receivedBytes_ += line.size();
+    while (received_.size() > KeptLines || receivedBytes_ > KeptBytes)
+        receivedBytes_ -= received_.takeFirst().size();
     if (sysvars_.value(18) & 2)
         out(line + LineBreak);
+    if (cut) {
+        // What is left of the line is not what was sent: it is not run.
+        reportError(Failure::Syntax, 0);
+        prompt();
+        return;
+    }
     const QByteArray trimmed = line.trimmed();
     const QByteArray keyword = Scanner::leadingKeyword(trimmed, Keywords);
     if (!trimmed.isEmpty() && std::isdigit(static_cast<unsigned char>(trimmed[0]))) {
@@ -436,7 +461,7 @@ void Interpreter::close(Scanner& s) {
     const Handle h = it.value();
     handles_.remove(handle);
     if (h.target.toLower() == "console:")
-        display_ = h.data;
+        show(h.data);
     else if (h.output && h.target.contains(':') && !h.target.endsWith(':'))
         files_.write(h.target, h.data);
 }
@@ -466,6 +491,7 @@ void Interpreter::setupStatement(Scanner& s) {
     if (comma < 0)
         throw Failure(Failure::Syntax);
     setup_.set(change.left(comma), change.mid(comma + 1));
+    updateTmpRoom();
 }
 
 void Interpreter::load(Scanner& s, bool merge) {

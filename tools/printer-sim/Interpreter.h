@@ -27,6 +27,12 @@ public:
     static constexpr int Uart1 = 1;
     static constexpr int Net1 = 5;
     static constexpr char LineBreak[] = "\r\n";
+    // The input buffer holds this much of a line; the rest of a longer line
+    // is lost, and the line is refused when its end comes.
+    static constexpr qsizetype MaxLineBytes = 32 * 1024;
+    // receivedLines keeps the latest lines, this many and this many bytes at most.
+    static constexpr qsizetype KeptLines = 10000;
+    static constexpr qsizetype KeptBytes = 4 * 1024 * 1024;
 
     Interpreter(const Profile& profile, Host& host, int channel);
 
@@ -39,7 +45,7 @@ public:
     // The state of a printer that has just been switched on.
     void restart();
 
-    // Read back by tests.
+    // Read back by tests; the latest lines only (KeptLines, KeptBytes).
     const QList<QByteArray>& receivedLines() const { return received_; }
     QByteArray user() const { return user_; }
     int sysvar(int index) const { return sysvars_.value(index); }
@@ -47,8 +53,11 @@ public:
     Value variable(const QByteArray& name) const { return variables_.value(name.toUpper()); }
     FileSystem& files() { return files_; }
     SetupTree& setup() { return setup_; }
-    // The text last written to the console (the printer's display).
+    // The text last written to the console (the printer's display), and
+    // every text written to it, in order; a reboot keeps the history.
     QByteArray display() const { return display_; }
+    const QList<QByteArray>& displayHistory() const { return displayHistory_; }
+    const QList<Shell::StoredKernel>& storedKernels() const { return shell_.storedKernels(); }
     const ImageBuffer& imageBuffer() const { return imageBuffer_; }
 
     // Frames of the printer's debug and application protocols, sent to the
@@ -64,13 +73,17 @@ private:
         int target = 0;
     };
 
-    void takeLine(const QByteArray& line);
+    // `cut`: the line was longer than the input buffer.
+    void takeLine(const QByteArray& line, bool cut);
     void enterProgramLine(const QByteArray& line);
     Flow runLine(const QByteArray& line, int lineNumber);
     Flow statement(const QByteArray& text, const QByteArray& keyword);
     void runProgram(int fromLine);
     void runLines(QMap<int, QByteArray>::const_iterator from);
     void reportError(int number, int lineNumber);
+    void show(const QByteArray& text);
+    // tmp: follows the media size, which leaves image-buffer memory to it.
+    void updateTmpRoom();
     void out(const QByteArray& bytes);
     void newLineIfNeeded();
 
@@ -149,8 +162,10 @@ private:
     };
     std::optional<Reading> reading_;
     QByteArray display_;
+    QList<QByteArray> displayHistory_;
     int channel_;
     QByteArray pending_;
+    bool lineCut_ = false;
     bool lastWasCr_ = false;
     bool atLineStart_ = true;
     int column_ = 0;
@@ -159,6 +174,7 @@ private:
     int lastEntered_ = 0;
     int barcodeIndex_ = 0;
     QList<QByteArray> received_;
+    qsizetype receivedBytes_ = 0;
     QByteArray user_;
     QHash<int, int> sysvars_;
     QHash<QByteArray, Value> variables_;

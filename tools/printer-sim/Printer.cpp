@@ -135,8 +135,26 @@ QByteArray Printer::setupValue(const QByteArray& key) const {
     });
 }
 
+bool Printer::setSetupValue(const QByteArray& key, const QByteArray& value) {
+    return locked([&](Device& d) {
+        SetupTree& setup = d.interpreter().setup();
+        if (!setup.has(key))
+            return false;
+        setup.set(key, value);
+        return true;
+    });
+}
+
 QByteArray Printer::display() const {
     return locked([](Device& d) { return d.interpreter().display(); });
+}
+
+QList<QByteArray> Printer::displayHistory() const {
+    return locked([](Device& d) { return d.interpreter().displayHistory(); });
+}
+
+QList<Shell::StoredKernel> Printer::storedKernels() const {
+    return locked([](Device& d) { return d.interpreter().storedKernels(); });
 }
 
 Bitmap Printer::imageBuffer() const {

@@ -12,6 +12,7 @@
 #include "Bitmap.h"
 #include "FaultPlan.h"
 #include "Profile.h"
+#include "Shell.h"
 
 namespace PrinterSim {
 
@@ -48,7 +49,8 @@ public:
     // strings and raw uploads included, before any line handling.
     void recordInput(bool on);
     QByteArray receivedBytes() const;
-    // Every line the printer has received, in order, as it read them (after MAP).
+    // The lines the printer has received, in order, as it read them (after
+    // MAP): the latest 10000, 4 MiB at most.
     QList<QByteArray> receivedLines() const;
     // The shell user, a SYSVAR value, a program variable, the stored program lines.
     QByteArray user() const;
@@ -60,8 +62,16 @@ public:
     bool putFile(const QByteArray& path, const QByteArray& data);
     // A setup value by key ("MEDIA,MEDIA SIZE,WIDTH"), empty when unknown.
     QByteArray setupValue(const QByteArray& key) const;
-    // What was last written to the printer's display.
+    // Changes a setup value as SETUP"key,value" would (after openSerial, which
+    // starts the serial interpreter afresh); false for an unknown key.
+    bool setSetupValue(const QByteArray& key, const QByteArray& value);
+    // What was last written to the printer's display, and every text written
+    // to it in order (OPEN "console:" and "cat -N > console:" alike).
     QByteArray display() const;
+    QList<QByteArray> displayHistory() const;
+    // Every kernel that flakef stored, with the file it came from; kept
+    // across the reboot that empties tmp:.
+    QList<Shell::StoredKernel> storedKernels() const;
     // The image buffer as the layout statements have drawn it.
     Bitmap imageBuffer() const;
     // Faults can be added while the printer runs.

@@ -43,9 +43,14 @@ struct Profile {
     QByteArray parity = "NONE";
     int dataBits = 8;
     int stopBits = 1;
+    // The receive buffer of each UART (SER-COM,UARTn,REC BUF), in bytes.
+    int recBuf = 1024;
     // What stops a running program (the "hello-needs-break" fault), on the
     // link or posted to the print server.
     QByteArray breakString = "\x1b.";
+    // Milliseconds that the print server's HTTP endpoint gives a request to
+    // arrive whole.
+    int httpTimeoutMs = 10000;
     // Milliseconds that the printer is away after REBOOT.
     int rebootMs = 1500;
     // Verbosity (SYSVAR(18)) after start-up: 1 prints the "Ok" prompt, 2

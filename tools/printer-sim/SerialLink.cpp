@@ -115,6 +115,8 @@ void SerialLink::write(const QByteArray& bytes) {
     line.reserve(bytes.size());
     for (const char c : bytes) {
         char out = c;
+        if (faults_(Fault::LineSetsBit7))
+            out = static_cast<char>(out | 0x80);
         if (++sent_ % Stride == 0) {
             if (faults_(Fault::LineDropsBytes))
                 continue;

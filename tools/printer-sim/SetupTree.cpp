@@ -4,7 +4,19 @@
 
 namespace PrinterSim {
 
-SetupTree::SetupTree(const Profile& profile) : media_(profile.major() >= 7 ? "MEDIA," : "SERVICE,") {
+namespace {
+
+// One bit a dot.
+constexpr qint64 StartupMediaLength = 1200;
+qint64 imageMemory(qint64 width, qint64 length) {
+    return qMax<qint64>(width, 0) * qMax<qint64>(length, 0) / 8;
+}
+
+} // namespace
+
+SetupTree::SetupTree(const Profile& profile)
+    : media_(profile.major() >= 7 ? "MEDIA," : "SERVICE,"),
+      startupImageMemory_(imageMemory(profile.headDots, StartupMediaLength)) {
     const int uarts = profile.dualRs232 ? 3 : 1;
     for (int n = 1; n <= uarts; ++n) {
         const QByteArray uart = "SER-COM,UART" + QByteArray::number(n) + ",";
@@ -15,10 +27,10 @@ SetupTree::SetupTree(const Profile& profile) : media_(profile.major() >= 7 ? "ME
         values_.append({uart + "FLOWCONTROL,RTS/CTS", "DISABLE"});
         values_.append({uart + "FLOWCONTROL,XON/XOFF,DATATOHOST", "DISABLE"});
         values_.append({uart + "FLOWCONTROL,XON/XOFF,DATAFROMHOST", "DISABLE"});
-        values_.append({uart + "REC BUF", "1024"});
+        values_.append({uart + "REC BUF", QByteArray::number(profile.recBuf)});
     }
     values_.append({media_ + "MEDIA SIZE,WIDTH", QByteArray::number(profile.headDots)});
-    values_.append({media_ + "MEDIA SIZE,LENGTH", "1200"});
+    values_.append({media_ + "MEDIA SIZE,LENGTH", QByteArray::number(StartupMediaLength)});
     values_.append({media_ + "MEDIA SIZE,XSTART", "0"});
     values_.append({media_ + "MEDIA TYPE", "LABEL (W GAPS)"});
     values_.append({QByteArray("NETWORK,IP SELECTION"), QByteArray("DHCP")});
@@ -51,6 +63,12 @@ void SetupTree::set(const QByteArray& key, const QByteArray& value) {
 
 int SetupTree::mediaLength() const {
     return value(media_ + "MEDIA SIZE,LENGTH").toInt();
+}
+
+qint64 SetupTree::releasedImageMemory() const {
+    const qint64 now = imageMemory(value(media_ + "MEDIA SIZE,WIDTH").toLongLong(),
+                                   value(media_ + "MEDIA SIZE,LENGTH").toLongLong());
+    return qMax<qint64>(startupImageMemory_ - now, 0);
 }
 
 QByteArray SetupTree::dump(const QByteArray& lineBreak) const {

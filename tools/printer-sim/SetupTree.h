@@ -21,6 +21,9 @@ public:
     QByteArray dump(const QByteArray& lineBreak) const;
     // The media length in dots (MEDIA SIZE,LENGTH; 0 when it is no number).
     int mediaLength() const;
+    // The bytes of image-buffer memory that a media size below the start-up
+    // one (the head's width, 1200 dots long) leaves free for tmp:.
+    qint64 releasedImageMemory() const;
 
 private:
     qsizetype indexOf(const QByteArray& key) const;
@@ -28,6 +31,7 @@ private:
     QList<QPair<QByteArray, QByteArray>> values_;
     // The branch that holds the media settings: "MEDIA," or, on 6.x, "SERVICE,".
     QByteArray media_;
+    qint64 startupImageMemory_ = 0;
 };
 
 } // namespace PrinterSim

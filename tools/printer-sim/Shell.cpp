@@ -60,12 +60,10 @@ void Shell::run(const QByteArray& commandLine) {
         cp(args);
     } else if (program == "mkdir") {
         mkdir(args);
-    } else if (program == "install" || program == "flakef") {
-        const QByteArray path = args.value(1);
-        if (!attempt(program, path, [&] { files_.read(path); }))
-            return;
-        if (program == "flakef")
-            line("flakef: " + path + " stored");
+    } else if (program == "install") {
+        attempt(program, args.value(1), [&] { files_.read(args.value(1)); });
+    } else if (program == "flakef") {
+        flakef(args.value(1));
     } else if (program == "restr") {
         line(profile_.upgradeUsers);
     } else if (program == "cat") {
@@ -79,6 +77,16 @@ void Shell::run(const QByteArray& commandLine) {
     } else {
         throw Failure(Failure::FileNotFound);
     }
+}
+
+void Shell::flakef(const QByteArray& path) {
+    QByteArray kernel;
+    if (!attempt("flakef", path, [&] { kernel = files_.read(path); }))
+        return;
+    if (flakefFails_ && flakefFails_())
+        throw Failure(Failure::DeviceFull);
+    storedKernels_.append({files_.normalise(path), kernel});
+    line("flakef: " + path + " stored");
 }
 
 void Shell::su(const QList<QByteArray>& args) {
@@ -271,7 +279,7 @@ void Shell::cat(const QList<QByteArray>& args) {
             return;
         if (console) {
             if (display_)
-                *display_ = data;
+                display_(data);
             return;
         }
         attempt("cat", destination, [&] { files_.write(destination, data); });

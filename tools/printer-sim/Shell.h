@@ -17,6 +17,11 @@ public:
     // idleSeconds (0: no limit) ends the reading with "Timer Expired".
     using InputReader =
         std::function<void(qint64 count, int idleSeconds, std::function<void(const QByteArray&)> done)>;
+    // A kernel that flakef stored, and the file it came from ("tmp:KERNEL.BIN").
+    struct StoredKernel {
+        QByteArray path;
+        QByteArray data;
+    };
 
     Shell(const Profile& profile, QByteArray& user, FileSystem& files, SetupTree& setup, Output output,
           InputReader readInput, QByteArray channelName);
@@ -33,6 +38,13 @@ public:
     // character after it (so "a\ b" is one word).
     static QList<QByteArray> words(const QByteArray& commandLine);
 
+    // Every kernel flakef stored, in order; a reboot keeps them.
+    const QList<StoredKernel>& storedKernels() const { return storedKernels_; }
+    // Where text for the console (the printer's display) goes.
+    void setDisplay(Output display) { display_ = std::move(display); }
+    // Asked before flakef stores: true makes it fail.
+    void setFlakefFails(std::function<bool()> fails) { flakefFails_ = std::move(fails); }
+
 private:
     void su(const QList<QByteArray>& args);
     void ll(const QList<QByteArray>& args);
@@ -44,6 +56,7 @@ private:
     void partinfo();
     void cat(const QList<QByteArray>& args);
     void meminfo();
+    void flakef(const QByteArray& path);
     // Runs a file-system change; a refusal is printed as the program's message.
     bool attempt(const QByteArray& program, const QByteArray& path, const std::function<void()>& change);
     void line(const QByteArray& text);
@@ -55,11 +68,9 @@ private:
     Output output_;
     InputReader readInput_;
     QByteArray channelName_;
-    QByteArray* display_ = nullptr;
-
-public:
-    // Where "cat -N > console:" leaves its text.
-    void setDisplay(QByteArray* display) { display_ = display; }
+    Output display_;
+    std::function<bool()> flakefFails_;
+    QList<StoredKernel> storedKernels_;
 };
 
 } // namespace PrinterSim

@@ -42,6 +42,16 @@ bool splitAddress(const QString& text, Setup& setup, QString* error) {
     }
     setup.address = text.left(colon);
     setup.port = static_cast<quint16>(port);
+    return Printer::addressAllowed(setup.address, error);
+}
+
+// Only the versions with a profile of their own: any other would play a mix of profiles.
+bool setVersion(const QString& version, Setup& setup, QString* error) {
+    if (!Profile::knownVersions().contains(version)) {
+        *error = "unknown version \"" + version + "\"; known: " + Profile::knownVersions().join(", ");
+        return false;
+    }
+    setup.profile = Profile::forVersion(version);
     return true;
 }
 
@@ -80,7 +90,10 @@ bool readConfig(const QString& path, std::vector<Setup>& setups, QString* error)
             *error = where + *error;
             return false;
         }
-        setup.profile = Profile::forVersion(fields[1].trimmed());
+        if (!setVersion(fields[1].trimmed(), setup, error)) {
+            *error = where + *error;
+            return false;
+        }
         for (const QString& name : fields.mid(2).join(',').split(',', Qt::SkipEmptyParts))
             if (!addFault(name.trimmed(), setup, error)) {
                 *error = where + *error;
@@ -91,7 +104,24 @@ bool readConfig(const QString& path, std::vector<Setup>& setups, QString* error)
     return true;
 }
 
-bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString* error) {
+const char Usage[] =
+    "usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn [--baud N]) [--version V]\n"
+    "                   [--version-text TEXT] [--fault NAME]...\n"
+    "       printer-sim CONFIG\n"
+    "       printer-sim --help";
+
+QString help() {
+    return QString::fromLatin1(Usage) +
+           "\n\nPlays a simulated Vantor printer on TCP (127.0.0.0/8 only) or on a pseudo-terminal that\n"
+           "DIR/COMn links to, until SIGINT or SIGTERM. CONFIG describes several TCP printers, one a\n"
+           "line: ADDRESS:PORT; VERSION[; FAULT, FAULT...]; blank lines and lines starting with # are\n"
+           "skipped.\n\nVersions: " +
+           Profile::knownVersions().join(", ") +
+           "\nFaults (each also NAME:once): " + Fault::names().join(", ");
+}
+
+// Sets `help` when the usage is asked for.
+bool readArguments(const QStringList& args, std::vector<Setup>& setups, bool& help, QString* error) {
     if (args.size() == 1 && !args[0].startsWith('-'))
         return readConfig(args[0], setups, error);
     Setup setup;
@@ -102,6 +132,10 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
     bool haveAddress = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+            return true;
+        }
         if (i + 1 >= args.size()) {
             *error = "missing value after " + arg;
             return false;
@@ -132,11 +166,11 @@ bool readArguments(const QStringList& args, std::vector<Setup>& setups, QString*
         }
     }
     if (haveAddress == !setup.serialLink.isEmpty()) {
-        *error = "usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn [--baud N]) [--version V] "
-                 "[--version-text TEXT] [--fault NAME]... | printer-sim CONFIG";
+        *error = "give either --listen or --serial\n" + QString::fromLatin1(Usage);
         return false;
     }
-    setup.profile = Profile::forVersion(version);
+    if (!setVersion(version, setup, error))
+        return false;
     if (baudRate > 0)
         setup.profile.baudRate = baudRate;
     if (!versionText.isEmpty())
@@ -156,9 +190,14 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     std::vector<Setup> setups;
     QString error;
-    if (!readArguments(app.arguments().mid(1), setups, &error)) {
+    bool help = false;
+    if (!readArguments(app.arguments().mid(1), setups, help, &error)) {
         err << "printer-sim: " << error << Qt::endl;
         return 2;
+    }
+    if (help) {
+        out << ::help() << Qt::endl;
+        return 0;
     }
     if (::pipe(signalPipe) != 0) {
         err << "printer-sim: cannot create the signal pipe" << Qt::endl;
@@ -169,7 +208,10 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    // Announced only once every printer is up, so that a caller waiting for
+    // the lines never sees a start that then fails.
     std::vector<std::unique_ptr<Printer>> printers;
+    QStringList announcements;
     for (const Setup& setup : setups) {
         auto printer = std::make_unique<Printer>(setup.profile, setup.faults);
         if (!setup.serialLink.isEmpty()) {
@@ -177,7 +219,8 @@ int main(int argc, char** argv) {
                 err << "printer-sim: " << printer->errorString() << Qt::endl;
                 return 1;
             }
-            out << "serial " << setup.serialLink << " at " << setup.profile.baudRate << " baud" << Qt::endl;
+            announcements << "serial " + setup.serialLink + " at " + QString::number(setup.profile.baudRate) +
+                                 " baud";
             printers.push_back(std::move(printer));
             continue;
         }
@@ -191,9 +234,11 @@ int main(int argc, char** argv) {
             err << "printer-sim: " << printer->errorString() << Qt::endl;
             return 1;
         }
-        out << "listening " << setup.address << ":" << printer->port() << Qt::endl;
+        announcements << "listening " + setup.address + ":" + QString::number(printer->port());
         printers.push_back(std::move(printer));
     }
+    for (const QString& announcement : announcements)
+        out << announcement << Qt::endl;
     const int result = app.exec();
     printers.clear();
     return result;

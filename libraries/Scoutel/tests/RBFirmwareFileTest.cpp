@@ -3,19 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "ErrorNumber.h"
-#include "LittleEndian.h"
+#include "Scoutel/tests/KernelHeader.h"
 #include "TempFolder.h"
 
 using Automation::ByteArray;
 using Scoutel::RBFirmwareFile;
 
 namespace {
-
-// A kernel header whose identifier stands `identifierOffset` bytes after it starts.
-std::string kernHeader(int32_t identifierOffset) {
-    return "@(#)KERN" + std::string(8, '\x01') + int32Bytes(0x10000) +
-           int32Bytes(static_cast<int32_t>(0x10000u + static_cast<uint32_t>(identifierOffset)));
-}
 
 class RBFirmwareFileTest : public testing::Test {
 protected:

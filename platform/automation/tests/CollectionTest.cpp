@@ -54,6 +54,23 @@ TEST(CollectionTest, RunTimeErrors) {
     EXPECT_TRUE(isError(raisedError([&] { c.Item(5); }), 9, "Networks", "Subscript out of range"));
 }
 
+TEST(CollectionTest, BinaryKeysTellCaseApart) {
+    Collection<std::string> c(CompareMethod::Binary);
+    c.Add("lower", "a.bin");
+    c.Add("upper", "A.bin");
+    c.Add("umlaut", "\xE4.bin");
+    c.Add("Umlaut", "\xC4.bin");
+    EXPECT_EQ(c.Count(), 4);
+    EXPECT_EQ(c.Item("A.bin"), "upper");
+    EXPECT_EQ(c.Item("\xC4.bin"), "Umlaut");
+    EXPECT_FALSE(c.Exists("A.BIN"));
+    EXPECT_EQ(errorNumberOf([&] { c.Item("a.BIN"); }), RuntimeError::InvalidProcedureCall);
+    EXPECT_EQ(errorNumberOf([&] { c.Add("again", "a.bin"); }), RuntimeError::KeyAlreadyAssociated);
+    c.Remove("a.bin");
+    EXPECT_EQ(c.Item("A.bin"), "upper");
+    EXPECT_EQ(errorNumberOf([&] { c.Remove("a.bin"); }), RuntimeError::InvalidProcedureCall);
+}
+
 TEST(CollectionTest, RemoveFreesTheKey) {
     Collection<std::string> c;
     c.Add("a", "A");

@@ -16,6 +16,7 @@ TEST(ErrorTest, RaiseTakesTheRunTimeTextWhenNoneIsGiven) {
     EXPECT_EQ(runtimeErrorText(RuntimeError::InvalidPattern), "Invalid pattern string");
     EXPECT_EQ(runtimeErrorText(RuntimeError::InvalidUseOfNull), "Invalid use of Null");
     EXPECT_EQ(runtimeErrorText(RuntimeError::ObjectRequired), "Object required");
+    EXPECT_EQ(runtimeErrorText(RuntimeError::BadRecordNumber), "Bad record number");
     EXPECT_EQ(runtimeErrorText(12345), "");
 }
 

@@ -282,6 +282,15 @@ TEST(RuntimeTest, DateSerialRollsOverAndStaysInTheDateRange) {
             << year << "/" << month << "/" << day;
 }
 
+TEST(RuntimeTest, ShortDateIsTheDayAloneAndOnlyInsideTheDateRange) {
+    EXPECT_EQ(shortDate(dateSerial(2024, 3, 7) + 0.75), "3/7/2024");
+    EXPECT_EQ(shortDate(0), "12/30/1899");
+    EXPECT_EQ(shortDate(dateSerial(100, 1, 1)), "1/1/100");
+    EXPECT_EQ(shortDate(dateSerial(9999, 12, 31) + 0.5), "12/31/9999");
+    EXPECT_EQ(errorNumberOf([] { shortDate(dateSerial(9999, 12, 31) + 1); }), RuntimeError::Overflow);
+    EXPECT_EQ(errorNumberOf([] { shortDate(dateSerial(100, 1, 1) - 1); }), RuntimeError::Overflow);
+}
+
 TEST(RuntimeTest, SplitKeepsEmptyParts) {
     using Parts = std::vector<std::string_view>;
     EXPECT_EQ(split("a,,b", ','), (Parts{"a", "", "b"}));

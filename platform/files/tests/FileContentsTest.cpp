@@ -26,6 +26,18 @@ TEST(FileContentsTest, ReadsWholeFilesAndNamesTheFileItCannotRead) {
     EXPECT_EQ(errorNumberOf([&] { ReadFileContents(folder / "x.bin", "Files", 4); }), 6);
 }
 
+TEST(FileContentsTest, ReadsAStretchThatTheFileEndsShort) {
+    TempFolder folder;
+    std::string file = folder.write("x.bin", "0123456789");
+    EXPECT_EQ(ReadFileStretch(file, 0, 4), "0123");
+    EXPECT_EQ(ReadFileStretch(file, 8, 4), "89");
+    EXPECT_EQ(ReadFileStretch(file, 10, 4), "");
+    EXPECT_EQ(ReadFileStretch(file, uint64_t{1} << 62, 4), "");
+    EXPECT_TRUE(isError(raisedError([&] { ReadFileStretch(folder / "none", 0, 1, "Lib"); }), 53, "Lib",
+                        "File not found: \"" + folder / "none" + "\""));
+    EXPECT_EQ(errorNumberOf([&] { ReadFileStretch(folder.path().string(), 0, 1); }), PathFileAccessError);
+}
+
 TEST(FileContentsTest, VisibleFilesAreOrdinaryAndNotHidden) {
     TempFolder folder;
     EXPECT_TRUE(IsVisibleFile(folder.write("a.txt", "x")));

@@ -2,6 +2,7 @@
 #include "messages/GuardedEntry.h"
 #include "messages/HiddenWindow.h"
 #include "messages/MessagePump.h"
+#include "messages/ModalBox.h"
 #include "messages/ThreadTimer.h"
 
 #include <QTimer>
@@ -152,4 +153,15 @@ TEST(WaitUntil, EndsWhenTheConditionHoldsOrAtItsLimit) {
     EXPECT_LE(looks, 40);
     EXPECT_GE(looks, 5);
     EXPECT_FALSE(WaitUntil([] { return false; }, 0));
+}
+
+TEST(ModalBox, WithoutAHookABoxIsAnsweredWithItsFirstButton) {
+    auto previous = Platform::setModalBoxHook({});
+    EXPECT_EQ(Platform::ShowModalBox("text", "title"), Platform::MsgBoxResult::OK);
+    EXPECT_EQ(Platform::ShowModalBox("text", "title", Platform::MsgBoxStyle::OKCancel),
+              Platform::MsgBoxResult::OK);
+    EXPECT_EQ(Platform::ShowModalBox("Do you want to continue the update?", "Kestrup",
+                                     Platform::MsgBoxStyle::YesNo),
+              Platform::MsgBoxResult::Yes);
+    Platform::setModalBoxHook(previous);
 }

@@ -24,6 +24,7 @@ const std::string PortA = "1.3.6.1.4.1.1963.20.5.2.3.2.601.0";
 const std::string NameB = "1.3.6.1.4.1.1963.20.10.5.10.0";
 const std::string ReverseTelnet = "1.3.6.1.4.1.1963.20.5.2.3.2.18.0";
 const std::string Status = "1.3.6.1.4.1.1963.20.10.5.6.0";
+const std::string StdIOSetting = "1.3.6.1.4.1.1963.20.15.15.11.3.0";
 
 // A get request for the description, community "public", request-id 7.
 const std::string
@@ -83,9 +84,10 @@ std::vector<Datagram> exchange(const std::string& address, uint16_t port, const 
 
 class HubletSimTest : public testing::Test {
 protected:
-    HubletSimProcess sim{HUBLET_SIM_PROGRAM,
-                         {"--port", "0", "--servers", "3", "--first", "127.0.0.30", "--server",
-                          "address=127.0.0.40,layout=B,description=hublet k1x ethernet,name=Kay,status=4"}};
+    HubletSimProcess sim{
+        HUBLET_SIM_PROGRAM,
+        {"--port", "0", "--servers", "3", "--first", "127.0.0.30", "--server",
+         "address=127.0.0.40,layout=B,description=hublet k1x ethernet,name=Kay,status=4,stdio=100"}};
 
     std::string get(const std::string& address, const std::string& oids,
                     const std::string& community = "public") {
@@ -104,6 +106,10 @@ TEST_F(HubletSimTest, EachLayoutAnswersItsObjectsAndRefusesTheOthers) {
     EXPECT_NE(b.find("\"hublet k1x ethernet\""), std::string::npos) << b;
     EXPECT_NE(b.find("STRING: \"Kay\""), std::string::npos) << b;
     EXPECT_NE(b.find(Status + " = INTEGER: 4"), std::string::npos) << b;
+
+    // The standard-channel setting: the server's own where one is given.
+    EXPECT_NE(get("127.0.0.40", StdIOSetting).find("STRING: \"100\""), std::string::npos);
+    EXPECT_NE(get("127.0.0.31", StdIOSetting).find("STRING: \"9600,N,8,1\""), std::string::npos);
 
     std::string refused = get("127.0.0.40", ReverseTelnet);
     EXPECT_NE(refused.find("noSuchName"), std::string::npos) << refused;
@@ -196,6 +202,42 @@ TEST_F(HubletSimTest, DatagramFaultsShapeTheBytesAndTheTiming) {
     auto late = exchange("127.0.0.32", sim.port(), DescriptionRequest, 700);
     ASSERT_EQ(late.size(), 1u);
     EXPECT_EQ(late[0].from, "127.0.0.32" + port);
+}
+
+// As a script starts it in the background: standard input from /dev/null.
+TEST(HubletSimProgram, KeepsRunningWithoutInputAndEndsOnSignals) {
+    for (const char* signal : {"TERM", "INT"}) {
+        SCOPED_TRACE(signal);
+        const std::string result =
+            run("sh -c 'out=$(mktemp); \"" HUBLET_SIM_PROGRAM
+                "\" --port 0 --servers 1 --first 127.0.0.50 </dev/null >$out & pid=$!; sleep 1; "
+                "port=$(cut -d\" \" -f2 $out); rm -f $out; snmpget -v1 -On -t 0.4 -r 0 -c public "
+                "127.0.0.50:$port " +
+                Description +
+                "; set -- $(cut -d\" \" -f14,15 /proc/$pid/stat); echo cpu=$(($1 + $2)); kill -" + signal +
+                " $pid; for i in $(seq 30); do kill -0 $pid 2>/dev/null && sleep 0.1; done; kill -KILL $pid "
+                "2>/dev/null; wait $pid; echo status=$?'");
+        EXPECT_NE(result.find("STRING: \"Hublet K1 Ethernet\""), std::string::npos) << result;
+        // Waiting, not spinning on the closed input: a few clock ticks at most.
+        const size_t cpu = result.find("cpu=");
+        ASSERT_NE(cpu, std::string::npos) << result;
+        EXPECT_LT(std::stoi(result.substr(cpu + 4)), 10) << result;
+        EXPECT_NE(result.find("status=0\n"), std::string::npos) << result;
+    }
+}
+
+TEST(HubletSimProgram, EndsWithItsInputWhenAsked) {
+    const std::string result = run("timeout 5 \"" HUBLET_SIM_PROGRAM
+                                   "\" --quit-on-eof --port 0 --servers 1 --first 127.0.0.51 </dev/null; "
+                                   "echo status=$?");
+    EXPECT_EQ(result.rfind("ready ", 0), 0u) << result;
+    EXPECT_NE(result.find("\nstatus=0\n"), std::string::npos) << result;
+}
+
+TEST(HubletSimProgram, HelpPrintsTheUsage) {
+    const std::string result = run("\"" HUBLET_SIM_PROGRAM "\" --help; echo status=$?");
+    EXPECT_EQ(result.rfind("usage: hublet-sim [--port P]", 0), 0u) << result;
+    EXPECT_NE(result.find("\nstatus=0\n"), std::string::npos) << result;
 }
 
 } // namespace

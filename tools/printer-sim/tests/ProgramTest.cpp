@@ -113,3 +113,73 @@ TEST(Program, PlaysAPrinterOnASerialPortAtItsSpeed) {
     }
     EXPECT_FALSE(QFile::exists(com1));
 }
+
+TEST(Program, HelpPrintsTheUsage) {
+    for (const QStringList& args :
+         {QStringList{"--help"}, QStringList{"--listen", "127.0.0.7:0", "--help"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        SimProcess run(args);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_EQ(run.process.exitCode(), 0);
+        const QByteArray usage = run.process.readAllStandardOutput();
+        EXPECT_TRUE(usage.startsWith("usage: printer-sim (--listen ADDRESS:PORT | --serial DIR/COMn"))
+            << usage.data();
+        EXPECT_EQ(run.process.readAllStandardError(), "");
+    }
+}
+
+TEST(Program, RefusesAnUnknownVersionNamingTheKnownOnes) {
+    QTemporaryFile config;
+    ASSERT_TRUE(config.open());
+    config.write("127.0.0.11:0; 8.10\n127.0.0.12:0; 9.99\n");
+    config.flush();
+    const QByteArray known =
+        "known: 5.00, 6.14, 6.50, 7.00, 7.30, 7.32, 7.40, V7.50a, 7.52, 7.62, 8.00, 8.10, "
+        "8.10 Beta 3, 10.00, 10.20\n";
+    struct Case {
+        QStringList args;
+        QByteArray message;
+    };
+    const Case cases[] = {
+        {{"--listen", "127.0.0.9:0", "--version", "9.99"}, "printer-sim: unknown version \"9.99\"; " + known},
+        {{config.fileName()},
+         "printer-sim: " + config.fileName().toLocal8Bit() + ":2: unknown version \"9.99\"; " + known},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        SimProcess run(c.args);
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_EQ(run.process.exitCode(), 2);
+        EXPECT_EQ(run.process.readAllStandardError(), c.message);
+        EXPECT_EQ(run.process.readAllStandardOutput(), "");
+    }
+}
+
+TEST(Program, AConfigurationIsCheckedWholeBeforeAnyPrinterListens) {
+    SimProcess first({"--listen", "127.0.0.9:0"});
+    const QByteArray taken = first.line().mid(10);
+    struct Case {
+        QByteArray secondLine;
+        QByteArray message;
+    };
+    const Case cases[] = {
+        {"10.1.2.3:9100; 8.10", ":2: refusing 10.1.2.3: the simulator binds only to 127.0.0.0/8\n"},
+        {"printer:9100; 8.10", ":2: refusing \"printer\": not an IPv4 address\n"},
+        // Found taken only by binding: still nothing is announced.
+        {taken + "; 8.10",
+         "cannot listen on " + taken + ": the address is already in use (another simulator?)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.secondLine.toStdString());
+        QTemporaryFile config;
+        ASSERT_TRUE(config.open());
+        config.write("127.0.0.11:0; 8.10\n" + c.secondLine + "\n");
+        config.flush();
+        SimProcess run({config.fileName()});
+        ASSERT_TRUE(run.process.waitForFinished(3000));
+        EXPECT_NE(run.process.exitCode(), 0);
+        EXPECT_EQ(run.process.readAllStandardOutput(), "");
+        const QByteArray error = run.process.readAllStandardError();
+        EXPECT_TRUE(error.endsWith(c.message)) << error.data();
+    }
+}

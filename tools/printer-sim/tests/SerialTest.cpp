@@ -3,8 +3,10 @@
 // search finds it.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "Printer.h"
 #include "PtyClient.h"
@@ -165,4 +167,74 @@ TEST(SerialLink, LineFaultsStrikeEveryFiftiethByteOrOnlyTheFirst) {
         host.send("PRINT \"" + text + "\"\r");
         EXPECT_EQ(host.read(2000, "\r\n"), c.expected);
     }
+}
+
+TEST(SerialLink, ProbeFaultsLeaveOutTheChannelTheEndMarkerOrALineOrSetBit7) {
+    struct Case {
+        const char* fault;
+        bool stdioAnswered;
+        bool readbackEnds;
+        const char* missingKey;
+    };
+    const Case cases[] = {
+        {"stdio-unanswered", false, true, nullptr},
+        {"readback-unfinished", true, false, nullptr},
+        {"readback-lacks-line", true, true, ",CHARLENGTH,"},
+        {"readback-lacks-line@7", true, true, ",FLOWCONTROL,XON/XOFF,DATAFROMHOST,"},
+        {"line-sets-bit7", true, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        SerialPrinter s(Profile::forVersion(QStringLiteral("8.10")),
+                        {*Fault::parse(QString::fromLatin1(c.fault))});
+        ASSERT_TRUE(s.open());
+        ASSERT_TRUE(s.printer.setSetupValue("SER-COM,UART1,FLOWCONTROL,RTS/CTS", "ENABLE"));
+        EXPECT_FALSE(s.printer.setSetupValue("SER-COM,UART9,BAUDRATE", "1"));
+        PtyClient host;
+        ASSERT_TRUE(host.open(s.com1(), 9600));
+        host.send(HelloProbe);
+        const QByteArray hello = host.read(1000, "\x02");
+        EXPECT_EQ(hello.contains("\x01Hello\x02"), c.fault != std::string("line-sets-bit7"));
+        EXPECT_TRUE(stripHighBits(hello).contains("\x01Hello\x02"));
+
+        host.send(StdioProbe);
+        const QByteArray stdio = stripHighBits(host.read(c.stdioAnswered ? 2000 : 500, EndMarker));
+        EXPECT_EQ(stdio.contains("\x01STDIO:1"), c.stdioAnswered);
+
+        host.send(ReadBackProbe);
+        const QByteArray setup = stripHighBits(host.read(c.readbackEnds ? 2000 : 500, EndMarker));
+        EXPECT_EQ(setup.contains(EndMarker), c.readbackEnds);
+        EXPECT_TRUE(setup.contains("SER-COM,UART1,FLOWCONTROL,RTS/CTS,ENABLE\r\n"));
+        EXPECT_TRUE(setup.contains("SER-COM,UART1,BAUDRATE,9600\r\n"));
+        if (c.missingKey)
+            EXPECT_FALSE(setup.contains(c.missingKey));
+        else
+            EXPECT_TRUE(setup.contains(",CHARLENGTH,8\r\n"));
+
+        // The STDIO answer keeps its own end marker whatever the read-back's fault.
+        if (c.stdioAnswered) {
+            host.send(StdioProbe);
+            EXPECT_TRUE(stripHighBits(host.read(2000, EndMarker)).contains(EndMarker));
+        }
+    }
+}
+
+TEST(SerialLink, RebootOnTheLineComesBackOnTheSameLine) {
+    SerialPrinter s;
+    ASSERT_TRUE(s.open());
+    ASSERT_TRUE(s.printer.putFile("tmp:KERNEL.BIN", "k"));
+    PtyClient host;
+    ASSERT_TRUE(host.open(s.com1(), 9600));
+    host.send("\rREBOOT\r");
+    QElapsedTimer away;
+    away.start();
+    while (!s.printer.rebooting() && away.elapsed() < 1000)
+        QThread::msleep(10);
+    EXPECT_TRUE(s.printer.rebooting());
+    while (s.printer.rebooting() && away.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_FALSE(s.printer.rebooting());
+    EXPECT_FALSE(s.printer.files().contains("tmp:KERNEL.BIN"));
+    host.send(HelloProbe);
+    EXPECT_TRUE(stripHighBits(host.read(2000, "Hello\x02")).endsWith("Hello\x02"));
 }
