@@ -122,6 +122,8 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
             report(100);
             LoadUffFile();
         }
+        if (type == IT_Firmware && !CheckFirmwareFile())
+            Automation::raise(InvalidContent, LibrarySource, "Invalid firmware file");
 
         if (targetPrinter_->ConnectionType() == PCT_Network) {
             auto target = targetPrinter_.as<NetworkPrinter>();
@@ -148,6 +150,13 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
             CreateDirectories();
             setAction(AI_CopyingFiles);
             UploadFiles();
+        }
+        if (type == IT_Firmware || (type == IT_Package && !package_->FirmwareVersion().empty())) {
+            UpdateFirmware();
+            // After a flash the loader has restarted the printer already.
+            setAction(AI_Rebooting);
+            report(100);
+        } else if (type == IT_Package) {
             Reboot();
         }
         setAction(AI_Finished);
@@ -218,8 +227,7 @@ void PrinterUpdater::Reboot() {
         setAction(AI_Rebooting);
         log("Reboot sent");
         // The reboot is sent on the link as it is and closes it once: a
-        // printer that answered at once left the link closed after its
-        // last command, so it is opened for it.
+        // printer that answered at once left it closed after its last command.
         if (!connection_->PortOpen())
             connection_->setPortOpen(true);
         printer_->Reboot();

@@ -105,6 +105,8 @@ private:
     void FormatDevice();
     void CreateDirectories();
     void UploadFiles();
+    bool CheckFirmwareFile();
+    void UpdateFirmware();
     void Reboot();
     void Finalize();
 

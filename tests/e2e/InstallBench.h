@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -110,13 +111,19 @@ struct InstallBench {
                           const PrinterSim::FaultPlan& faults = {}, const QString& address = "127.0.0.41")
         : sim(profile, faults) {
         ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+        ::setenv("TMPDIR", temporary.path().c_str(), 1);
         EXPECT_TRUE(sim.listen(address)) << sim.errorString().toStdString();
         engine->Log()->setLogFilePath(folder / "KS_LOG.TXT");
         bag->setCallbackClient(callback);
         bag->setRequestClient(request);
         bag->setTargetPrinter(bag->CreateNetworkPrinter(address.toStdString(), sim.port()));
     }
-    ~InstallBench() { ::unsetenv("KESTRUP_HTTP_PORT"); }
+    ~InstallBench() {
+        ::unsetenv("KESTRUP_HTTP_PORT");
+        ::unsetenv("TMPDIR");
+    }
+    // Whether the job left no temporary file behind.
+    bool noTemporaryFiles() const { return std::filesystem::is_empty(temporary.path()); }
 
     // Writes the document and its UFF file (with these files and, when
     // given, a kernel) and makes it the job.
@@ -167,6 +174,7 @@ struct InstallBench {
     }
 
     TempFolder config;
+    TempFolder temporary;
     TempFolder folder;
     PrinterSim::Printer sim;
     Automation::Ref<Scrivel::KSDoc> package = Automation::New<Scrivel::KSDoc>();

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "ErrorNumber.h"
+#include "Flashmount/tests/FlashBench.h"
 #include "HttpCapture.h"
 #include "InstallBench.h"
 #include "Scrivel/Enums.h"
@@ -43,52 +44,170 @@ std::string pattern(size_t size) {
     return bytes;
 }
 
-TEST(Install, APackageOverTcpFormatsCreatesCopiesAndReboots) {
+TEST(Install, APackageOverTcpFormatsCreatesCopiesAndFlashes) {
     InstallBench bench;
     bench.package->setFormatFlash(true);
     bench.package->setFormatCard(true);
+    bench.package->setFirmwareVersion("8.20");
     bench.package->PrinterDirectories()->Add()->setPath("c:/labels");
     const std::string logo = pattern(70000);
-    bench.writePackage({{"logo.pcx", "c:/labels/logo.pcx", logo}});
+    const std::string kernel = FlashTesting::kernelImage("Rubric 8.20", 30000);
+    bench.writePackage({{"logo.pcx", "c:/labels/logo.pcx", logo}}, kernel);
 
     auto error = bench.run();
     ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
 
     const std::string name = "127.0.0.41";
-    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 11, 99}));
-    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 11, 99}));
+    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 6, 10, 11, 99}));
+    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 4, 6, 10, 11, 99}));
     EXPECT_EQ(bench.callback->calls,
               (std::vector<std::string>{"UpdateStart " + name, "UpdateFinshed " + name}));
     EXPECT_EQ(bench.callback->reports.back().action, 99);
     EXPECT_EQ(bench.callback->reports.back().percent, 100);
+    EXPECT_EQ(std::count_if(bench.callback->reports.begin(), bench.callback->reports.end(),
+                            [](const auto& r) { return r.action == 99; }),
+              1);
     EXPECT_TRUE(std::all_of(bench.callback->printers.begin(), bench.callback->printers.end(),
                             [&](const std::string& p) { return p == name; }));
     EXPECT_TRUE(std::any_of(bench.callback->reports.begin(), bench.callback->reports.end(),
                             [](const auto& r) { return r.action == 9 && r.info == "Uploading logo.pcx"; }));
+    EXPECT_EQ(bench.request->loginQuestions, 1);
 
     auto files = bench.sim.files();
     ASSERT_TRUE(files.contains("c:labels/logo.pcx")) << files.keys().join(' ').toStdString();
     EXPECT_EQ(files.value("c:labels/logo.pcx").toStdString(), logo);
+    const auto kernels = bench.sim.storedKernels();
+    ASSERT_EQ(kernels.size(), 1);
+    EXPECT_EQ(kernels[0].data.toStdString(), kernel);
 
     const std::string port = std::to_string(bench.sim.port());
     auto lines = bench.logLines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "************");
     EXPECT_EQ(lines[1], name);
-    EXPECT_TRUE(inOrder(
-        lines, {"Load Rbi File", "Create action list", "Load Uff file", "Create network connection",
-                "Setting connection parameters to LAN:" + name + ":" + port, "Run Network AutoConnect",
-                "AutoConnect succeeded", "Connect to printer", "Firmware version check succeeded",
-                "Check Requirements", "Format devices",
-                "Formatted card1:", "Formatted c:", "Create directories", "Created directory: c:/labels",
-                "File upload", "File upload: c:/labels/logo.pcx", "Reboot sent", "Finalizing update"}));
+    EXPECT_TRUE(inOrder(lines, {"Load Rbi File",
+                                "Create action list",
+                                "Load Uff file",
+                                "Create network connection",
+                                "Setting connection parameters to LAN:" + name + ":" + port,
+                                "Run Network AutoConnect",
+                                "AutoConnect succeeded",
+                                "Connect to printer",
+                                "Firmware version check succeeded",
+                                "Check Requirements",
+                                "Format devices",
+                                "Formatted card1:",
+                                "Formatted c:",
+                                "Create directories",
+                                "Created directory: c:/labels",
+                                "File upload",
+                                "File upload: c:/labels/logo.pcx",
+                                "Firmware version check",
+                                "Requested Login",
+                                "Change user to: admin",
+                                "Changed user to: admin",
+                                "Start firmware update to Rubric 8.20",
+                                "Firmware update finished",
+                                "Finalizing update"}));
+    EXPECT_FALSE(bench.logged("Reboot sent"));
 
     EXPECT_EQ(settingOf("TimeOut"), "10000");
     EXPECT_EQ(settingOf("FileTransferTimeOut"), "2000");
     EXPECT_EQ(settingOf("FileTransferRestoreTimeOut"), "1000");
-    // No temporary file of the upload is left.
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
-        EXPECT_NE(entry.path().filename().string().rfind("kestrup-install-", 0), 0u) << entry.path();
+    EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(Install, APackageWithoutFirmwareDirectoriesOrFormatRebootsAtTheEnd) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.56");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{1, 2, 3, 4, 5, 9, 11, 99}));
+    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{1, 2, 3, 4, 5, 9, 11, 99}));
+    EXPECT_TRUE(inOrder(bench.logLines(), {"File upload: c:/a.txt", "Reboot sent", "Finalizing update"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+    EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+}
+
+TEST(Install, APackageWhoseFirmwareIsNotNewerSkipsTheFlashUnlessItAlwaysUpdates) {
+    for (bool always : {false, true}) {
+        SCOPED_TRACE(always);
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.57");
+        bench.package->setFirmwareVersion("Rubric 8.10");
+        bench.package->setRubricAlwaysUpdate(always);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.10", 20000));
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_EQ(bench.logged("Skipping Firmware update (newer or same version installed)"), !always);
+        EXPECT_EQ(bench.logged("Reboot sent"), !always);
+        EXPECT_EQ(bench.sim.storedKernels().size(), always ? 1 : 0);
+        EXPECT_TRUE(bench.noTemporaryFiles());
+    }
+}
+
+TEST(Install, AFirmwareJobOverTcpChecksTheImageAndFlashesIt) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.58");
+    const std::string image = FlashTesting::kernelImage("Rubric 8.20", 20000);
+    bench.bag->setInstallationType(Renova::IT_Firmware);
+    bench.bag->setSourcePath(bench.folder.write("kernel.bin", image));
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{12, 3, 4, 6, 10, 11, 99}));
+    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{12, 3, 4, 6, 10, 11, 99}));
+    EXPECT_TRUE(inOrder(bench.logLines(), {"Create action list", "Check Firmware file",
+                                           "Run Network AutoConnect", "Firmware version check succeeded",
+                                           "Changed user to: ", "Start firmware update to Rubric 8.20",
+                                           "Firmware update finished", "Finalizing update"}));
+    // The printer's own user may upgrade: nobody is asked to log in.
+    EXPECT_EQ(bench.request->loginQuestions, 0);
+    ASSERT_EQ(bench.sim.storedKernels().size(), 1);
+    EXPECT_EQ(bench.sim.storedKernels()[0].data.toStdString(), image);
+    // The progress of the flash reaches the client with its texts.
+    EXPECT_TRUE(std::any_of(bench.callback->reports.begin(), bench.callback->reports.end(),
+                            [](const auto& r) { return r.action == 10 && !r.info.empty(); }));
+}
+
+TEST(Install, AnImageThatIsNoFirmwareEndsTheJobWhereItIsFound) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.59");
+        bench.bag->setInstallationType(Renova::IT_Firmware);
+        bench.bag->setSourcePath(bench.folder.write("kernel.bin", "no kernel here"));
+        EXPECT_TRUE(
+            isError(bench.run(), 9999, "PrinterUpdater:UpdatePrinter:Renova", "Invalid firmware file"));
+        EXPECT_EQ(bench.sim.connections(), 0);
+    }
+    {
+        // The image changes between its check and the flash.
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.59");
+        bench.bag->setInstallationType(Renova::IT_Firmware);
+        bench.bag->setSourcePath(bench.folder.write("kernel.bin", FlashTesting::kernelImage("Rubric 8.20")));
+        bench.callback->cancelWhen = [&](int32_t action, const std::string&) {
+            if (action == Renova::AI_Connecting)
+                bench.folder.write("kernel.bin", "no kernel any more");
+            return false;
+        };
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:UpdateFirmware:Renova",
+                            "Invalid firmware"));
+        EXPECT_TRUE(bench.logged("UpdateFirmware error: Invalid firmware(9999)"));
+        EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+    }
+}
+
+TEST(Install, ACancelledLoginLeavesTheFirmwareUnflashed) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.60");
+    bench.request->cancelLogin = true;
+    bench.package->setFirmwareVersion("8.20");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.20", 20000));
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 127);
+    EXPECT_EQ(error.Source().rfind("PrinterUpdater:UpdatePrinter:PrinterUpdater:UpdateFirmware:", 0), 0u)
+        << error.Source();
+    EXPECT_TRUE(inOrder(bench.logLines(), {"Requested Login", "Operation Cancelled",
+                                           "UpdateFirmware error: " + error.Description() + "(127)",
+                                           "Printer updater error: " + error.Description() + "(127)"}));
+    EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+    EXPECT_TRUE(bench.noTemporaryFiles());
 }
 
 PrinterSim::FaultPlan needsBreak() {
@@ -367,6 +486,7 @@ TEST(Install, ACancelledUploadEndsWith113AndOneErrorReport) {
                                            "Printer updater error: " + error.Description() + "(113)"}));
     EXPECT_FALSE(bench.logged("Reboot sent"));
     EXPECT_FALSE(bench.logged("Finalizing update"));
+    EXPECT_TRUE(bench.noTemporaryFiles());
 }
 
 TEST(Install, AJobWithoutACallbackClientFailsWith91) {
