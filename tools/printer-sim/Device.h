@@ -49,6 +49,9 @@ public:
     FaultPlan& faults() { return faults_; }
     const Profile& profile() const { return profile_; }
     int connections() const { return connections_; }
+    // Every byte the link delivered, in order, while recording is on.
+    void setRecordingInput(bool on) { recordingInput_ = on; }
+    const QByteArray& recordedInput() const { return recordedInput_; }
     bool rebooting() const { return rebooting_; }
 
     // In the device's thread: the break string has arrived (on the link or
@@ -100,6 +103,8 @@ private:
     bool waitingForBreak_ = false;
     QByteArray breakWatch_; // the tail that may start a split break string
     int connections_ = 0;
+    bool recordingInput_ = false;
+    QByteArray recordedInput_;
 };
 
 } // namespace PrinterSim
