@@ -1,0 +1,459 @@
+#include "KestrupExe/frmWizard.h"
+
+#include <filesystem>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "Ferrymate/ctlTransfer.h"
+#include "KestrupExe/CommandLine.h"
+#include "KestrupExe/WizardSettings.h"
+#include "KestrupExe/ctlConnectionType.h"
+#include "KestrupExe/ctlLicense.h"
+#include "KestrupExe/ctlReadme.h"
+#include "KestrupExe/ctlReport.h"
+#include "KestrupExe/ctlSerialPorts.h"
+#include "Modelpick/ctlVantorSelect.h"
+#include "Pickett/ctlInstFileFinder.h"
+#include "seams/Seams.h"
+#include "ui/HelpViewer.h"
+#include "ui/Text.h"
+
+namespace Kestrup {
+
+namespace {
+
+constexpr int32_t kHelpContextBase = 30000;
+
+// The string table's titles of the steps; the failure page has none.
+const char* titleOf(int16_t step) {
+    static const char* const titles[] = {"Introduction",
+                                         "Select installation package",
+                                         "License Agreement",
+                                         "Readme",
+                                         "Connection type",
+                                         "Select serial port",
+                                         "Select printers",
+                                         "Installation",
+                                         nullptr,
+                                         "Finished!"};
+    return step >= 0 && step <= 9 ? titles[step] : nullptr;
+}
+
+bool folderExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_directory(path, error);
+}
+
+std::string beside(const std::string& document, const std::string& name) {
+    return (std::filesystem::path(document).parent_path() / name).string();
+}
+
+QLabel* heading(const char* text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.6);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+// The form's questions, held weakly so that the engine may outlive it.
+class frmWizard::Request : public Automation::Object, public Renova::IRequest {
+public:
+    explicit Request(frmWizard* form) : form_(form) {}
+
+    void RequestForBreakString(const std::string& sPrinter, std::string& sBreak, bool& Cancel) override {
+        form()->RequestForBreakString(sPrinter, sBreak, Cancel);
+    }
+    void RequestForSerialBreakString(const std::string& sPrinter, int32_t& Baudrate, int16_t& Databits,
+                                     int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
+                                     bool& Cancel) override {
+        form()->RequestForSerialBreakString(sPrinter, Baudrate, Databits, Stopbits, Parity, sBreakString,
+                                            Cancel);
+    }
+    void RequestLogin(const std::string& sPrinter, std::string& sUserName, std::string& sPassword,
+                      bool& SavePassword, bool& Cancel) override {
+        form()->RequestLogin(sPrinter, sUserName, sPassword, SavePassword, Cancel);
+    }
+    void ReqNotMatch(const std::string& sText, bool& Cancel) override { form()->ReqNotMatch(sText, Cancel); }
+
+private:
+    frmWizard* form() const {
+        if (!form_)
+            Automation::raiseObjectNotSet();
+        return form_;
+    }
+    QPointer<frmWizard> form_;
+};
+
+frmWizard::frmWizard(const std::string& commandLine, QWidget* parent)
+    : QWidget(parent), request_(Automation::New<Request>(this)) {
+    setObjectName("frmWizard");
+    fraStep = new QStackedWidget(this);
+
+    auto* intro = new QWidget;
+    auto* introLayout = new QVBoxLayout(intro);
+    introLayout->addWidget(heading("Kestrup", intro));
+    auto* introText =
+        new QLabel("This Wizard will guide you to the installation of a Rubric application or firmware "
+                   "to your Korvessa Vantor printers. Optionally, the installation may also include a "
+                   "firmware update.",
+                   intro);
+    introText->setWordWrap(true);
+    introLayout->addWidget(introText);
+    introLayout->addStretch();
+    chkShowIntro = new QCheckBox("Don't show the introduction screen in the future.", intro);
+    chkShowIntro->setObjectName("chkShowIntro");
+    introLayout->addWidget(chkShowIntro);
+    addFrame(StepIntroduction, nullptr, intro);
+
+    ctlInstFileFinder1 = new Pickett::ctlInstFileFinder;
+    ctlInstFileFinder1->setObjectName("ctlInstFileFinder1");
+    addFrame(StepPackage,
+             "Select the Installation Package below. If the desired application is not listed, click the "
+             "\"Browse\" "
+             "button to locate the source directory.",
+             ctlInstFileFinder1);
+    ctlLicense1 = new ctlLicense;
+    ctlLicense1->setObjectName("ctlLicense1");
+    addFrame(StepLicense, "To accept, select \"I agree\".", ctlLicense1);
+    ctlReadme1 = new ctlReadme;
+    ctlReadme1->setObjectName("ctlReadme1");
+    addFrame(StepReadme, "Please read this for valuable information about this distribution", ctlReadme1);
+    ctlConnectionType1 = new ctlConnectionType;
+    ctlConnectionType1->setObjectName("ctlConnectionType1");
+    addFrame(StepConnectionType, "Select connection type.", ctlConnectionType1);
+    ctlSerialPorts1 = new ctlSerialPorts;
+    ctlSerialPorts1->setObjectName("ctlSerialPorts1");
+    addFrame(
+        StepSerialPort,
+        "Select the serial port to which the target printer is connected. If DSR is passive it is not likely "
+        "that you have a printer connected to that port.",
+        ctlSerialPorts1);
+    ctlVantorSelect1 = new Modelpick::ctlVantorSelect;
+    ctlVantorSelect1->setObjectName("ctlVantorSelect1");
+    addFrame(
+        StepNetworkPrinters,
+        "Following printers has been found on the local network.  Press \"Add\" to locate printers on other "
+        "networks. Press \"Install\" to start the installation.",
+        ctlVantorSelect1);
+    ctlTransfer1 = new Ferrymate::ctlTransfer;
+    ctlTransfer1->setObjectName("ctlTransfer1");
+    addFrame(
+        StepInstallation,
+        "Installation to selected printer(s) is in progress. Press \"Abort\" to stop the installation. After "
+        "installation the printer restarts and this may take a while depending on the size of the "
+        "application.",
+        ctlTransfer1);
+    ctlReportErr = new ctlReport;
+    ctlReportErr->setObjectName("ctlReportErr");
+    addFrame(StepFailure, nullptr, ctlReportErr);
+    auto* finish = new QWidget;
+    auto* finishLayout = new QVBoxLayout(finish);
+    finishLayout->addWidget(heading("Kestrup Finished!", finish));
+    ctlReportFinish = new ctlReport;
+    ctlReportFinish->setObjectName("ctlReportFinish");
+    finishLayout->addWidget(ctlReportFinish);
+    addFrame(StepFinished, nullptr, finish);
+
+    auto* bar = new QHBoxLayout;
+    for (int i = 0; i < 5; ++i) {
+        cmdNav[i] = new QPushButton(this);
+        cmdNav[i]->setObjectName(QStringLiteral("cmdNav_%1").arg(i));
+        connect(cmdNav[i], &QPushButton::clicked, this, [this, i] { cmdNav_Click(i); });
+        if (i == NavBack)
+            bar->addStretch();
+        bar->addWidget(cmdNav[i]);
+    }
+    applyButtons();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraStep, 1);
+    layout->addLayout(bar);
+    resize(720, 520);
+
+    // F1 anywhere in the window is the Help button.
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this] { cmdNav_Click(NavHelp); });
+
+    connect(chkShowIntro, &QCheckBox::clicked, this, [this] { chkShowIntro_Click(); });
+    connect(ctlInstFileFinder1, &Pickett::ctlInstFileFinder::Selection, this, [this](bool ItemIsSelected) {
+        bar_.setEnabled(NavNext, ItemIsSelected);
+        bar_.setDisableFlag(NavNext, !ItemIsSelected);
+        applyButtons();
+    });
+    connect(ctlLicense1, qOverload<bool>(&ctlLicense::Agreed), this, [this](bool Value) {
+        bar_.setEnabled(NavNext, Value);
+        applyButtons();
+    });
+    connect(ctlSerialPorts1, &ctlSerialPorts::SerPortSelected, this, [this] {
+        bar_.setEnabled(NavNext, true);
+        applyButtons();
+    });
+    connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::SelectionMade, this, [this] {
+        bar_.setEnabled(NavNext, true);
+        applyButtons();
+    });
+    connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::NoSelectionMade, this, [this] {
+        bar_.setEnabled(NavNext, false);
+        applyButtons();
+    });
+
+    cmdNavGuarded([&] {
+        if (WizardSettings::IntroductionScreen() != WizardSettings::ShowIntro) {
+            ShowStep(StepIntroduction, 0);
+        } else {
+            chkShowIntro->setChecked(true);
+            ShowStep(StepPackage, 2);
+        }
+    });
+    commandLineFlag_ = ReadCommandLine(commandLine);
+}
+
+frmWizard::~frmWizard() = default;
+
+QWidget* frmWizard::addFrame(int16_t step, const char* instruction, QWidget* control) {
+    auto* frame = new QWidget;
+    frame->setObjectName(QStringLiteral("fraStep_%1").arg(step));
+    auto* layout = new QVBoxLayout(frame);
+    if (instruction) {
+        auto* label = new QLabel(instruction, frame);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
+    layout->addWidget(control, 1);
+    frame->setEnabled(false);
+    fraStep->addWidget(frame);
+    frames_[step] = frame;
+    return frame;
+}
+
+void frmWizard::cmdNav_Click(int index) {
+    cmdNavGuarded([&] { navigate(index); });
+}
+
+void frmWizard::cmdNavGuarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const Automation::Error&) {
+        showFailure();
+    } catch (const std::exception&) {
+        showFailure();
+    }
+}
+
+void frmWizard::showFailure() {
+    installing_ = false;
+    showReport(*ctlReportErr, "An error has occurred. See the log file for more information about the error.",
+               StepFailure);
+}
+
+void frmWizard::showReport(ctlReport& report, const char* text, int16_t step) {
+    report.setReportText(text);
+    report.setLogFilePath(WizardSettings::LogFilePath());
+    report.Load();
+    ShowStep(step, 2);
+    bar_.setEnabled(NavExit, true);
+    bar_.setCaption(NavExit, "Exit");
+    if (step == StepFailure)
+        bar_.setEnabled(NavNext, false);
+    bar_.setEnabled(NavBack, false);
+    applyButtons();
+}
+
+void frmWizard::navigate(int index) {
+    switch (index) {
+    case NavHelp:
+        ShowHelp(kHelpContextBase + currentStep_);
+        break;
+    case NavCancel:
+    case NavExit:
+        close();
+        break;
+    case NavBack:
+        ShowStep(BackStep(currentStep_, packageChoice()), 1);
+        break;
+    case NavNext: {
+        bool flag = commandLineFlag_;
+        if (currentStep_ == StepIntroduction)
+            commandLineFlag_ = false;
+        int16_t next =
+            NextStep(currentStep_, packageChoice(), flag,
+                     currentStep_ == StepConnectionType ? ctlConnectionType1->ConnectionType() : 0);
+        ShowStep(next, 2);
+        if (next == StepInstallation) {
+            installing_ = true;
+            RunInstallation();
+            installing_ = false;
+            showReport(*ctlReportFinish, "The Wizard is finished with the installation", StepFinished);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+PackageChoice frmWizard::packageChoice() const {
+    PackageChoice choice;
+    choice.installationType = ctlInstFileFinder1->InstallationType();
+    if (auto package = ctlInstFileFinder1->SelectedPackage()) {
+        choice.packageSelected = true;
+        choice.hasLicense = !package->LicenseFilePath().empty();
+        choice.hasReadme = !package->ReadMeFilePath().empty();
+    }
+    return choice;
+}
+
+void frmWizard::ShowStep(int16_t step, int) {
+    switch (step) {
+    case StepPackage: {
+        bar_.setCaption(NavNext, "&Next >");
+        bar_.setCaption(NavExit, "&Exit");
+        std::string last = WizardSettings::LastPath();
+        ctlInstFileFinder1->setCurrentDirectory(folderExists(last) ? last : Platform::Seams::programFolder());
+        ctlInstFileFinder1->setFilter(7);
+        // The picker turns to packages only when first shown; its one listing comes before that.
+        if (ctlInstFileFinder1->InstallationType() == 0)
+            ctlInstFileFinder1->setInstallationType(2);
+        ctlInstFileFinder1->Load();
+        break;
+    }
+    case StepLicense: {
+        auto package = ctlInstFileFinder1->SelectedPackage();
+        std::string path = beside(package->Path(), package->LicenseFilePath());
+        // An agreement is to one licence: another package's must be agreed to anew.
+        if (path != agreedLicense_ && ctlLicense1->Agreed())
+            ctlLicense1->setAgreed(false);
+        agreedLicense_ = path;
+        ctlLicense1->LoadFile(path);
+        bar_.setDisableFlag(NavNext, !ctlLicense1->Agreed());
+        break;
+    }
+    case StepReadme: {
+        auto package = ctlInstFileFinder1->SelectedPackage();
+        ctlReadme1->LoadFile(beside(package->Path(), package->ReadMeFilePath()));
+        break;
+    }
+    case StepConnectionType:
+        bar_.setCaption(NavNext, "&Next >");
+        break;
+    case StepSerialPort:
+        ctlSerialPorts1->Load();
+        bar_.setCaption(NavNext, "Install");
+        // Install waits for a port to be chosen.
+        bar_.setDisableFlag(NavNext, true);
+        break;
+    case StepNetworkPrinters:
+        ctlVantorSelect1->setShowItems(15);
+        ctlVantorSelect1->Load();
+        ctlVantorSelect1->Scan();
+        bar_.setCaption(NavNext, "Install");
+        bar_.setDisableFlag(NavNext, true);
+        break;
+    case StepInstallation:
+        for (NavButton which : {NavNext, NavBack, NavCancel, NavExit})
+            bar_.setDisableFlag(which, true);
+        break;
+    case StepFinished:
+        bar_.allowExit();
+        bar_.setDisableFlag(NavExit, false);
+        break;
+    default:
+        break;
+    }
+    SwitchFrame(step);
+}
+
+void frmWizard::SwitchFrame(int16_t step) {
+    frames_[currentStep_]->setEnabled(false);
+    fraStep->setCurrentWidget(frames_[step]);
+    frames_[step]->setEnabled(true);
+    frames_[step]->repaint();
+    UpdateCaption(step);
+    UpdateNavButtons(step);
+}
+
+void frmWizard::UpdateCaption(int16_t step) {
+    if (const char* title = titleOf(step))
+        setWindowTitle(QString(title) + " - " + AppTitle);
+}
+
+void frmWizard::UpdateNavButtons(int16_t step) {
+    currentStep_ = step;
+    bool focusExit = bar_.Update(step);
+    applyButtons();
+    if (focusExit)
+        cmdNav[NavExit]->setFocus();
+}
+
+void frmWizard::applyButtons() {
+    for (int i = 0; i < 5; ++i) {
+        const auto& button = bar_.button(static_cast<NavButton>(i));
+        cmdNav[i]->setEnabled(button.enabled);
+        cmdNav[i]->setText(Platform::Ui::toQString(button.caption));
+    }
+}
+
+Platform::Ui::HelpViewer& frmWizard::HelpObject() {
+    if (!help_) {
+        std::string location = WizardSettings::HelpFileLocation();
+        std::error_code error;
+        help_ = Platform::Ui::CreateHelpViewer(AppTitle);
+        help_->setHelpFile(!location.empty() && std::filesystem::is_regular_file(location, error)
+                               ? location
+                               : WizardSettings::ProgramFile("Kestrup.chm"));
+    }
+    return *help_;
+}
+
+void frmWizard::ShowHelp(int32_t context) {
+    auto& viewer = HelpObject();
+    viewer.setContext(context);
+    viewer.Show(this);
+}
+
+bool frmWizard::ReadCommandLine(const std::string& commandLine) {
+    auto package = PackageFromCommandLine(commandLine, Platform::Seams::programFolder());
+    if (!package)
+        return false;
+    try {
+        ctlInstFileFinder1->setInstallationType(2);
+        ctlInstFileFinder1->setFilePath(*package);
+    } catch (const Automation::Error&) {
+        return false;
+    }
+    return true;
+}
+
+void frmWizard::chkShowIntro_Click() {
+    WizardSettings::setIntroductionScreen(chkShowIntro->isChecked());
+}
+
+void frmWizard::closeEvent(QCloseEvent* event) {
+    // The installation runs inside a click; the window stays until it ends.
+    if (installing_) {
+        event->ignore();
+        return;
+    }
+    if (help_) {
+        try {
+            help_->Close();
+        } catch (...) {
+        }
+        help_.reset();
+    }
+    event->accept();
+}
+
+} // namespace Kestrup

@@ -1,0 +1,122 @@
+#pragma once
+// The wizard: ten pages in one window, a bar of five navigation buttons, and
+// the installation run inside the Next click that enters its page. It
+// answers the installation engine's questions (IRequest).
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QWidget>
+
+#include "KestrupExe/Navigation.h"
+#include "Renova/IRequest.h"
+#include "automation/Error.h"
+#include "automation/Object.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+namespace Ferrymate {
+class ctlTransfer;
+}
+namespace Modelpick {
+class ctlVantorSelect;
+}
+namespace Pickett {
+class ctlInstFileFinder;
+}
+namespace Platform::Ui {
+class HelpViewer;
+}
+
+namespace Kestrup {
+
+class ctlConnectionType;
+class ctlLicense;
+class ctlReadme;
+class ctlReport;
+class ctlSerialPorts;
+
+class frmWizard : public QWidget {
+    Q_OBJECT
+public:
+    // The program's name: the end of every caption and the title of its boxes.
+    static constexpr const char* AppTitle = "Kestrup";
+
+    // Reads the settings, shows the first page and takes the command line's package.
+    explicit frmWizard(const std::string& commandLine, QWidget* parent = nullptr);
+    ~frmWizard() override;
+
+    int16_t CurrentStep() const { return currentStep_; }
+    // The form as the engine's question client (ConfigBag.RequestClient).
+    Automation::Ref<Renova::IRequest> RequestClient() const { return request_; }
+
+    // The engine's questions.
+    void ReqNotMatch(const std::string& sText, bool& Cancel);
+    void RequestForBreakString(const std::string& sPrinter, std::string& sBreak, bool& Cancel);
+    void RequestForSerialBreakString(const std::string& sPrinter, int32_t& Baudrate, int16_t& Databits,
+                                     int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
+                                     bool& Cancel);
+    void RequestLogin(const std::string& sPrinter, std::string& sUserName, std::string& sPassword,
+                      bool& SavePassword, bool& Cancel);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class Request;
+
+    QWidget* addFrame(int16_t step, const char* instruction, QWidget* control);
+    void cmdNav_Click(int index);
+    // Any error that escapes ends on the failure page.
+    void cmdNavGuarded(const std::function<void()>& body);
+    void showFailure();
+    void navigate(int index);
+    void ShowStep(int16_t step, int direction);
+    void SwitchFrame(int16_t step);
+    void UpdateCaption(int16_t step);
+    void UpdateNavButtons(int16_t step);
+    void applyButtons();
+    void ShowHelp(int32_t context);
+    Platform::Ui::HelpViewer& HelpObject();
+    bool ReadCommandLine(const std::string& commandLine);
+    PackageChoice packageChoice() const;
+    void showReport(ctlReport& report, const char* text, int16_t step);
+    void chkShowIntro_Click();
+
+    // The installation of the chosen file on every chosen printer.
+    void RunInstallation();
+    void InstallFirmware();
+    void InstallPackage();
+    void install(int32_t installationType);
+    void AddNetworkPrinters();
+
+    int16_t currentStep_ = 0;
+    NavigationButtons bar_;
+    bool commandLineFlag_ = false;
+    // The licence last shown, whose agreement holds only for it.
+    std::string agreedLicense_;
+    bool installing_ = false;
+    std::unique_ptr<Platform::Ui::HelpViewer> help_;
+    Automation::Ref<Renova::IRequest> request_;
+
+    QStackedWidget* fraStep;
+    std::array<QWidget*, 10> frames_{};
+    std::array<QPushButton*, 5> cmdNav{};
+    QCheckBox* chkShowIntro;
+    Pickett::ctlInstFileFinder* ctlInstFileFinder1;
+    ctlLicense* ctlLicense1;
+    ctlReadme* ctlReadme1;
+    ctlConnectionType* ctlConnectionType1;
+    ctlSerialPorts* ctlSerialPorts1;
+    Modelpick::ctlVantorSelect* ctlVantorSelect1;
+    Ferrymate::ctlTransfer* ctlTransfer1;
+    ctlReport* ctlReportErr;
+    ctlReport* ctlReportFinish;
+};
+
+} // namespace Kestrup

@@ -1,0 +1,165 @@
+// The wizard's installation run and its answers to the engine's questions.
+#include <QPointer>
+
+#include "Ferrymate/ctlTransfer.h"
+#include "KestrupExe/NetworkBreakString.h"
+#include "KestrupExe/SerialBreakString.h"
+#include "KestrupExe/WizardSettings.h"
+#include "KestrupExe/ctlConnectionType.h"
+#include "KestrupExe/ctlSerialPorts.h"
+#include "KestrupExe/frmBreakStrings.h"
+#include "KestrupExe/frmLogin.h"
+#include "KestrupExe/frmWizard.h"
+#include "Modelpick/ctlVantorSelect.h"
+#include "Pickett/ctlInstFileFinder.h"
+#include "Renova/ConfigBag.h"
+#include "Renova/PrinterUpdater.h"
+#include "messages/ModalBox.h"
+#include "ui/Forms.h"
+
+namespace Kestrup {
+
+namespace {
+
+// Tells the user of a printer's failure; true when the run is to go on with the next printer.
+bool goOnAfter(const Automation::Error& error, bool lastPrinter) {
+    Platform::ShowModalBox("Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")",
+                           frmWizard::AppTitle);
+    return !lastPrinter &&
+           Platform::ShowModalBox("Do you want to continue the update?", frmWizard::AppTitle,
+                                  Platform::MsgBoxStyle::YesNo) == Platform::MsgBoxResult::Yes;
+}
+
+} // namespace
+
+void frmWizard::RunInstallation() {
+    switch (ctlInstFileFinder1->InstallationType()) {
+    case 1:
+        InstallFirmware();
+        break;
+    case 2:
+        InstallPackage();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmWizard::InstallFirmware() {
+    install(Renova::IT_Firmware);
+}
+
+void frmWizard::InstallPackage() {
+    install(Renova::IT_Package);
+}
+
+void frmWizard::AddNetworkPrinters() {
+    auto printers = ctlVantorSelect1->GetSelectedItems();
+    for (const auto& printer : *printers)
+        ctlTransfer1->AddPrinter(printer->IPAddress(), printer->Name());
+}
+
+void frmWizard::install(int32_t installationType) {
+    auto bag = Automation::New<Renova::ConfigBag>();
+    const int32_t connectionType = ctlConnectionType1->ConnectionType();
+    if (connectionType != 1 && connectionType != 2)
+        return;
+    const std::string logFile = WizardSettings::LogFilePath();
+    auto fillJob = [&](Automation::Ref<Renova::IPrinter> target) {
+        bag->setTargetPrinter(std::move(target));
+        bag->setSourcePath(ctlInstFileFinder1->FilePath());
+        bag->setInstallationType(installationType);
+        bag->setCallbackClient(ctlTransfer1->Callback());
+        bag->setRequestClient(request_);
+    };
+    auto setUpLog = [&](Renova::PrinterUpdater& updater, bool first) {
+        auto log = updater.Log();
+        log->setLogFilePath(logFile);
+        log->setOverwrite(first);
+        log->setAutoDate(true);
+        log->setAutoTime(true);
+    };
+    // Every error fails its printer, whatever its number: the components'
+    // own errors are negative.
+    auto update = [&](Renova::PrinterUpdater& updater, const std::string& address, bool lastPrinter) {
+        try {
+            updater.UpdatePrinter(bag);
+        } catch (const Automation::Error& error) {
+            // The engine reports only an aborted upload; any other failure would keep the running arrow.
+            ctlTransfer1->ClearPrinterIcon(address);
+            if (!goOnAfter(error, lastPrinter))
+                throw;
+        }
+    };
+
+    if (connectionType == 1) {
+        const int32_t number = ctlSerialPorts1->SelectedSerPort()->Number();
+        auto updater = Automation::New<Renova::PrinterUpdater>();
+        fillJob(bag->CreateSerialPrinter(static_cast<int16_t>(number)));
+        setUpLog(*updater, true);
+        const std::string address = "Com" + std::to_string(number);
+        ctlTransfer1->AddPrinter(address, "Printer on com" + std::to_string(number));
+        update(*updater, address, true);
+        return;
+    }
+
+    AddNetworkPrinters();
+    auto printers = ctlVantorSelect1->GetSelectedItems();
+    int32_t counter = 0;
+    for (const auto& printer : *printers) {
+        ++counter;
+        auto updater = Automation::New<Renova::PrinterUpdater>();
+        fillJob(bag->CreateNetworkPrinter(printer->IPAddress(), printer->Port()));
+        setUpLog(*updater, counter == 1);
+        update(*updater, printer->IPAddress(), counter >= printers->Count());
+    }
+}
+
+void frmWizard::ReqNotMatch(const std::string& sText, bool& Cancel) {
+    if (Platform::ShowModalBox(sText, "Requirements don't match", Platform::MsgBoxStyle::OKCancel) ==
+        Platform::MsgBoxResult::Cancel)
+        Cancel = true;
+}
+
+void frmWizard::RequestForBreakString(const std::string& sPrinter, std::string& sBreak, bool& Cancel) {
+    auto answer = Automation::New<NetworkBreakString>();
+    frmBreakStrings dialog(this);
+    dialog.setBreakStringObj(answer);
+    dialog.setPrinterName(sPrinter);
+    Platform::Ui::ShowModal(dialog);
+    if (!dialog.CancelPressed())
+        sBreak = answer->getBreakString();
+    else
+        Cancel = true;
+}
+
+void frmWizard::RequestForSerialBreakString(const std::string& sPrinter, int32_t& Baudrate, int16_t& Databits,
+                                            int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
+                                            bool& Cancel) {
+    auto answer = Automation::New<SerialBreakString>();
+    frmBreakStrings dialog(this);
+    dialog.setBreakStringObj(answer);
+    dialog.setPrinterName(sPrinter);
+    Platform::Ui::ShowModal(dialog);
+    if (dialog.CancelPressed()) {
+        Cancel = true;
+        return;
+    }
+    Baudrate = answer->Baudrate();
+    Databits = static_cast<int16_t>(answer->Databits());
+    Parity = static_cast<int16_t>(answer->Parity());
+    Stopbits = static_cast<int16_t>(answer->Stopbits());
+    sBreakString = answer->getBreakString();
+}
+
+void frmWizard::RequestLogin(const std::string&, std::string& sUserName, std::string& sPassword, bool&,
+                             bool& Cancel) {
+    frmLogin dialog;
+    dialog.setUserName(sUserName);
+    Platform::Ui::ShowModal(dialog);
+    sUserName = dialog.UserName();
+    sPassword = dialog.Password();
+    Cancel = dialog.CancelPressed();
+}
+
+} // namespace Kestrup

@@ -1,0 +1,133 @@
+// Whole runs of the wizard against simulated printers behind simulated print servers.
+#include "WizardFixture.h"
+
+#include <QLabel>
+#include <QRadioButton>
+
+#include "HubletSimProcess.h"
+#include "KestrupExe/WizardSettings.h"
+#include "KestrupExe/ctlConnectionType.h"
+#include "Pickett/ctlInstFileFinder.h"
+#include "Printer.h"
+#include "files/FileContents.h"
+#include "messages/MessagePump.h"
+#include "ui/ListView.h"
+
+using namespace Kestrup;
+
+namespace {
+
+class WizardE2ETest : public WizardFixture {
+protected:
+    // Two printers on 127.0.0.2 and 127.0.0.3, each behind its print server.
+    void startFleet(const char* firstVersion = "8.10") {
+        first = std::make_unique<PrinterSim::Printer>(PrinterSim::Profile::forVersion(firstVersion));
+        second = std::make_unique<PrinterSim::Printer>();
+        ASSERT_TRUE(first->listen("127.0.0.2")) << first->errorString().toStdString();
+        ASSERT_TRUE(second->listen("127.0.0.3")) << second->errorString().toStdString();
+        sim = std::make_unique<HubletSim::HubletSimProcess>(
+            HUBLET_SIM_PROGRAM,
+            std::vector<std::string>{
+                "--port", "0", "--community", "caddis", "--server",
+                "address=127.0.0.2,name=Dispatch,status=4,port=" + std::to_string(first->port()), "--server",
+                "address=127.0.0.3,name=Warehouse,status=4,port=" + std::to_string(second->port())});
+        ::setenv("KESTRUP_SNMP_PORT", std::to_string(sim->port()).c_str(), 1);
+        ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+    }
+
+    // From the start to the network page with both printers checked.
+    void toBothPrinters() {
+        start();
+        click(NavNext);
+        find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
+        click(NavNext);
+        find<QRadioButton>("optAgree")->click();
+        click(NavNext);
+        click(NavNext);
+        find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
+        click(NavNext);
+        auto* found = find<Platform::Ui::ListView>("ListView1");
+        ASSERT_TRUE(Platform::WaitUntil([&] { return found->ItemCount() >= 2; }, 8000)) << found->ItemCount();
+        for (const char* key : {"IP127.0.0.2", "IP127.0.0.3"})
+            found->Item(key)->setCheckState(0, Qt::Checked);
+        ASSERT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    }
+
+    Platform::Ui::ListView& progressList(const char* name) const {
+        return *find<Platform::Ui::ListView>(name);
+    }
+    int icon(const std::string& address) const {
+        auto& printers = progressList("lvwPrinters");
+        return printers.SmallIcon(printers.Item("P" + address));
+    }
+    std::string reportText(const char* report) const {
+        return wizard->findChild<QWidget*>(report)->findChild<QLabel*>("lblReportText")->text().toStdString();
+    }
+    int logHeaders() const {
+        std::string log = Platform::Files::ReadFileContents(WizardSettings::LogFilePath());
+        int count = 0;
+        for (size_t at = log.find("************"); at != std::string::npos;
+             at = log.find("************", at + 1))
+            ++count;
+        return count;
+    }
+
+    std::unique_ptr<PrinterSim::Printer> first, second;
+    std::unique_ptr<HubletSim::HubletSimProcess> sim;
+};
+
+} // namespace
+
+TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
+    startFleet();
+    toBothPrinters();
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_EQ(caption(), "Finished! - Kestrup");
+    EXPECT_EQ(buttons(), "[Help](Cancel)(< &Back)(Install)[Exit]");
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    EXPECT_EQ(icon("127.0.0.2"), 2);
+    EXPECT_EQ(icon("127.0.0.3"), 2);
+    auto& actions = progressList("lvwActions");
+    EXPECT_EQ(actions.Text(actions.Item("ID99"), 1), "100 %");
+    EXPECT_EQ(reportText("ctlReportFinish"), "The Wizard is finished with the installation");
+    EXPECT_EQ(logHeaders(), 2);
+    for (auto* printer : {first.get(), second.get()})
+        EXPECT_TRUE(printer->files().contains("c:demo/HELLO.PRG"))
+            << printer->files().keys().join(" ").toStdString();
+}
+
+TEST_F(WizardE2ETest, AFailedFirstPrinterAsksWhetherToGoOn) {
+    for (int32_t answer : {Platform::MsgBoxResult::Yes, Platform::MsgBoxResult::No}) {
+        SCOPED_TRACE(answer);
+        // A language version below 7.00 fails the job with 9999.
+        startFleet("6.50");
+        robot.boxes.clear();
+        robot.boxAnswers = {Platform::MsgBoxResult::OK, answer};
+        toBothPrinters();
+        click(NavNext);
+        ASSERT_EQ(robot.boxes.size(), 2u);
+        EXPECT_EQ(robot.boxes[0].title, "Kestrup");
+        EXPECT_EQ(robot.boxes[0].text.rfind("Error: "), 0u);
+        EXPECT_NE(robot.boxes[0].text.find("(9999)"), std::string::npos) << robot.boxes[0].text;
+        EXPECT_EQ(robot.boxes[1].text, "Do you want to continue the update?");
+        EXPECT_EQ(robot.boxes[1].style, Platform::MsgBoxStyle::YesNo);
+        // The failed printer loses its running arrow.
+        EXPECT_EQ(icon("127.0.0.2"), 0);
+        if (answer == Platform::MsgBoxResult::Yes) {
+            EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+            EXPECT_EQ(icon("127.0.0.3"), 2);
+            EXPECT_EQ(logHeaders(), 2);
+        } else {
+            EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+            EXPECT_EQ(caption(), "Installation - Kestrup");
+            EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(Install)[Exit]");
+            EXPECT_EQ(reportText("ctlReportErr"),
+                      "An error has occurred. See the log file for more information about the error.");
+            EXPECT_EQ(icon("127.0.0.3"), 0);
+            EXPECT_EQ(second->connections(), 0);
+            EXPECT_EQ(logHeaders(), 1);
+        }
+        wizard.reset();
+    }
+}

@@ -1,0 +1,51 @@
+#include "KestrupExe/WizardSettings.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "registry/Registry.h"
+
+using namespace Kestrup;
+namespace Registry = Platform::Registry;
+
+namespace {
+
+// Each case gets its own registry store and program folder.
+class WizardSettingsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        ::setenv("KESTRUP_HOME", (folder_ / "home").c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::unsetenv("KESTRUP_HOME");
+    }
+    TempFolder folder_;
+};
+
+} // namespace
+
+TEST_F(WizardSettingsTest, IntroductionSwitchIsWrittenAndReadBack) {
+    EXPECT_EQ(WizardSettings::IntroductionScreen(), "");
+    WizardSettings::setIntroductionScreen(true);
+    EXPECT_EQ(WizardSettings::IntroductionScreen(), "ShowIntro");
+    WizardSettings::setIntroductionScreen(false);
+    EXPECT_EQ(WizardSettings::IntroductionScreen(), "");
+}
+
+TEST_F(WizardSettingsTest, FolderAndHelpLocationComeFromTheirKeys) {
+    EXPECT_EQ(WizardSettings::LastPath(), "");
+    EXPECT_EQ(WizardSettings::HelpFileLocation(), "");
+    Registry::SetValue(Registry::HKEY_CURRENT_USER, "Software\\Korvessa\\Kestrup\\LastPath", "B1",
+                       "/srv/pkg");
+    Registry::SetValue(Registry::HKEY_LOCAL_MACHINE, "Software\\Korvessa\\Framewell\\Locations", "HelpLib",
+                       "/usr/share/help/Kestrup.chm");
+    EXPECT_EQ(WizardSettings::LastPath(), "/srv/pkg");
+    EXPECT_EQ(WizardSettings::HelpFileLocation(), "/usr/share/help/Kestrup.chm");
+}
+
+TEST_F(WizardSettingsTest, LogLivesInTheProgramFolder) {
+    EXPECT_EQ(WizardSettings::LogFilePath(), folder_ / "home/KS_LOG.TXT");
+}
