@@ -109,23 +109,19 @@ void ctlInstFileFinder::setCurrentDirectory(const std::string& folder) {
     updateFolderCaption();
 }
 
-QTreeWidgetItem* ctlInstFileFinder::selectedRow() const {
+Ref<Automation::Object> ctlInstFileFinder::selectedTag(int32_t mode) const {
     const auto selected = lstDistribution->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
+    if (installationType_ != mode || selected.isEmpty() || !lstDistribution->Tag(selected.front()).isObject())
+        return nullptr;
+    return lstDistribution->Tag(selected.front()).toObject();
 }
 
 Ref<Scrivel::KSDoc> ctlInstFileFinder::SelectedPackage() const {
-    QTreeWidgetItem* row = selectedRow();
-    if (installationType_ != IT_Package || !row || !lstDistribution->Tag(row).isObject())
-        return nullptr;
-    return lstDistribution->Tag(row).toObject().as<Scrivel::KSDoc>();
+    return selectedTag(IT_Package).as<Scrivel::KSDoc>();
 }
 
 Ref<Scoutel::Firmware> ctlInstFileFinder::SelectedFirmware() const {
-    QTreeWidgetItem* row = selectedRow();
-    if (installationType_ != IT_Firmware_only || !row || !lstDistribution->Tag(row).isObject())
-        return nullptr;
-    return lstDistribution->Tag(row).toObject().as<Scoutel::Firmware>();
+    return selectedTag(IT_Firmware_only).as<Scoutel::Firmware>();
 }
 
 std::string ctlInstFileFinder::FilePath() const {

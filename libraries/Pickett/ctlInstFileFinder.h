@@ -80,7 +80,8 @@ private:
     void listCurrentDirectory();
     void updateFolderCaption();
     void arrange();
-    QTreeWidgetItem* selectedRow() const;
+    // The selected row's tag in this mode; Nothing in another mode or without a selection.
+    Automation::Ref<Automation::Object> selectedTag(int32_t mode) const;
     void fromUser(const char* where, const std::function<void()>& body);
 
     std::string currentDirectory_;
