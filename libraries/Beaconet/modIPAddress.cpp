@@ -22,8 +22,10 @@ std::vector<std::string_view> splitAtDots(std::string_view text) {
     }
 }
 
-bool allDigits(std::string_view part) {
-    if (part.empty())
+// Digits only, without a leading zero: socket libraries read "010" as octal 8
+// and "08" as a host name, so such a part would not mean what it says.
+bool plainDecimal(std::string_view part) {
+    if (part.empty() || (part.size() > 1 && part[0] == '0'))
         return false;
     for (char c : part)
         if (c < '0' || c > '9')
@@ -81,7 +83,7 @@ std::string NormaliseNetworkAddress(std::string_view text) {
             address += "255";
             continue;
         }
-        if (!allDigits(part) || partValue(part) > 255)
+        if (!plainDecimal(part) || partValue(part) > 255)
             Automation::raise(30000, "CHBsnmp:IsValidIP", "IP address is not valid");
         address += part;
     }

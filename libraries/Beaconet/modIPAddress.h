@@ -14,8 +14,8 @@ int32_t ConvertIPToLong(std::string_view sIPAddress);
 std::string ConvertLongToIP(int32_t lngIP);
 
 // A network address as the list keeps it: cut or padded to four parts, an
-// empty part or "*" standing for 255, every other part one to three digits
-// (kept as written) worth at most 255. Anything else raises 30000
+// empty part or "*" standing for 255, every other part decimal digits without
+// a leading zero worth at most 255. Anything else raises 30000
 // "IP address is not valid" (source "CHBsnmp:IsValidIP").
 std::string NormaliseNetworkAddress(std::string_view text);
 

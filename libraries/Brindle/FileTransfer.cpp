@@ -72,6 +72,12 @@ void FileTransfer::Download(const std::string& SourceFilename, const std::string
     try {
         Ref<Tethra::Connection> connection = readyConnection(own);
         checkNetworkVersion(connection, own);
+        // A folder that is not there would fail the download only at its end.
+        std::error_code unreadable;
+        const fs::path folder = fs::absolute(DestinationFilename, unreadable).parent_path();
+        if (!fs::is_directory(folder, unreadable))
+            Automation::raise(Automation::RuntimeError::PathNotFound, own,
+                              "Path not found: \"" + folder.string() + "\"");
         int32_t size = printer_->GetFileSize(SourceFilename);
         // The transports write the PC file through a replacement beside it, so
         // a file already there stays as it was until the new one is complete.
@@ -91,7 +97,8 @@ void FileTransfer::Upload(const std::string& SourceFilename, const std::string& 
     try {
         checkNetworkVersion(connection, own);
         if (!PCFileExists(SourceFilename))
-            Automation::raise(Automation::RuntimeError::FileNotFound, "FileTransfer:Upload method");
+            Automation::raise(Automation::RuntimeError::FileNotFound, "FileTransfer:Upload method",
+                              "File not found: \"" + SourceFilename + "\"");
         int64_t existing = 0;
         bool present = false;
         try {

@@ -348,7 +348,7 @@ int32_t Printer::GetFileSize(const std::string& Filename) {
         for (const auto& line : lines)
             if (isFileListingLine(line))
                 return Automation::toLong(Automation::val(Automation::mid(line, 30)));
-        ErrorTextProvider::RaiseLibraryError(122, "Printer:GetFileSize");
+        ErrorTextProvider::RaiseLibraryError(122, "Printer:GetFileSize", "File: \"" + Filename + "\"");
     } catch (const Automation::Error& error) {
         Automation::reraise(error, source);
     }

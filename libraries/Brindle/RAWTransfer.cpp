@@ -35,7 +35,8 @@ constexpr size_t ReadAhead = 65536;
 void openSource(std::ifstream& file, const std::string& path, int64_t size) {
     file.open(path, std::ios::binary | std::ios::ate);
     if (!file)
-        Automation::raise(Automation::RuntimeError::FileNotFound, "RawTransfer:Upload method");
+        Automation::raise(Automation::RuntimeError::FileNotFound, "RawTransfer:Upload method",
+                          "File not found: \"" + path + "\"");
     if (file.tellg() < size)
         Automation::raise(Platform::Files::PathFileAccessError, "RawTransfer:Upload method",
                           "The file " + path + " is shorter than " + std::to_string(size) + " bytes");

@@ -142,8 +142,9 @@ std::string RBFirmwareLoader::GetUsersWhoCanUpgrade() {
     std::string users;
     step([&] { version = printer_->RubricVersion(); });
     step([&] {
-        // 8.xx and 10.xx (which sorts below "6.00") ask the printer; 6.xx and
-        // 7.xx have a fixed list; older printers name nobody.
+        // 8.xx asks the printer, and so does what sorts from "10.00" to below
+        // "6.00" as text: 10.xx, and 5.xx, whose restr fails for want of a
+        // shell. 6.xx and 7.xx have a fixed list; the rest names nobody.
         const bool asksPrinter =
             !textBelow(version, "8.00") || (textBelow(version, "6.00") && !textBelow(version, "10.00"));
         if (asksPrinter)

@@ -87,12 +87,9 @@ ctlInstFileFinder::ctlInstFileFinder(QWidget* parent) : QWidget(parent) {
 ctlInstFileFinder::~ctlInstFileFinder() = default;
 
 void ctlInstFileFinder::fromUser(const char* where, const std::function<void()>& body) {
-    failedFile_.clear();
-    Platform::fromEventLoop(where, body, [this](const Automation::Error& error) {
-        // The file (or else the folder) is named, since the error may not say which it was.
-        Platform::ShowModalBox(error.Description() + "\r\n\r\n" +
-                                   (failedFile_.empty() ? currentDirectory_ : failedFile_),
-                               Title);
+    // The finders' errors name the document or folder that failed.
+    Platform::fromEventLoop(where, body, [](const Automation::Error& error) {
+        Platform::ShowModalBox(error.Description(), Title);
     });
 }
 
@@ -257,7 +254,7 @@ void ctlInstFileFinder::listPackages(const std::string& folder) {
     updateFolderCaption();
     lstDistribution->ClearItems();
     Q_EMIT Selection(false);
-    auto docs = Automation::New<Scrivel::DocFinder>()->GetKSDocs(folder, &failedFile_);
+    auto docs = Automation::New<Scrivel::DocFinder>()->GetKSDocs(folder);
     // From the first document's date on, a document is listed with what it
     // can show.
     bool lenient = false;

@@ -85,8 +85,6 @@ private:
     void fromUser(const char* where, const std::function<void()>& body);
 
     std::string currentDirectory_;
-    // The file whose reading ended the last listing.
-    std::string failedFile_;
     int32_t installationType_ = 0;
     bool firmwareModeOnly_ = false;
     int32_t filter_ = 0;

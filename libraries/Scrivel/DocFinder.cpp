@@ -12,9 +12,7 @@ namespace Scrivel {
 
 namespace fs = std::filesystem;
 
-Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath, std::string* failedFile) {
-    if (failedFile)
-        failedFile->clear();
+Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
     auto docs = Automation::New<KSDocs>();
     std::error_code error;
     std::vector<fs::path> files;
@@ -22,11 +20,10 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath, std::stri
         if (it->is_regular_file(error) && Automation::lowerCase(it->path().extension().string()) == ".rbi")
             files.push_back(fs::absolute(it->path()));
     if (error)
-        Automation::raise(76, "Scrivel", "Path not found: \"" + sPath + "\" (" + error.message() + ")");
+        Automation::raise(Automation::RuntimeError::PathNotFound, "Scrivel",
+                          "Path not found: \"" + sPath + "\" (" + error.message() + ")");
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
-        if (failedFile)
-            *failedFile = file.string();
         std::string text;
         try {
             text = Platform::Files::ReadFileContents(file.string(), "Scrivel");
@@ -37,12 +34,19 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath, std::stri
             throw;
         }
         auto doc = Automation::New<KSDoc>();
-        doc->ReadXML(text);
+        try {
+            doc->ReadXML(text);
+        } catch (const Automation::Error& failure) {
+            // The text stays as the document raised it; the file is named after it.
+            std::string description = failure.Description();
+            if (!description.empty() && description.back() != '.')
+                description += '.';
+            Automation::raise(failure.Number(), failure.Source(),
+                              description + " Package document: \"" + file.string() + "\"");
+        }
         doc->setPath(file.string());
         docs->append(doc, {});
     }
-    if (failedFile)
-        failedFile->clear();
     return docs;
 }
 

@@ -15,10 +15,9 @@ public:
 
     // The documents of the ".rbi" files (extension in any case) of the
     // folder sPath, not of its subfolders, in the order of their names. Any
-    // error ends the whole call and reaches the caller unchanged; failedFile,
-    // when given, then names the document that could not be read (empty when
-    // the folder could not be listed).
-    Automation::Ref<KSDocs> GetKSDocs(const std::string& sPath, std::string* failedFile = nullptr);
+    // error ends the whole call and reaches the caller, one of a document
+    // with the document's file named after its description.
+    Automation::Ref<KSDocs> GetKSDocs(const std::string& sPath);
 };
 
 } // namespace Scrivel

@@ -141,9 +141,8 @@ DecodedMessage SnmpMessage::decode(std::string_view datagram) {
             message.agentAddress = BerReader::ipAddressValue(fields.next().content);
             message.genericType = BerReader::signedValue(fields.next().content);
             message.specificType = BerReader::signedValue(fields.next().content);
-            const std::string_view timeStamp = fields.next().content;
-            message.timeStamp = timeStamp.size() == 5 ? int64_t(BerReader::unsignedValue(timeStamp))
-                                                      : BerReader::signedValue(timeStamp);
+            // TimeTicks are unsigned whatever their length (so is net-snmp's reading).
+            message.timeStamp = BerReader::unsignedValue(fields.next().content);
         } else {
             message.requestId = BerReader::signedValue(fields.next().content);
             message.errorStatus = BerReader::signedValue(fields.next().content);

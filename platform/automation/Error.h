@@ -18,6 +18,7 @@ inline constexpr int32_t TypeMismatch = 13;
 inline constexpr int32_t FileNotFound = 53;
 inline constexpr int32_t BadRecordNumber = 63;
 inline constexpr int32_t DeviceUnavailable = 68;
+inline constexpr int32_t PathNotFound = 76;
 inline constexpr int32_t ObjectNotSet = 91;
 inline constexpr int32_t InvalidPattern = 93;
 inline constexpr int32_t InvalidUseOfNull = 94;

@@ -94,6 +94,10 @@ void ErrorTextProvider::RaiseLibraryError(int32_t number, std::string source) {
     Automation::raise(number, std::move(source), GetErrorText(number));
 }
 
+void ErrorTextProvider::RaiseLibraryError(int32_t number, std::string source, const std::string& detail) {
+    Automation::raise(number, std::move(source), GetErrorText(number) + " " + detail);
+}
+
 void ErrorTextProvider::RaiseAgain(const Automation::Error& error, std::string source) {
     std::string description =
         HasErrorText(error.Number()) ? GetErrorText(error.Number()) : error.Description();

@@ -20,6 +20,8 @@ public:
 
     // Raises the error with that number and source and its description.
     [[noreturn]] static void RaiseLibraryError(int32_t number, std::string source);
+    // The same, with `detail` (what failed: a file, a value) after the description.
+    [[noreturn]] static void RaiseLibraryError(int32_t number, std::string source, const std::string& detail);
 
     // Whether the number is a library error with a description of its own.
     static bool HasErrorText(int32_t number);

@@ -57,6 +57,23 @@ std::string plainName(const std::string& announced) {
     return name;
 }
 
+// A text file travels with CR LF line ends and is stored with LF, so that a
+// file sent from a disk of LF lines arrives as it was there (a CR of its own
+// stays, and so does a CR before a line end that the sender doubled). A CR at
+// the end of a packet waits for the next byte: `pendingCr`.
+void storeLineEnds(std::string& text, bool& pendingCr) {
+    std::string stored;
+    stored.reserve(text.size() + 1);
+    for (char c : text) {
+        if (pendingCr && c != '\n')
+            stored += '\r';
+        pendingCr = c == '\r';
+        if (!pendingCr)
+            stored += c;
+    }
+    text = std::move(stored);
+}
+
 bool oddOnes(unsigned char c) {
     return (std::popcount(static_cast<unsigned>(c & 0x7F)) & 1) != 0;
 }
@@ -523,6 +540,8 @@ void KermitEngine::acceptAttributes(const std::string& data) {
             exact = number(value);
         else if (data[i] == '!')
             kilobytes = number(value);
+        else if (data[i] == '"')
+            text_ = !value.empty() && value[0] == 'A'; // 'A' text, 'B' binary
         i += 2 + static_cast<std::size_t>(length);
     }
     if (exact)
@@ -564,6 +583,8 @@ bool KermitEngine::writeData(const std::string& field) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_TransferAbort, "Malformed packet");
         return false;
     }
+    if (text_)
+        storeLineEnds(decoded_, pendingCr_);
     fileDone_ += static_cast<int64_t>(decoded_.size());
     try {
         output_->Append(decoded_);
@@ -576,6 +597,12 @@ bool KermitEngine::writeData(const std::string& field) {
 
 bool KermitEngine::writeOut() {
     try {
+        if (pendingCr_) {
+            // The file ended in a CR of its own.
+            output_->Append("\r");
+            ++fileDone_;
+            pendingCr_ = false;
+        }
         output_->WriteOut();
     } catch (const Automation::Error&) {
         giveUp(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure, "Cannot write file");

@@ -135,6 +135,8 @@ private:
     std::size_t inFlight_ = 0; // sender: file bytes in the unacknowledged D packet
     bool discarded_ = false;   // the file was refused or discarded on the way
     std::string decoded_;      // receiver: the data of the current D packet
+    bool text_ = false;        // receiver: the sender's attributes call the file text
+    bool pendingCr_ = false;   // receiver, text: a CR that may begin a line end
     std::string announcedName_;
     bool fileAnnounced_ = false;
     bool fileComplete_ = false;

@@ -117,6 +117,8 @@ bool Device::openSerial(const QString& linkPath, QString* error) {
 
 void Device::received(const QByteArray& bytes) {
     QMutexLocker lock(&mutex_);
+    if (recordingInput_)
+        recordedInput_ += bytes;
     if (waitingForBreak_) {
         // A running program ignores everything but its break string, which
         // may come split over reads; what follows it is read as usual.

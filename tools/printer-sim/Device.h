@@ -49,6 +49,9 @@ public:
     FaultPlan& faults() { return faults_; }
     const Profile& profile() const { return profile_; }
     int connections() const { return connections_; }
+    // Every byte the link delivered, in order, while recording is on.
+    void setRecordingInput(bool on) { recordingInput_ = on; }
+    const QByteArray& recordedInput() const { return recordedInput_; }
     bool rebooting() const { return rebooting_; }
 
     // In the device's thread: the break string has arrived (on the link or
@@ -61,7 +64,8 @@ public:
     void reboot() override;
     void armInputTimer(int ms) override;
     bool handOver(const Handover& handover, HandoverDone done) override;
-    bool takeFault(Fault::Kind kind) override { return faults_.take(kind).has_value(); }
+    std::optional<Fault> takeFault(Fault::Kind kind) override { return faults_.take(kind); }
+    void stallReply(int ms) override { shaper_.stallReply(ms); }
 
 private:
     void accept();
@@ -99,6 +103,8 @@ private:
     bool waitingForBreak_ = false;
     QByteArray breakWatch_; // the tail that may start a split break string
     int connections_ = 0;
+    bool recordingInput_ = false;
+    QByteArray recordedInput_;
 };
 
 } // namespace PrinterSim

@@ -9,7 +9,8 @@ QStringList Fault::names() {
             "garbage-before-reply", "stray-soh",           "xoff-in-reply",     "duplicate-reply",
             "stale-reply",          "dropped-link",        "hello-needs-break", "peer-killed",
             "line-drops-bytes",     "line-flips-bits",     "slow-reboot",       "stdio-unanswered",
-            "readback-unfinished",  "readback-lacks-line", "line-sets-bit7",    "flakef-fails"};
+            "readback-unfinished",  "readback-lacks-line", "line-sets-bit7",    "flakef-fails",
+            "slow-flakef"};
 }
 
 QString Fault::nameOf(Kind kind) {

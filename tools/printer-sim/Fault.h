@@ -29,6 +29,7 @@ struct Fault {
         ReadbackLacksLine,  // the read-back lacks the line of serial key `param` (1-7, default 3)
         LineSetsBit7,       // the serial line sets bit 7 of every byte the printer sends
         FlakefFails,        // flakef stores nothing and fails with "Device full"
+        SlowFlakef, // flakef takes `param` ms (default 3000): its reply's head leaves at once, the rest then
     };
 
     Kind kind = DelayedReply;

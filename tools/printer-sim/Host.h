@@ -2,6 +2,7 @@
 // What the interpreter needs of the link that carries it.
 #include <QByteArray>
 #include <functional>
+#include <optional>
 
 #include "Fault.h"
 
@@ -34,8 +35,11 @@ public:
     // once the printer has the line back. False when the link cannot carry
     // such a transfer.
     virtual bool handOver(const Handover& handover, HandoverDone done) = 0;
-    // Whether a fault of that kind is selected; a once fault is spent.
-    virtual bool takeFault(Fault::Kind kind) = 0;
+    // The selected fault of that kind, if any; a once fault is spent.
+    virtual std::optional<Fault> takeFault(Fault::Kind kind) = 0;
+    // The reply being printed leaves its head (through STX) at once and the
+    // rest `ms` later, as from a command that runs long.
+    virtual void stallReply(int ms) = 0;
 };
 
 } // namespace PrinterSim

@@ -78,7 +78,8 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
           Interpreter::channelName(channel)),
       imageBuffer_(profile_, setup_), channel_(channel) {
     shell_.setDisplay([this](const QByteArray& text) { show(text); });
-    shell_.setFlakefFails([this] { return host_.takeFault(Fault::FlakefFails); });
+    shell_.setFaults([this](Fault::Kind kind) { return host_.takeFault(kind); });
+    shell_.setReplyStaller([this](int ms) { host_.stallReply(ms); });
     updateTmpRoom();
     restart();
 }

@@ -86,6 +86,17 @@ template <typename F> auto Printer::locked(F&& read) const {
     return read(*device_);
 }
 
+void Printer::recordInput(bool on) {
+    locked([on](Device& d) {
+        d.setRecordingInput(on);
+        return 0;
+    });
+}
+
+QByteArray Printer::receivedBytes() const {
+    return locked([](Device& d) { return d.recordedInput(); });
+}
+
 QList<QByteArray> Printer::receivedLines() const {
     return locked([](Device& d) { return d.interpreter().receivedLines(); });
 }

@@ -44,6 +44,11 @@ public:
     bool listenHttp(quint16 port = 0);
     quint16 httpPort() const { return httpPort_; }
 
+    // Records every byte the link delivers from now on (off at the start,
+    // so that long uploads cost nothing), and hands them over, break
+    // strings and raw uploads included, before any line handling.
+    void recordInput(bool on);
+    QByteArray receivedBytes() const;
     // The lines the printer has received, in order, as it read them (after
     // MAP): the latest 10000, 4 MiB at most.
     QList<QByteArray> receivedLines() const;

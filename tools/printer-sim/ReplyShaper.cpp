@@ -1,6 +1,7 @@
 #include "ReplyShaper.h"
 
 #include <QDateTime>
+#include <utility>
 
 namespace PrinterSim {
 
@@ -78,6 +79,12 @@ void ReplyShaper::finishReply(const QByteArray& reply) {
     ++replies_;
     const QByteArray previous = lastReply_;
     lastReply_ = reply;
+    if (const int stall = std::exchange(stallMs_, 0); stall > 0) {
+        const qsizetype head = reply.indexOf(Stx) + 1;
+        enqueue(reply.left(head));
+        enqueue(reply.mid(head), stall);
+        return;
+    }
     if (faults_.take(Fault::NoReply))
         return;
     if (faults_.take(Fault::StaleReply) && !previous.isEmpty())
@@ -136,6 +143,7 @@ void ReplyShaper::send() {
 
 void ReplyShaper::reset() {
     timer_.stop();
+    stallMs_ = 0;
     queue_.clear();
     reply_.clear();
     inReply_ = false;

@@ -24,6 +24,9 @@ public:
     void push(const QByteArray& bytes);
     // The link has gone: what is still queued is lost.
     void reset();
+    // The reply being read leaves its head at once and the rest `ms` later,
+    // whatever faults are selected.
+    void stallReply(int ms) { stallMs_ = ms; }
     // Replies seen so far (whole, as the interpreter printed them).
     int replyCount() const { return replies_; }
 
@@ -47,6 +50,7 @@ private:
     QByteArray lastReply_;
     bool inReply_ = false;
     int replies_ = 0;
+    int stallMs_ = 0;
 };
 
 } // namespace PrinterSim

@@ -6,6 +6,13 @@
 
 namespace PrinterSim {
 
+namespace {
+
+// How long a slow flakef stores, unless its fault says.
+constexpr int DefaultFlakefMs = 3000;
+
+} // namespace
+
 Shell::Shell(const Profile& profile, QByteArray& user, FileSystem& files, SetupTree& setup, Output output,
              InputReader readInput, QByteArray channelName)
     : profile_(profile), user_(user), files_(files), setup_(setup), output_(std::move(output)),
@@ -83,8 +90,10 @@ void Shell::flakef(const QByteArray& path) {
     QByteArray kernel;
     if (!attempt("flakef", path, [&] { kernel = files_.read(path); }))
         return;
-    if (flakefFails_ && flakefFails_())
+    if (takeFault_ && takeFault_(Fault::FlakefFails))
         throw Failure(Failure::DeviceFull);
+    if (const auto slow = takeFault_ ? takeFault_(Fault::SlowFlakef) : std::nullopt; slow && stallReply_)
+        stallReply_(slow->param < 0 ? DefaultFlakefMs : slow->param);
     storedKernels_.append({files_.normalise(path), kernel});
     line("flakef: " + path + " stored");
 }

@@ -4,6 +4,9 @@
 #include <QList>
 #include <functional>
 
+#include <optional>
+
+#include "Fault.h"
 #include "FileSystem.h"
 #include "Profile.h"
 #include "SetupTree.h"
@@ -42,8 +45,10 @@ public:
     const QList<StoredKernel>& storedKernels() const { return storedKernels_; }
     // Where text for the console (the printer's display) goes.
     void setDisplay(Output display) { display_ = std::move(display); }
-    // Asked before flakef stores: true makes it fail.
-    void setFlakefFails(std::function<bool()> fails) { flakefFails_ = std::move(fails); }
+    // The faults that act on flakef, and how the reply of a program that runs
+    // long is held back.
+    void setFaults(std::function<std::optional<Fault>(Fault::Kind)> take) { takeFault_ = std::move(take); }
+    void setReplyStaller(std::function<void(int ms)> stall) { stallReply_ = std::move(stall); }
 
 private:
     void su(const QList<QByteArray>& args);
@@ -69,7 +74,8 @@ private:
     InputReader readInput_;
     QByteArray channelName_;
     Output display_;
-    std::function<bool()> flakefFails_;
+    std::function<std::optional<Fault>(Fault::Kind)> takeFault_;
+    std::function<void(int ms)> stallReply_;
     QList<StoredKernel> storedKernels_;
 };
 

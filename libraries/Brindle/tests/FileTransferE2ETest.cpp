@@ -82,12 +82,19 @@ TEST(FileTransferE2E, FailuresLeaveThePcFileAndReportClearly) {
     // A printer file that is not there.
     auto error = raisedError([&] { bench.printer->FileDownload("c:missing.bin", kept); });
     EXPECT_EQ(error.Number(), 122);
+    EXPECT_EQ(error.Description(), "The file was not found on the printer. File: \"c:missing.bin\"");
     EXPECT_EQ(TempFolder::read(kept), "the old contents");
     // A PC file that is not there.
     error = raisedError([&] { bench.printer->FileUpload(bench.pc / "absent.bin", "c:x.bin"); });
     EXPECT_EQ(error.Number(), 53);
-    // A name that would break out of the command text is refused before anything is sent.
+    EXPECT_EQ(error.Description(), "File not found: \"" + (bench.pc / "absent.bin") + "\"");
+    // A PC folder that is not there is found before the printer is asked for anything.
     int lines = static_cast<int>(bench.sim.receivedLines().size());
+    error = raisedError([&] { bench.printer->FileDownload("c:x.bin", bench.pc / "none/x.bin"); });
+    EXPECT_EQ(error.Number(), 76);
+    EXPECT_EQ(error.Description(), "Path not found: \"" + (bench.pc / "none") + "\"");
+    EXPECT_EQ(bench.sim.receivedLines().size(), lines);
+    // A name that would break out of the command text is refused before anything is sent.
     EXPECT_EQ(errorNumberOf([&] { bench.printer->FileUpload(kept, "c:x\"\rKILL\"c:y"); }), 101);
     EXPECT_EQ(errorNumberOf([&] { bench.printer->KillFile("c:a\"b"); }), 101);
     EXPECT_EQ(bench.sim.receivedLines().size(), lines);

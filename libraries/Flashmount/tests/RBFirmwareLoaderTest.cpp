@@ -144,6 +144,8 @@ TEST(RBFirmwareLoader, PreconditionsBeforeAnythingChanges) {
 
     bench.printer->ChangeUser("user");
     EXPECT_FALSE(bench.loader->CanUserUpgrade());
+    EXPECT_TRUE(isError(raisedError([&] { bench.loader->CanUpgrade(); }), 127, FlashSource,
+                        ErrorTextProvider::GetErrorText(127)));
     EXPECT_TRUE(isError(raisedError([&] { bench.loader->Flash(bench.progress); }), 127, FlashSource,
                         ErrorTextProvider::GetErrorText(127)));
     expectNothingWritten(bench);
@@ -152,12 +154,12 @@ TEST(RBFirmwareLoader, PreconditionsBeforeAnythingChanges) {
 }
 
 TEST(RBFirmwareLoader, UsersWhoMayUpgrade) {
-    {
-        FlashBench bench("7.40");
+    for (const char* version : {"6.50", "7.40"}) {
+        FlashBench bench(version);
         EXPECT_EQ(bench.loader->GetUsersWhoCanUpgrade(), "admin,user,");
         for (const char* name : {"admin", "user", ""})
             EXPECT_TRUE(bench.loader->CanUserUpgrade(name)) << name;
-        EXPECT_FALSE(bench.loader->CanUserUpgrade("Admin"));
+        EXPECT_FALSE(bench.loader->CanUserUpgrade("Admin")) << version;
     }
     {
         PrinterSim::Profile profile = profileOf("8.10");
@@ -173,6 +175,8 @@ TEST(RBFirmwareLoader, UsersWhoMayUpgrade) {
         EXPECT_TRUE(bench.loader->CanUserUpgrade());
         bench.loader->ChangeUser("user");
         EXPECT_FALSE(bench.loader->CanUserUpgrade());
+        // Names the printer's shell would misread are refused before anything is sent.
+        EXPECT_EQ(errorNumberOf([&] { bench.loader->ChangeUser("super\"visor"); }), 101);
         bench.loader->ChangeUser("supervisor", "vantor");
         EXPECT_EQ(bench.sim.user(), "supervisor");
         EXPECT_TRUE(bench.loader->CanUserUpgrade());
@@ -257,6 +261,22 @@ TEST(RBFirmwareLoader, CancelIsHonouredAtTaskBoundaries) {
     }
 }
 
+TEST(RBFirmwareLoader, CancelDuringTheUploadStopsBeforeFlakef) {
+    FlashBench bench("8.10");
+    bench.load(kernelImage("Rubric 8.10", 300000));
+    bench.recorder->cancelWhen = [](Gaugely::Progress& progress) {
+        return progress.Text() == "Uploading Firmware";
+    };
+    // The transfer stops at the cancel, or the boundary after it does.
+    auto error = raisedError([&] { bench.loader->Flash(bench.progress); });
+    EXPECT_EQ(error.Number(), 113);
+    EXPECT_TRUE(error.Source().ends_with(std::string(">") + FlashSource)) << error.Source();
+    EXPECT_TRUE(bench.received("LED 0 OFF"));
+    EXPECT_FALSE(bench.received("RUN\"flakef tmp:KERNEL.BIN"));
+    EXPECT_FALSE(bench.received("REBOOT"));
+    expectOpenedOnce(bench);
+}
+
 TEST(RBFirmwareLoader, ReceiveBufferOfASerialChannelOnly) {
     // On the network StdIO is 5, which has no receive buffer to adjust.
     PrinterSim::Profile profile = profileOf("7.40");
@@ -282,4 +302,20 @@ TEST(RBFirmwareLoader, FirmwareFilePathKeepsTheLastImageThatLoaded) {
     EXPECT_EQ(errorNumberOf([&] { loader->setFirmwareFilePath(folder.write("empty.bin", "")); }), 9);
     EXPECT_EQ(loader->FirmwareFilePath(), first);
     EXPECT_TRUE(loader->ValidFirmware());
+}
+
+TEST(RBFirmwareLoader, CancelWhileFlakefRunsWaitsItOut) {
+    // flakef takes two seconds, its reply begun; the caller asks to cancel meanwhile.
+    FlashBench bench("8.10", {*PrinterSim::Fault::parse(QStringLiteral("slow-flakef@2000"))});
+    bench.load(kernelImage("Rubric 8.10"));
+    bench.recorder->cancelWhen = [](Gaugely::Progress& progress) {
+        return progress.Text() == "Storing Firmware";
+    };
+    // The printer is not left storing a kernel nobody waits for; the cancel
+    // stops the upgrade at the boundary after it, before the reboot.
+    EXPECT_TRUE(isError(raisedError([&] { bench.loader->Flash(bench.progress); }), 113, RaisedInFlash,
+                        ErrorTextProvider::GetErrorText(113)));
+    EXPECT_EQ(bench.sim.storedKernels().size(), 1);
+    EXPECT_FALSE(bench.received("REBOOT"));
+    expectOpenedOnce(bench);
 }

@@ -31,14 +31,7 @@ TEST(DocFinderTest, OneBadDocumentFailsTheWholeScan) {
     folder.write("good.rbi", "<Kestrup></Kestrup>");
     folder.write("bad.rbi", "<Kestrup><Application><Date>\"1/2\"</Date></Application></Kestrup>");
     auto finder = Automation::New<DocFinder>();
-    std::string failed = "stale";
-    EXPECT_TRUE(isError(raisedError([&] { finder->GetKSDocs(folder.path().string(), &failed); }), 9999,
-                        "Scrivel", "Invalid date format"));
-    EXPECT_EQ(failed, folder / "bad.rbi");
-    EXPECT_EQ(errorNumberOf([&] { finder->GetKSDocs(folder / "none", &failed); }), 76);
-    EXPECT_EQ(failed, "");
-    std::filesystem::remove(folder / "bad.rbi");
-    failed = "stale";
-    EXPECT_EQ(finder->GetKSDocs(folder.path().string(), &failed)->Count(), 1);
-    EXPECT_EQ(failed, "");
+    EXPECT_TRUE(isError(raisedError([&] { finder->GetKSDocs(folder.path().string()); }), 9999, "Scrivel",
+                        "Invalid date format. Package document: \"" + (folder / "bad.rbi") + "\""));
+    EXPECT_EQ(errorNumberOf([&] { finder->GetKSDocs(folder / "none"); }), 76);
 }

@@ -2,6 +2,7 @@
 // and what we make of received datagrams, good and bad.
 #include <gtest/gtest.h>
 #include <random>
+#include <tuple>
 
 #include "Trapline/BerReader.h"
 #include "Trapline/BerWriter.h"
@@ -96,13 +97,18 @@ TEST(SnmpMessageEncode, TrapAndRefusedIdentifiers) {
               "30 25 02 01 00 04 01 63 A4 1D 06 07 2B 06 01 04 01 8F 2B 40 04 7F 00 00 02 "
               "02 01 06 02 01 11 43 04 B2 D0 5E 00 30 00");
 
-    // Time-stamps: signed in up to four bytes, the standard five-byte form from 2^31 on.
-    for (const auto& [stamp, wire] : std::initializer_list<std::pair<int64_t, const char*>>{
-             {3000000000, "43 05 00 B2 D0 5E 00"}, {-3121664, "43 03 D0 5E 00"}, {12345, "43 02 30 39"}}) {
+    EXPECT_EQ(SnmpMessage::decode(trap.encode()).message.timeStamp, 3000000000);
+
+    // Time-stamps are written signed in up to four bytes, the standard five-byte form from 2^31 on;
+    // they are read unsigned whatever the form, as TimeTicks are.
+    for (const auto& [stamp, wire, read] : std::initializer_list<std::tuple<int64_t, const char*, int64_t>>{
+             {3000000000, "43 05 00 B2 D0 5E 00", 3000000000},
+             {-3121664, "43 03 D0 5E 00", 0xD05E00},
+             {12345, "43 02 30 39", 12345}}) {
         trap.timeStamp = stamp;
         const std::string encoded = trap.encode();
         EXPECT_NE(hex(encoded).find(wire), std::string::npos) << stamp;
-        EXPECT_EQ(SnmpMessage::decode(encoded).message.timeStamp, stamp);
+        EXPECT_EQ(SnmpMessage::decode(encoded).message.timeStamp, read) << stamp;
     }
 
     std::string tooMany(65 * 2 - 1, '.');

@@ -410,6 +410,43 @@ TEST_P(KermitNames, AnUpperCaseNameIsStoredInLowerCase) {
 INSTANTIATE_TEST_SUITE_P(Peers, KermitNames, ::testing::Values(&gkermit, &ckermit),
                          [](const auto& info) { return std::string(info.param->name); });
 
+// A Kermit sender in text mode puts CR LF at every line end and says "text"
+// in its attributes; the file is stored as it was on the sender's disk. In
+// binary mode the same file comes byte for byte as it is.
+class KermitText : public PeerTransfer, public ::testing::WithParamInterface<const Peer*> {};
+
+TEST_P(KermitText, ArrivesAsItWasOnTheSendersDisk) {
+    const Peer& peer = *GetParam();
+    // CR LF lines, a lone CR, a CR just before a line end, a Ctrl-Z, no final line end;
+    // long enough to put line ends across packets.
+    std::string data;
+    for (int i = 0; i < 400; ++i)
+        data += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : "\n") + "lone\rCR ctrl\x1AZ\r";
+    data += "no end";
+    for (const Names& mode : {Names{"-T"}, Names{"-i"}}) {
+        SCOPED_TRACE(mode[0]);
+        writeFile(src("text.txt"), data);
+        Names argv = peer.send;
+        argv.erase(std::find(argv.begin(), argv.end(), "-i"));
+        if (&peer == &ckermit || mode[0] == "-i")
+            argv.insert(argv.begin() + 1, mode[0]); // G-Kermit sends text unless told otherwise
+        argv.push_back("text.txt");
+        if (!control_)
+            connect(peer);
+        watch_ = std::make_unique<TransferWatch>(*control_);
+        control_->setDownload(work_.file("dst"));
+        startPeer(argv, work_.file("src"));
+        ASSERT_TRUE(waitForEnd()) << peerLog();
+        EXPECT_EQ(watch_->statusAtEnd, SerialFTStatus_Success);
+        EXPECT_EQ(peer_->wait(10000), 0) << peerLog();
+        EXPECT_TRUE(readFile(dst("text.txt")) == data) << "the file differs";
+        EXPECT_EQ(control_->XferTransferred(), static_cast<int32_t>(data.size()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, KermitText, ::testing::Values(&ckermit, &gkermit),
+                         [](const auto& info) { return std::string(info.param->name); });
+
 // A download that fails leaves a file that was there before as it was, and
 // nothing else behind; XferKeepPartial keeps what arrived under its name.
 using KilledCase = std::tuple<const Peer*, bool>;

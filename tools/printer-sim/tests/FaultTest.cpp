@@ -138,6 +138,19 @@ TEST(Faults, HelloIgnoredUntilTheBreakString) {
     EXPECT_EQ(s.client.command(2, Hello), cleanReply(2, true));
 }
 
+TEST(Faults, TheRecordedInputHoldsTheBreakBytesAsTheyArrived) {
+    Started s("hello-needs-break");
+    s.printer.recordInput(true);
+    const QByteArray breakBytes("\x1b.\r", 3);
+    s.client.send("ignored" + breakBytes);
+    const QByteArray hello = SimClient::frame(2, Hello);
+    EXPECT_EQ(s.client.command(2, Hello), cleanReply(2, true));
+    EXPECT_EQ(s.printer.receivedBytes(), "ignored" + breakBytes + hello);
+    s.printer.recordInput(false);
+    s.client.command(3, Hello);
+    EXPECT_EQ(s.printer.receivedBytes().size(), 10 + hello.size());
+}
+
 TEST(Faults, RebootClosesTheLinkAndComesBack) {
     struct Case {
         const char* fault;

@@ -2,6 +2,8 @@
 // display's history, tmp: room that the image buffer gives up, and presets.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include "Printer.h"
 #include "SimClient.h"
 
@@ -61,6 +63,20 @@ TEST(Flash, FlakefFailsWhenAskedThenRecovers) {
     EXPECT_TRUE(s.printer.storedKernels().isEmpty());
     EXPECT_EQ(s.text("RUN\"flakef tmp:KERNEL.BIN\r"), "flakef: tmp:KERNEL.BIN stored\r\n");
     EXPECT_EQ(s.printer.storedKernels().size(), 1);
+}
+
+TEST(Flash, SlowFlakefShowsTheHeadOfItsReplyAtOnce) {
+    Started s(version("8.10"), {*Fault::parse(QStringLiteral("slow-flakef@700:once"))});
+    ASSERT_TRUE(s.printer.putFile("tmp:KERNEL.BIN", "kernel"));
+    s.client.send(SimClient::frame(1, "RUN\"flakef tmp:KERNEL.BIN\r"));
+    EXPECT_EQ(s.client.readFor(300), "\x01"
+                                     "CMD01\x02");
+    EXPECT_TRUE(s.client.readUntil("\x04").startsWith("flakef: tmp:KERNEL.BIN stored\r\n\x03"));
+    // Once: the next one answers at once.
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(s.text("RUN\"flakef tmp:KERNEL.BIN\r"), "flakef: tmp:KERNEL.BIN stored\r\n");
+    EXPECT_LT(timer.elapsed(), 500);
 }
 
 TEST(Flash, DisplayHistoryKeepsEveryTextInOrder) {

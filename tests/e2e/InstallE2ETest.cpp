@@ -1,0 +1,510 @@
+// Whole installations with the engine against the simulated printer over TCP.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <filesystem>
+
+#include "ErrorNumber.h"
+#include "Flashmount/tests/FlashBench.h"
+#include "HttpCapture.h"
+#include "InstallBench.h"
+#include "Scrivel/Enums.h"
+#include "http/HttpPost.h"
+#include "registry/Registry.h"
+
+namespace {
+
+using Renova::IT_Package;
+constexpr const char* Settings = "Software\\Korvessa\\Kestrup\\Settings";
+
+std::string settingOf(const char* name) {
+    return Platform::Registry::QueryValue(Platform::Registry::HKEY_CURRENT_USER, Settings, name)
+        .value_or("absent");
+}
+
+// The lines of `lines` that `wanted` names, in the order they come.
+bool inOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+    auto at = lines.begin();
+    for (const auto& line : wanted) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end()) {
+            ADD_FAILURE() << "missing or out of order: " << line;
+            return false;
+        }
+        ++at;
+    }
+    return true;
+}
+
+std::string pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
+    return bytes;
+}
+
+TEST(Install, APackageOverTcpFormatsCreatesCopiesAndFlashes) {
+    InstallBench bench;
+    bench.package->setFormatFlash(true);
+    bench.package->setFormatCard(true);
+    bench.package->setFirmwareVersion("8.20");
+    bench.package->PrinterDirectories()->Add()->setPath("c:/labels");
+    const std::string logo = pattern(70000);
+    const std::string kernel = FlashTesting::kernelImage("Rubric 8.20", 30000);
+    bench.writePackage({{"logo.pcx", "c:/labels/logo.pcx", logo}}, kernel);
+
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+
+    const std::string name = "127.0.0.41";
+    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 6, 10, 11, 99}));
+    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 4, 6, 10, 11, 99}));
+    EXPECT_EQ(bench.callback->calls,
+              (std::vector<std::string>{"UpdateStart " + name, "UpdateFinshed " + name}));
+    EXPECT_EQ(bench.callback->reports.back().action, 99);
+    EXPECT_EQ(bench.callback->reports.back().percent, 100);
+    EXPECT_EQ(std::count_if(bench.callback->reports.begin(), bench.callback->reports.end(),
+                            [](const auto& r) { return r.action == 99; }),
+              1);
+    EXPECT_TRUE(std::all_of(bench.callback->printers.begin(), bench.callback->printers.end(),
+                            [&](const std::string& p) { return p == name; }));
+    EXPECT_TRUE(std::any_of(bench.callback->reports.begin(), bench.callback->reports.end(),
+                            [](const auto& r) { return r.action == 9 && r.info == "Uploading logo.pcx"; }));
+    EXPECT_EQ(bench.request->loginQuestions, 1);
+
+    auto files = bench.sim.files();
+    ASSERT_TRUE(files.contains("c:labels/logo.pcx")) << files.keys().join(' ').toStdString();
+    EXPECT_EQ(files.value("c:labels/logo.pcx").toStdString(), logo);
+    const auto kernels = bench.sim.storedKernels();
+    ASSERT_EQ(kernels.size(), 1);
+    EXPECT_EQ(kernels[0].data.toStdString(), kernel);
+
+    const std::string port = std::to_string(bench.sim.port());
+    auto lines = bench.logLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "************");
+    EXPECT_EQ(lines[1], name);
+    EXPECT_TRUE(inOrder(lines, {"Load Rbi File",
+                                "Create action list",
+                                "Load Uff file",
+                                "Create network connection",
+                                "Setting connection parameters to LAN:" + name + ":" + port,
+                                "Run Network AutoConnect",
+                                "AutoConnect succeeded",
+                                "Connect to printer",
+                                "Firmware version check succeeded",
+                                "Check Requirements",
+                                "Format devices",
+                                "Formatted card1:",
+                                "Formatted c:",
+                                "Create directories",
+                                "Created directory: c:/labels",
+                                "File upload",
+                                "File upload: c:/labels/logo.pcx",
+                                "Firmware version check",
+                                "Requested Login",
+                                "Change user to: admin",
+                                "Changed user to: admin",
+                                "Start firmware update to Rubric 8.20",
+                                "Firmware update finished",
+                                "Finalizing update"}));
+    EXPECT_FALSE(bench.logged("Reboot sent"));
+
+    EXPECT_EQ(settingOf("TimeOut"), "10000");
+    EXPECT_EQ(settingOf("FileTransferTimeOut"), "2000");
+    EXPECT_EQ(settingOf("FileTransferRestoreTimeOut"), "1000");
+    EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(Install, APackageWithoutFirmwareDirectoriesOrFormatRebootsAtTheEnd) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.56");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{1, 2, 3, 4, 5, 9, 11, 99}));
+    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{1, 2, 3, 4, 5, 9, 11, 99}));
+    EXPECT_TRUE(inOrder(bench.logLines(), {"File upload: c:/a.txt", "Reboot sent", "Finalizing update"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+    EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+}
+
+TEST(Install, APackageWhoseFirmwareIsNotNewerSkipsTheFlashUnlessItAlwaysUpdates) {
+    for (bool always : {false, true}) {
+        SCOPED_TRACE(always);
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.57");
+        bench.package->setFirmwareVersion("Rubric 8.10");
+        bench.package->setRubricAlwaysUpdate(always);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.10", 20000));
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_EQ(bench.logged("Skipping Firmware update (newer or same version installed)"), !always);
+        EXPECT_EQ(bench.logged("Reboot sent"), !always);
+        EXPECT_EQ(bench.sim.storedKernels().size(), always ? 1 : 0);
+        EXPECT_TRUE(bench.noTemporaryFiles());
+    }
+}
+
+TEST(Install, AFirmwareJobOverTcpChecksTheImageAndFlashesIt) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.58");
+    const std::string image = FlashTesting::kernelImage("Rubric 8.20", 20000);
+    bench.bag->setInstallationType(Renova::IT_Firmware);
+    bench.bag->setSourcePath(bench.folder.write("kernel.bin", image));
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{12, 3, 4, 6, 10, 11, 99}));
+    EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{12, 3, 4, 6, 10, 11, 99}));
+    EXPECT_TRUE(inOrder(bench.logLines(), {"Create action list", "Check Firmware file",
+                                           "Run Network AutoConnect", "Firmware version check succeeded",
+                                           "Changed user to: ", "Start firmware update to Rubric 8.20",
+                                           "Firmware update finished", "Finalizing update"}));
+    // The printer's own user may upgrade: nobody is asked to log in.
+    EXPECT_EQ(bench.request->loginQuestions, 0);
+    ASSERT_EQ(bench.sim.storedKernels().size(), 1);
+    EXPECT_EQ(bench.sim.storedKernels()[0].data.toStdString(), image);
+    // The progress of the flash reaches the client with its texts.
+    EXPECT_TRUE(std::any_of(bench.callback->reports.begin(), bench.callback->reports.end(),
+                            [](const auto& r) { return r.action == 10 && !r.info.empty(); }));
+}
+
+TEST(Install, AnImageThatIsNoFirmwareEndsTheJobWhereItIsFound) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.59");
+        bench.bag->setInstallationType(Renova::IT_Firmware);
+        bench.bag->setSourcePath(bench.folder.write("kernel.bin", "no kernel here"));
+        EXPECT_TRUE(
+            isError(bench.run(), 9999, "PrinterUpdater:UpdatePrinter:Renova", "Invalid firmware file"));
+        EXPECT_EQ(bench.sim.connections(), 0);
+    }
+    {
+        // The image changes between its check and the flash.
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.59");
+        bench.bag->setInstallationType(Renova::IT_Firmware);
+        bench.bag->setSourcePath(bench.folder.write("kernel.bin", FlashTesting::kernelImage("Rubric 8.20")));
+        bench.callback->cancelWhen = [&](int32_t action, const std::string&) {
+            if (action == Renova::AI_Connecting)
+                bench.folder.write("kernel.bin", "no kernel any more");
+            return false;
+        };
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:UpdateFirmware:Renova",
+                            "Invalid firmware"));
+        EXPECT_TRUE(bench.logged("UpdateFirmware error: Invalid firmware(9999)"));
+        EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+    }
+}
+
+TEST(Install, ACancelledLoginLeavesTheFirmwareUnflashed) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.60");
+    bench.request->cancelLogin = true;
+    bench.package->setFirmwareVersion("8.20");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.20", 20000));
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 127);
+    EXPECT_EQ(error.Source().rfind("PrinterUpdater:UpdatePrinter:PrinterUpdater:UpdateFirmware:", 0), 0u)
+        << error.Source();
+    EXPECT_TRUE(inOrder(bench.logLines(), {"Requested Login", "Operation Cancelled",
+                                           "UpdateFirmware error: " + error.Description() + "(127)",
+                                           "Printer updater error: " + error.Description() + "(127)"}));
+    EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+    EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+PrinterSim::FaultPlan needsBreak() {
+    return PrinterSim::FaultPlan({*PrinterSim::Fault::parse("hello-needs-break")});
+}
+
+void setSetting(const char* name, const char* value) {
+    Platform::Registry::SetValue(Platform::Registry::HKEY_CURRENT_USER, Settings, name, value);
+}
+
+TEST(Install, BreakStringsGoOverTheLinkExpandedAndToThePrintServerAsWritten) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.42");
+    HttpCapture server("127.0.0.42");
+    ASSERT_TRUE(server.listening());
+    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    setSetting("TimeOut", "2500");
+    bench.sim.recordInput(true);
+    bench.package->BreakStrings()->Add("")->setBreakString("<esc>x<STX>");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.<CR>");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+
+    const QByteArray received = bench.sim.receivedBytes();
+    EXPECT_TRUE(received.contains("<esc>x<STX>"));
+    EXPECT_TRUE(received.contains(QByteArray("\x1b.\r", 3)));
+    EXPECT_FALSE(received.contains("<ESC>"));
+
+    ASSERT_EQ(server.connections(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QByteArray request = server.requests()[i];
+        EXPECT_TRUE(request.startsWith("POST /rb/running HTTP/1.1\r\n")) << request.toStdString();
+        const QByteArray body = i == 0 ? "BRK=<esc>x<STX>" : "BRK=<ESC>.<CR>";
+        EXPECT_EQ(HttpCapture::body(request), body);
+        EXPECT_EQ(HttpCapture::header(request, "Content-Length"), QByteArray::number(body.size()));
+    }
+    EXPECT_TRUE(inOrder(bench.logLines(),
+                        {"Run Network AutoConnect", "Sending break string: <esc>x<STX>",
+                         "Wait on response for maximum 2 second(s)", "Sending break string: <ESC>.<CR>",
+                         "Wait on response for maximum 2 second(s)", "AutoConnect succeeded"}));
+    EXPECT_FALSE(bench.logged("Request break string"));
+    EXPECT_EQ(settingOf("TimeOut"), "2500");
+}
+
+TEST(Install, WithoutAWorkingBreakStringTheUserIsAskedUntilOneWorks) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.43");
+    setSetting("TimeOut", "800");
+    bench.request->breakAnswers = {"nothing", "\x1b."};
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.request->breakQuestions, 2);
+    EXPECT_TRUE(inOrder(bench.logLines(), {"Request break string", "Sending break string: nothing",
+                                           "Wait on response for maximum 1 second(s)", "Request break string",
+                                           "Sending break string: \x1b.", "AutoConnect succeeded"}));
+}
+
+TEST(Install, CancellingTheBreakQuestionIsAFailedNetworkConnection) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.44");
+    setSetting("TimeOut", "600");
+    bench.request->breakAnswers = {"nothing"};
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    auto error = bench.run();
+    EXPECT_TRUE(
+        isError(error, 20002, "PrinterUpdater:UpdatePrinter:PrinterUpdater", "Network Autoconnect failed"));
+    EXPECT_EQ(bench.request->breakQuestions, 2);
+    auto lines = bench.logLines();
+    EXPECT_TRUE(inOrder(lines, {"Request break string", "Sending break string: nothing",
+                                "Request break string", "Operation cancelled by user",
+                                "Printer updater error: Network Autoconnect failed(20002)"}));
+    EXPECT_FALSE(bench.logged("AutoConnect succeeded"));
+    EXPECT_TRUE(bench.sim.files().isEmpty() || !bench.sim.files().contains("c:a.txt"));
+}
+
+TEST(Install, APrintServerThatNeverAnswersOrIsNotThereCostsAtMostTheClientsTimeOut) {
+    for (bool listening : {true, false}) {
+        SCOPED_TRACE(listening);
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.45");
+        HttpCapture silent("127.0.0.45", 0, "");
+        ::setenv("KESTRUP_HTTP_PORT", std::to_string(silent.port()).c_str(), 1);
+        if (!listening)
+            ::setenv("KESTRUP_HTTP_PORT", "1", 1);
+        bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        QElapsedTimer timer;
+        timer.start();
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        // The first hello (1 s without an answer), the post (at most 2 s), the job itself.
+        EXPECT_LT(timer.elapsed(), 1000 + Platform::HttpPostTimeoutMs + 4000);
+        EXPECT_EQ(silent.connections(), listening ? 1 : 0);
+    }
+}
+
+TEST(Install, TheLanguageVersionMustBeSevenOrLater) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("6.14"), {}, "127.0.0.46");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_TRUE(
+            isError(bench.run(), 9999, "PrinterUpdater:UpdatePrinter:Renova", "Firmware check failed"));
+        EXPECT_TRUE(inOrder(bench.logLines(), {"Connect to printer", "Firmware version check",
+                                               "Printer updater error: Firmware check failed(9999)"}));
+        EXPECT_FALSE(bench.logged("Firmware version check succeeded"));
+    }
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("10.00"), {}, "127.0.0.46");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        auto error = bench.run();
+        EXPECT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_TRUE(bench.logged("Firmware version check succeeded"));
+    }
+}
+
+TEST(Install, EachUnmetRequirementIsAskedAndAcceptedOnesLetTheJobGoOn) {
+    auto profile = PrinterSim::Profile::forVersion("8.10");
+    profile.industrial = true;
+    profile.cardInserted = false;
+    profile.headDotsPerMm = 0;
+    profile.ramKb = 8191;
+    profile.flashKb = 8192;
+    InstallBench bench(profile, {}, "127.0.0.47");
+    bench.package->setPrintermodels(Scrivel::PM_Sileq | Scrivel::PM_Zephan);
+    bench.package->setInterfaces(Scrivel::Industrial | Scrivel::Parallel | Scrivel::Dual_RS232 |
+                                 Scrivel::Hublet | Scrivel::MSDOS_CARD);
+    bench.package->setTPHResolution(Scrivel::TPH_203dpi_AND_305dpi);
+    bench.package->setMinMemSizeDram(8);
+    bench.package->setMinMemSizeFlash(8);
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(
+        bench.request->mismatches,
+        (std::vector<std::string>{"Printer Model wrong.", "Dual RS-232 is not installed.",
+                                  "Parallel Interface Card is not installed.", "MS-DOS card not mounted.",
+                                  "200/300 dpi Thermal Printhead is not installed.",
+                                  "203 dpi Thermal Printhead is not installed.",
+                                  "300 dpi Thermal Printhead is not installed.", "8 Mb RAM is required."}));
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
+TEST(Install, ModelsAndHeadsThatFitAskNothingAndACancelStopsTheJob) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.48");
+        bench.package->setPrintermodels(Scrivel::PM_Ravo);
+        bench.package->setTPHResolution(Scrivel::TPH_203dpi_AND_305dpi);
+        bench.package->setMinMemSizeDram(16);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_EQ(bench.run().Number(), 0);
+        EXPECT_TRUE(bench.request->mismatches.empty());
+    }
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.48");
+        bench.package->setPrintermodels(Scrivel::PM_Trell);
+        bench.package->setMinMemSizeDram(64);
+        bench.request->cancelAtMismatch = true;
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:CheckRequirements:"
+                            "PrinterUpdater.CheckRequirements",
+                            "Requirement check cancelled by user"));
+        EXPECT_EQ(bench.request->mismatches, (std::vector<std::string>{"Printer Model wrong."}));
+        EXPECT_TRUE(
+            inOrder(bench.logLines(), {"Check Requirements",
+                                       "CheckRequirements error: Requirement check cancelled by user(9999)",
+                                       "Printer updater error: Requirement check cancelled by user(9999)"}));
+        EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
+    }
+}
+
+TEST(Install, MissingPackageFilesEndTheJobBeforeThePrinterIsReached) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
+        bench.bag->setInstallationType(IT_Package);
+        bench.bag->setSourcePath(bench.folder / "absent.rbi");
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:LoadRbiFile:Renova",
+                            "Rbi file is missing"));
+        EXPECT_EQ(bench.logLines().back(), "Printer updater error: Rbi file is missing(9999)");
+        EXPECT_TRUE(bench.callback->calls.empty());
+    }
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        std::filesystem::remove(bench.folder / "package.uff");
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:LoadUffFile:Renova",
+                            "Uff file is missing"));
+        EXPECT_EQ(bench.sim.connections(), 0);
+    }
+    {
+        // What the reader cannot use leaves the UFF path empty.
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
+        bench.bag->setInstallationType(IT_Package);
+        bench.bag->setSourcePath(bench.folder.write("odd.rbi", "<Other></Other>"));
+        EXPECT_EQ(bench.run().Description(), "Uff file is missing");
+    }
+}
+
+TEST(Install, AWindowsPackageFindsItsUffFileWithBackslashesAndAnotherCase) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.50");
+    std::filesystem::create_directory(bench.folder.path() / "Flash");
+    bench.package->setUffFilePath("flash\\PACKAGE.UFF");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    std::filesystem::rename(bench.folder / "package.uff", bench.folder / "Flash/package.uff");
+    // Only the file's own name is matched without regard to case.
+    EXPECT_EQ(bench.run().Description(), "Uff file is missing");
+    bench.package->setUffFilePath("Flash\\PACKAGE.UFF");
+    bench.bag->setSourcePath(bench.folder.write("package.rbi", bench.package->WriteXML()));
+    bench.engine = Automation::New<Renova::PrinterUpdater>();
+    bench.engine->Log()->setLogFilePath(bench.folder / "KS_LOG.TXT");
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
+TEST(Install, PathsThePrintersShellWouldInterpretAreRefusedBeforeThePrinterIsTouched) {
+    for (const char* path : {"c:/a;REBOOT", "c:/../x", "c:/a|b", "c:/$(x)", "c:/a`b`", "c:/a>b", "c:/a&b"}) {
+        SCOPED_TRACE(path);
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.51");
+        bench.package->PrinterDirectories()->Add()->setPath("c:/ok");
+        bench.writePackage({{"a.txt", path, "A"}});
+        auto error = bench.run();
+        EXPECT_EQ(error.Number(), 9999);
+        EXPECT_NE(error.Description().find(std::string("\"") + path + "\""), std::string::npos)
+            << error.Description();
+        EXPECT_EQ(bench.sim.connections(), 0);
+    }
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.51");
+    bench.package->PrinterDirectories()->Add()->setPath("c:/x..y/..z");
+    bench.writePackage({{"a.txt", "c:/x..y/..z/a.txt", "A"}});
+    EXPECT_EQ(bench.run().Number(), 0);
+    EXPECT_TRUE(bench.sim.files().contains("c:x..y/..z/a.txt"));
+}
+
+TEST(Install, AFailingDirectoryIsLoggedAndTheNextIsStillCreated) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.52");
+    bench.package->PrinterDirectories()->Add()->setPath("c:/lost");
+    bench.package->PrinterDirectories()->Add()->setPath("c:/open");
+    // The printer stays silent to the first command after the step has started.
+    bench.callback->cancelWhen = [&](int32_t action, const std::string&) {
+        if (action == Renova::AI_CreatingDirectories && bench.callback->reports.size() > 0 &&
+            bench.callback->reports.back().percent == 0)
+            bench.sim.addFault(*PrinterSim::Fault::parse("no-reply:once"));
+        return false;
+    };
+    bench.writePackage({{"a.txt", "c:/open/a.txt", "A"}});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_FALSE(bench.sim.files().contains("c:lost"));
+    EXPECT_FALSE(bench.logged("Created directory: c:/lost"));
+    auto lines = bench.logLines();
+    auto failed = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.rfind("CreateDirectories error: ", 0) == 0;
+    });
+    ASSERT_NE(failed, lines.end());
+    EXPECT_EQ(failed->substr(failed->size() - 5), "(119)");
+    EXPECT_TRUE(inOrder(lines, {"Create directories", *failed, "Created directory: c:/open"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:open/a.txt"));
+}
+
+TEST(Install, ACancelledUploadEndsWith113AndOneErrorReport) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.53");
+    bench.callback->cancelWhen = [](int32_t action, const std::string& info) {
+        return action == Renova::AI_CopyingFiles && !info.empty();
+    };
+    bench.writePackage({{"big.bin", "c:/big.bin", pattern(4 << 20)}, {"b.txt", "c:/b.txt", "B"}});
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 113);
+    const std::string error113 = "Error 127.0.0.53 9 113";
+    EXPECT_EQ(std::count(bench.callback->calls.begin(), bench.callback->calls.end(), error113), 1);
+    EXPECT_TRUE(inOrder(bench.logLines(), {"File upload: c:/big.bin", "File upload\t" + error.Description(),
+                                           "Printer updater error: " + error.Description() + "(113)"}));
+    EXPECT_FALSE(bench.logged("Reboot sent"));
+    EXPECT_FALSE(bench.logged("Finalizing update"));
+    EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(Install, AJobWithoutACallbackClientFailsWith91) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.54");
+    bench.bag->setCallbackClient(nullptr);
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 91);
+    EXPECT_EQ(bench.logLines().back(), "Printer updater error: " + error.Description() + "(91)");
+}
+
+TEST(Install, ALogThatCannotBeWrittenFailsTheJobWithItsOwnError) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.55");
+    bench.engine->Log()->setLogFilePath(bench.folder / "absent/KS_LOG.TXT");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 75);
+    EXPECT_EQ(error.Source(), "PrinterUpdater:UpdatePrinter:LogWriter");
+}
+
+} // namespace
