@@ -55,8 +55,8 @@ void ReplacementFile::Write(std::string_view bytes) {
         bytes.remove_prefix(static_cast<size_t>(written));
         written_ += written;
     }
-    // A long file goes to the disk while it is still being written, rather
-    // than all at once some time after the rename.
+    // A long file goes to the disk while it is still being written, so that
+    // Commit waits only for the last of it.
     if (written_ - flushed_ >= WritebackStep) {
         ::sync_file_range(fd_, flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
         flushed_ = written_;
@@ -66,7 +66,10 @@ void ReplacementFile::Write(std::string_view bytes) {
 void ReplacementFile::Commit() {
     if (fd_ < 0)
         fail("\"" + destination_ + "\" was already written or discarded");
-    if (::fchmod(fd_, newFileMode()) != 0 || ::close(fd_) != 0) {
+    // The contents reach the disk before the name points at them: a file
+    // system that does not order the rename after the data could otherwise
+    // leave an empty file where the old one stood after a power loss.
+    if (::fchmod(fd_, newFileMode()) != 0 || ::fsync(fd_) != 0 || ::close(fd_) != 0) {
         fd_ = -1;
         fail("cannot write \"" + destination_ + "\"");
     }
@@ -74,6 +77,19 @@ void ReplacementFile::Commit() {
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0)
         fail("cannot replace \"" + destination_ + "\"");
     temporary_.clear();
+    syncFolder();
+}
+
+// Makes the rename itself durable. A folder that cannot be synced still
+// holds the old file or the new one whole, so this never fails the commit.
+void ReplacementFile::syncFolder() const {
+    std::filesystem::path target(destination_);
+    std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 void ReplacementFile::Discard() {

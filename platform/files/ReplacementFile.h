@@ -3,9 +3,9 @@
 // to a temporary file beside it (mode 0600 while incomplete), which replaces
 // the file by a rename only when everything is written. A failure, or an
 // object dropped without Commit, leaves the old file as it was and no
-// temporary file behind. Commit does not wait for the disk: ext4 and btrfs
-// order the new contents before a rename that replaces a file, so a crash
-// there leaves the old file or the new one whole.
+// temporary file behind. Commit waits until the new contents are on the
+// disk before the rename, so a crash leaves the old file or the new one whole
+// on any file system.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,14 +32,16 @@ public:
 
     // Appends; raises 75 when the file system refuses (a full disk, say).
     void Write(std::string_view bytes);
-    // Gives the file the permissions a new file gets, and renames it
-    // over the destination; raises 75 when that fails (the old file stays).
+    // Gives the file the permissions a new file gets, syncs it to the disk,
+    // renames it over the destination and syncs the folder; raises 75 when
+    // that fails before the rename (the old file stays).
     void Commit();
     // Removes the temporary file; the destination stays as it was.
     void Discard();
 
 private:
     [[noreturn]] void fail(const std::string& what) const;
+    void syncFolder() const;
 
     std::string destination_;
     std::string temporary_;

@@ -1,14 +1,48 @@
 #include "files/ReplacementFile.h"
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <vector>
 
 #include "ErrorNumber.h"
 
 using namespace Platform::Files;
 namespace fs = std::filesystem;
+
+namespace {
+
+// What each sync of this process was asked for: the path of the descriptor,
+// and what the observer saw at that moment.
+struct Sync {
+    std::string path;
+    std::string seen;
+};
+std::vector<Sync> syncs;
+std::function<std::string()> observer;
+
+int recordSync(int fd, long call) {
+    char path[PATH_MAX] = {};
+    ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
+    if (observer)
+        syncs.push_back({std::string(path, n > 0 ? static_cast<size_t>(n) : 0), observer()});
+    return static_cast<int>(::syscall(call, fd));
+}
+
+} // namespace
+
+// The syncs of the code under test come here first, so that the test sees when they happen.
+extern "C" int fsync(int fd) {
+    return recordSync(fd, SYS_fsync);
+}
+extern "C" int fdatasync(int fd) {
+    return recordSync(fd, SYS_fdatasync);
+}
 
 namespace {
 
@@ -66,4 +100,26 @@ TEST_F(ReplacementFileTest, AnUncommittedOrFailedWriteLeavesTheOldFileAndNoTempo
     // A folder that does not exist fails at once, naming it.
     EXPECT_EQ(errorNumberOf([&] { ReplaceFileContents((folder_ / "none" / "f").string(), "x"); }),
               PathFileAccessError);
+}
+
+TEST_F(ReplacementFileTest, TheNewContentsReachTheDiskBeforeTheRenameAndTheRenameAfterIt) {
+    ReplaceFileContents(target_, "old");
+    syncs.clear();
+    observer = [this] { return contents(); };
+    std::string temporary;
+    {
+        ReplacementFile file(target_);
+        temporary = file.TemporaryPath();
+        file.Write("new");
+        file.Commit();
+    }
+    observer = nullptr;
+    // The temporary file synced while the old file still stood; the folder synced after the rename.
+    auto synced = [&](const std::string& path, const std::string& seen) {
+        return std::any_of(syncs.begin(), syncs.end(),
+                           [&](const Sync& sync) { return sync.path == path && sync.seen == seen; });
+    };
+    EXPECT_TRUE(synced(fs::absolute(temporary).string(), "old"));
+    EXPECT_TRUE(synced(fs::absolute(folder_).string(), "new"));
+    EXPECT_EQ(contents(), "new");
 }
