@@ -293,6 +293,10 @@ void TcpControl::onConnected() {
     if (state_ != State::Connecting)
         return;
     state_ = State::Open;
+    // Without it a short send (a command, the end of a stream) waits until the
+    // peer acknowledges what went before, which a peer that delays its
+    // acknowledgements can hold up for 40 ms.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     queue(Kind::Connected, 0, "Connected");
     queue(Kind::ReadyToSend);
 }
