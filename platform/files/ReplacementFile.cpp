@@ -14,7 +14,12 @@ namespace Platform::Files {
 
 namespace {
 
-constexpr off_t WritebackStep = off_t(4) << 20;
+// The disk's writeback starts every so many bytes, so that Commit waits for
+// little more than the last of them.
+constexpr off_t WritebackStep = off_t(1) << 20;
+// Writes gather up to this size: the page cache takes a large write in large
+// folios, at about two thirds of the cost of the same bytes in 16 KiB writes.
+constexpr std::size_t GatherSize = std::size_t(1) << 20;
 
 mode_t newFileMode() {
     // umask can only be read by setting it.
@@ -46,6 +51,28 @@ void ReplacementFile::fail(const std::string& what) const {
 }
 
 void ReplacementFile::Write(std::string_view bytes) {
+    if (fd_ < 0)
+        fail("\"" + destination_ + "\" was already written or discarded");
+    if (gathered_.empty() && bytes.size() >= GatherSize) {
+        writeOut(bytes);
+        return;
+    }
+    gathered_.append(bytes);
+    if (gathered_.size() >= GatherSize)
+        Flush();
+}
+
+void ReplacementFile::Flush() {
+    // What the file system refuses is dropped with the error: written again,
+    // a part of it would be there twice.
+    std::string bytes;
+    bytes.swap(gathered_);
+    writeOut(bytes);
+    bytes.clear();
+    gathered_.swap(bytes); // its memory serves the next bytes
+}
+
+void ReplacementFile::writeOut(std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t written = ::write(fd_, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
@@ -55,8 +82,7 @@ void ReplacementFile::Write(std::string_view bytes) {
         bytes.remove_prefix(static_cast<size_t>(written));
         written_ += written;
     }
-    // A long file goes to the disk while it is still being written, so that
-    // Commit waits only for the last of it.
+    // A long file goes to the disk while it is still being written.
     if (written_ - flushed_ >= WritebackStep) {
         ::sync_file_range(fd_, flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
         flushed_ = written_;
@@ -66,6 +92,7 @@ void ReplacementFile::Write(std::string_view bytes) {
 void ReplacementFile::Commit() {
     if (fd_ < 0)
         fail("\"" + destination_ + "\" was already written or discarded");
+    Flush();
     // The contents reach the disk before the name points at them: a file
     // system that does not order the rename after the data could otherwise
     // leave an empty file where the old one stood after a power loss.
@@ -93,6 +120,7 @@ void ReplacementFile::syncFolder() const {
 }
 
 void ReplacementFile::Discard() {
+    gathered_.clear();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;

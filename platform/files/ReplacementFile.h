@@ -31,7 +31,11 @@ public:
     int Descriptor() const { return fd_; }
 
     // Appends; raises 75 when the file system refuses (a full disk, say).
+    // Short writes gather in memory: a refusal may come with a later Write,
+    // Flush or Commit.
     void Write(std::string_view bytes);
+    // Writes what has gathered; raises 75.
+    void Flush();
     // Gives the file the permissions a new file gets, syncs it to the disk,
     // renames it over the destination and syncs the folder; raises 75 when
     // that fails before the rename (the old file stays).
@@ -41,12 +45,14 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) const;
+    void writeOut(std::string_view bytes);
     void syncFolder() const;
 
     std::string destination_;
     std::string temporary_;
     std::string source_;
     int fd_ = -1;
+    std::string gathered_;
     // Bytes written, and how many of them were handed to the disk early.
     off_t written_ = 0;
     off_t flushed_ = 0;

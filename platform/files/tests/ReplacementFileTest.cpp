@@ -82,6 +82,26 @@ TEST_F(ReplacementFileTest, ReplacesTheWholeFileOnlyOnCommit) {
     EXPECT_EQ(entries(), 1u);
 }
 
+TEST_F(ReplacementFileTest, WritesOfAnySizeArriveWholeAndInOrder) {
+    std::string expected;
+    {
+        ReplacementFile file(target_);
+        for (size_t size : {size_t(1), size_t(3000), (size_t(1) << 20) - 1, size_t(2), size_t(3) << 20}) {
+            std::string part(size, static_cast<char>('a' + expected.size() % 26));
+            file.Write(part);
+            expected += part;
+        }
+        file.Write("tail");
+        file.Flush();
+        expected += "tail";
+        EXPECT_EQ(fs::file_size(file.TemporaryPath()), expected.size());
+        file.Write("end");
+        expected += "end";
+        file.Commit();
+    }
+    EXPECT_TRUE(contents() == expected);
+}
+
 TEST_F(ReplacementFileTest, AnUncommittedOrFailedWriteLeavesTheOldFileAndNoTemporary) {
     ReplaceFileContents(target_, "old");
     {
