@@ -7,11 +7,46 @@
 
 namespace Brindle {
 
+namespace {
+
+// A byte that would end a quoted string or split or fake the command frame.
+bool unsafeByte(char c) {
+    return c == '"' || static_cast<uint8_t>(c) < 32;
+}
+
+// The value as a message shows it: control characters by their code.
+std::string shown(std::string_view value) {
+    std::string text;
+    for (char c : value) {
+        if (static_cast<uint8_t>(c) < 32)
+            text += "<" + std::to_string(static_cast<int>(c)) + ">";
+        else
+            text += c;
+    }
+    return text;
+}
+
+} // namespace
+
 void Globals::CheckRubricValue(std::string_view value, const std::string& source) {
-    bool unsafe = std::any_of(value.begin(), value.end(),
-                              [](char c) { return c == '"' || static_cast<uint8_t>(c) < 32; });
-    if (unsafe)
-        Platform::ErrorTextProvider::RaiseLibraryError(101, source);
+    auto unsafe = std::find_if(value.begin(), value.end(), unsafeByte);
+    if (unsafe == value.end())
+        return;
+    const std::string what =
+        *unsafe == '"' ? std::string("a quotation mark")
+                       : "a control character (code " + std::to_string(static_cast<int>(*unsafe)) + ")";
+    Platform::ErrorTextProvider::RaiseLibraryError(101, source,
+                                                   "The value \"" + shown(value) + "\" holds " + what +
+                                                       ", which a printer command cannot carry.");
+}
+
+void Globals::CheckRubricPassword(std::string_view password, const std::string& source) {
+    // Named, never shown.
+    if (std::any_of(password.begin(), password.end(), unsafeByte))
+        Platform::ErrorTextProvider::RaiseLibraryError(
+            101, source,
+            "The password holds a quotation mark or a control character, which a printer command cannot "
+            "carry.");
 }
 
 void Globals::raiseNoConnection(const std::string& source) {

@@ -15,8 +15,11 @@ public:
     // A name, path, setup key or value, user or password goes into Rubric
     // text only when it can neither end a quoted string (") nor split or fake
     // the command frame (CR, LF, the frame's control bytes): such a value is
-    // refused with 101 and the member's source before anything is sent.
+    // refused with 101 and the member's source before anything is sent; the
+    // description shows the value and what is wrong with it.
     static void CheckRubricValue(std::string_view value, const std::string& source);
+    // The same for a password; the description never shows it.
+    static void CheckRubricPassword(std::string_view password, const std::string& source);
 
     // Every blank written as a backslash and a blank, for the printer's shell.
     static std::string EscapeBlanks(std::string_view path);

@@ -234,7 +234,7 @@ std::string Printer::GetSetup(const Automation::Ref<Gaugely::Progress>& Progress
 void Printer::ChangeUser(const std::string& UserName, const std::string& Password) {
     const std::string source = "Printer:ChangeUser Method";
     Globals::CheckRubricValue(UserName, source);
-    Globals::CheckRubricValue(Password, source);
+    Globals::CheckRubricPassword(Password, source);
     Globals::Operation(bool(connection_), source, [&] {
         Command(Password.empty() ? "RUN\"su " + UserName + "\r"
                                  : "RUN\"su -p " + Password + " " + UserName + "\r");

@@ -1,5 +1,6 @@
 // Configuration and setup commands of every version against a scripted printer.
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "Brindle/Printer.h"
 #include "ErrorNumber.h"
@@ -184,16 +185,29 @@ TEST_F(PrinterSetupTest, UsersDevicesAndTheDebuggerAreReachedByTheirCommands) {
 
 TEST_F(PrinterSetupTest, UnsafeValuesAndAMissingConnectionAreRefusedBeforeSending) {
     useVersion("Rubric 8.10");
-    const std::pair<const char*, std::function<void()>> unsafe[] = {
-        {"Printer:ChangeSetupParameter Method", [&] { printer->ChangeSetupParameter("A\",\"B", "1"); }},
-        {"Printer:ChangeSetupParameter Method", [&] { printer->ChangeSetupParameter("A", "1\rKILL\"c:x"); }},
-        {"Printer:GetSetupParameter Method", [&] { printer->GetSetupParameter("A\""); }},
-        {"Printer:ChangeUser Method", [&] { printer->ChangeUser("admin", "x\"\rKILL\"c:a"); }},
-        {"Printer:ChangeUser Method", [&] { printer->ChangeUser("ad\nmin"); }},
-        {"Printer:FormatDevice Method", [&] { printer->FormatDevice("c:\"+\""); }},
+    // The description says which value and why; a password is named, never shown.
+    const char* quote = "holds a quotation mark, which a printer command cannot carry.";
+    const std::tuple<const char*, std::string, std::function<void()>> unsafe[] = {
+        {"Printer:ChangeSetupParameter Method", std::string("The value \"A\",\"B\" ") + quote,
+         [&] { printer->ChangeSetupParameter("A\",\"B", "1"); }},
+        {"Printer:ChangeSetupParameter Method",
+         "The value \"1<13>KILL\"c:x\" holds a control character (code 13), which a printer command cannot "
+         "carry.",
+         [&] { printer->ChangeSetupParameter("A", "1\rKILL\"c:x"); }},
+        {"Printer:GetSetupParameter Method", std::string("The value \"A\"\" ") + quote,
+         [&] { printer->GetSetupParameter("A\""); }},
+        {"Printer:ChangeUser Method",
+         "The password holds a quotation mark or a control character, which a printer command cannot carry.",
+         [&] { printer->ChangeUser("admin", "x\"\rKILL\"c:a"); }},
+        {"Printer:ChangeUser Method",
+         "The value \"ad<10>min\" holds a control character (code 10), which a printer command cannot carry.",
+         [&] { printer->ChangeUser("ad\nmin"); }},
+        {"Printer:FormatDevice Method", std::string("The value \"c:\"+\"\" ") + quote,
+         [&] { printer->FormatDevice("c:\"+\""); }},
     };
-    for (const auto& [source, call] : unsafe)
-        EXPECT_TRUE(isError(raisedError(call), 101, source, "The operation failed because of invalid data."));
+    for (const auto& [source, detail, call] : unsafe)
+        EXPECT_TRUE(isError(raisedError(call), 101, source,
+                            "The operation failed because of invalid data. " + detail));
     EXPECT_TRUE(sim.commands.empty());
 
     auto unbound = New<Printer>();

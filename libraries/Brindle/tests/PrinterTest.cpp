@@ -157,7 +157,9 @@ TEST_F(PrinterTest, ThePackageDelayAndTheCommandFormsFollowTheVersion) {
     }
     sim.commands.clear();
     EXPECT_TRUE(isError(raisedError([&] { printer->IsDeviceMounted("c:\"+KILL\"x"); }), 101,
-                        "Printer:IsDeviceMounted Method", "The operation failed because of invalid data."));
+                        "Printer:IsDeviceMounted Method",
+                        "The operation failed because of invalid data. The value \"c:\"+KILL\"x\" holds a "
+                        "quotation mark, which a printer command cannot carry."));
     EXPECT_TRUE(sim.commands.empty());
 }
 
@@ -361,7 +363,9 @@ TEST_F(PrinterTest, PreviewsFillTheirTemplatesForTheVersion) {
     }
     sim.commands.clear();
     font->Text = "\"&T&\":KILL\"c:x";
-    EXPECT_TRUE(isError(raisedError([&] { font->TestPrint(); }), 101, "FontRender:TestPrint Method",
-                        "The operation failed because of invalid data."));
+    EXPECT_TRUE(
+        isError(raisedError([&] { font->TestPrint(); }), 101, "FontRender:TestPrint Method",
+                "The operation failed because of invalid data. The value \"\"&T&\":KILL\"c:x\" holds a "
+                "quotation mark, which a printer command cannot carry."));
     EXPECT_TRUE(sim.commands.empty());
 }

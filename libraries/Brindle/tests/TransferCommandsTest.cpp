@@ -32,9 +32,15 @@ TEST(TransferCommands, CommandTexts) {
 }
 
 TEST(TransferCommands, RefusesUnsafeNames) {
-    for (const char* name : {"c:a\"b", "c:a\rRUN\"rm -R c:", "c:a\nb"}) {
+    const std::pair<const char*, const char*> names[] = {
+        {"c:a\"b", "The value \"c:a\"b\" holds a quotation mark"},
+        {"c:a\rRUN\"rm -R c:", "The value \"c:a<13>RUN\"rm -R c:\" holds a control character (code 13)"},
+        {"c:a\nb", "The value \"c:a<10>b\" holds a control character (code 10)"}};
+    for (const auto& [name, detail] : names) {
         EXPECT_TRUE(isError(raisedError([&] { TransferCommands::NetUpload(2000, 1, name, "Here"); }), 101,
-                            "Here", "The operation failed because of invalid data."));
+                            "Here",
+                            std::string("The operation failed because of invalid data. ") + detail +
+                                ", which a printer command cannot carry."));
         EXPECT_EQ(errorNumberOf([&] { TransferCommands::NetDownload(name, "Here"); }), 101);
         EXPECT_EQ(errorNumberOf([&] { TransferCommands::SerialDownload(true, name, "Here"); }), 101);
         EXPECT_EQ(errorNumberOf([&] { TransferCommands::SerialUpload(false, name, "Here"); }), 101);
