@@ -47,6 +47,9 @@ void Globals::CheckRubricPassword(std::string_view password, const std::string& 
             101, source,
             "The password holds a quotation mark or a control character, which a printer command cannot "
             "carry.");
+    if (password.find(' ') != std::string_view::npos)
+        Platform::ErrorTextProvider::RaiseLibraryError(
+            101, source, "The password holds a blank, which would end it on the printer's command line.");
 }
 
 void Globals::raiseNoConnection(const std::string& source) {

@@ -18,7 +18,8 @@ public:
     // refused with 101 and the member's source before anything is sent; the
     // description shows the value and what is wrong with it.
     static void CheckRubricValue(std::string_view value, const std::string& source);
-    // The same for a password; the description never shows it.
+    // The same for a password, which also may not hold a blank (the printer's
+    // shell would split its arguments there); the description never shows it.
     static void CheckRubricPassword(std::string_view password, const std::string& source);
 
     // Every blank written as a backslash and a blank, for the printer's shell.
