@@ -20,7 +20,8 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
         if (it->is_regular_file(error) && Automation::lowerCase(it->path().extension().string()) == ".rbi")
             files.push_back(fs::absolute(it->path()));
     if (error)
-        Automation::raise(76, "Scrivel", "Path not found: \"" + sPath + "\" (" + error.message() + ")");
+        Automation::raise(Automation::RuntimeError::PathNotFound, "Scrivel",
+                          "Path not found: \"" + sPath + "\" (" + error.message() + ")");
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
         std::string text;
@@ -33,7 +34,16 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
             throw;
         }
         auto doc = Automation::New<KSDoc>();
-        doc->ReadXML(text);
+        try {
+            doc->ReadXML(text);
+        } catch (const Automation::Error& failure) {
+            // The text stays as the document raised it; the file is named after it.
+            std::string description = failure.Description();
+            if (!description.empty() && description.back() != '.')
+                description += '.';
+            Automation::raise(failure.Number(), failure.Source(),
+                              description + " Package document: \"" + file.string() + "\"");
+        }
         doc->setPath(file.string());
         docs->append(doc, {});
     }

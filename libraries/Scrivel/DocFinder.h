@@ -15,7 +15,8 @@ public:
 
     // The documents of the ".rbi" files (extension in any case) of the
     // folder sPath, not of its subfolders, in the order of their names. Any
-    // error ends the whole call and reaches the caller unchanged.
+    // error ends the whole call and reaches the caller, one of a document
+    // with the document's file named after its description.
     Automation::Ref<KSDocs> GetKSDocs(const std::string& sPath);
 };
 

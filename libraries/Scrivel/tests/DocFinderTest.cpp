@@ -32,6 +32,6 @@ TEST(DocFinderTest, OneBadDocumentFailsTheWholeScan) {
     folder.write("bad.rbi", "<Kestrup><Application><Date>\"1/2\"</Date></Application></Kestrup>");
     auto finder = Automation::New<DocFinder>();
     EXPECT_TRUE(isError(raisedError([&] { finder->GetKSDocs(folder.path().string()); }), 9999, "Scrivel",
-                        "Invalid date format"));
+                        "Invalid date format. Package document: \"" + (folder / "bad.rbi") + "\""));
     EXPECT_EQ(errorNumberOf([&] { finder->GetKSDocs(folder / "none"); }), 76);
 }
