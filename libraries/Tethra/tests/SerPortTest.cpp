@@ -129,7 +129,10 @@ TEST(SerPort, SendsEveryByteOnceInOrderReceivesByEventAndDrainsOnClose) {
     EXPECT_EQ(log.take(), (std::vector<std::string>{"Receive"}));
     EXPECT_EQ(line.connection->Receive(), "OK\r\n");
 
-    // The close waits while the far end holds the output, and no longer.
+    // The close waits while the far end holds the output: a close that did
+    // not would drop what the control still holds, and bytes would be
+    // missing below. (The pseudo-terminal may take the rest on its own
+    // meanwhile; then there is nothing to wait for.)
     reader.setReading(false);
     std::string tail;
     // Until the output stays held, well past the few hundred bytes that the
@@ -146,11 +149,7 @@ TEST(SerPort, SendsEveryByteOnceInOrderReceivesByEventAndDrainsOnClose) {
         tail += piece;
     }
     QTimer::singleShot(300, [&] { reader.setReading(true); });
-    auto started = std::chrono::steady_clock::now();
     line.connection->setPortOpen(false);
-    auto took = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(took, std::chrono::milliseconds(250));
-    EXPECT_LT(took, std::chrono::milliseconds(3000));
     EXPECT_EQ(log.take(), (std::vector<std::string>{"Closed"}));
     EXPECT_TRUE(WaitUntil([&] { return reader.size() >= text.size() + tail.size(); }, 3000));
     EXPECT_TRUE(reader.bytes() == text + tail);
