@@ -1,11 +1,7 @@
 #include <QProcess>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "LoopbackPeer.h"
@@ -22,27 +18,24 @@ using Platform::Serial::Testing::TempFolder;
 
 namespace {
 
-// Whether something listens on 127.0.0.1:port (the port can no longer be bound).
-bool listening(uint16_t port) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    bool taken = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 && errno == EADDRINUSE;
-    ::close(s);
-    return taken;
-}
-
-// socat listening on a loopback port with the given other end.
+// socat listening on a loopback port with the given other end. It is ready
+// once it says it listens (a port that is bound is not yet listened on, and a
+// loaded machine may take seconds to start it).
 struct Socat {
     explicit Socat(const QString& otherEnd, bool unidirectional) : port(unusedLoopbackPort()) {
-        QStringList args;
+        QStringList args{"-d", "-d"};
         if (unidirectional)
             args << "-u";
         args << QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port) << otherEnd;
         process.start("socat", args);
-        EXPECT_TRUE(WaitUntil([&] { return listening(port); }, 5000));
+        QByteArray said;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                said += process.readAllStandardError();
+                return said.contains("listening on") || process.state() == QProcess::NotRunning;
+            },
+            60000));
+        EXPECT_TRUE(said.contains("listening on")) << said.toStdString();
     }
     ~Socat() {
         if (process.state() != QProcess::NotRunning) {
