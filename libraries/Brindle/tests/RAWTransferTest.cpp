@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -207,10 +208,6 @@ TEST_F(RAWTransferTest, PrinterFailures) {
         const char* source;
     };
     const Case cases[] = {
-        {"timer", [](const std::string&, bool&) { return std::string("cat: Timer Expired\r\n"); }, true, 3,
-         120, "RawTransfer:INetCommClient_Receive method>RawTransfer:Upload method"},
-        {"name", [](const std::string&, bool&) { return std::string("Error in file name\r\n"); }, true, 3,
-         128, "RawTransfer:INetCommClient_Receive method>RawTransfer:Upload method"},
         {"socket", catSends("cat: Operation not supported on socket" + Begin), false, 2000, 129,
          "RawTransfer:INetCommClient_Receive method>RawTransfer:Download method"},
         {"size", catSends(Begin + "abc" + End + "\r\n>\r\n>\r\n>"), false, 2, 101,
@@ -237,6 +234,39 @@ TEST_F(RAWTransferTest, PrinterFailures) {
         EXPECT_EQ(error.Source(), c.source) << c.name;
         EXPECT_EQ(readFile(file), "old") << c.name;
         EXPECT_EQ(clients(), 1) << c.name;
+    }
+}
+
+TEST_F(RAWTransferTest, AnUploadEndsAtOnceWhenThePrinterRefusesIt) {
+    // The printer answers the command line at once; the rest of a long file
+    // is not sent, and the failure does not wait for the idle time-out.
+    const std::pair<std::string, int32_t> refusals[] = {
+        {"cat: Timer Expired\r\n", 120}, {"Error in file name\r\n", 128}, {std::string(600, '?'), 101}};
+    // Longer than what the kernel's buffers could take before the printer reads.
+    const std::string data = pattern(32 << 20);
+    fs::path file = dir_ / "up.bin";
+    std::ofstream(file, std::ios::binary) << data;
+    for (const auto& [reply, number] : refusals) {
+        const std::string command = uploadCommand(data.size());
+        ScriptedPrinter printer([reply, command, done = false](const std::string& received, bool&) mutable {
+            if (done || received.find(command) == std::string::npos)
+                return std::string();
+            done = true;
+            return reply;
+        });
+        auto transfer = transferTo(printer);
+        auto started = std::chrono::steady_clock::now();
+        Automation::Error error = raisedError([&] {
+            transfer->Upload(file.string(), "c:f", static_cast<int32_t>(data.size()),
+                             uploadCommand(data.size()));
+        });
+        auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(error.Number(), number);
+        EXPECT_EQ(error.Source(), "RawTransfer:INetCommClient_Receive method>RawTransfer:Upload method");
+        // Generous beside the settling wait after a failure, well under the idle time-out.
+        EXPECT_LT(took, std::chrono::milliseconds(RAWTransfer::DefaultIdleTimeoutMs / 2)) << number;
+        EXPECT_LT(printer.received().size(), data.size() / 2) << number;
+        EXPECT_EQ(clients(), 1);
     }
 }
 
