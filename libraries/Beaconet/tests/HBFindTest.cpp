@@ -1,10 +1,15 @@
 // The finder swept against the simulated print servers.
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "ErrorNumber.h"
 #include "FinderFixture.h"
 #include "Trapline/SNMP.h"
+#include "Trapline/SnmpMessage.h"
 #include "messages/MessagePump.h"
 
 namespace Beaconet {
@@ -206,6 +211,34 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
     auto expected = raisedError([&] { control->setAction(Trapline::a_SendGetRequest); });
     EXPECT_TRUE(isError(raisedError([&] { finder->GetValue("10.0.0.1", OI_bcpSysStatus, 100); }),
                         expected.Number(), expected.Source(), expected.Description()));
+}
+
+TEST_F(FinderTest, GetValueTakesTheAnswerOnlyFromTheAddressAsked) {
+    startSim(TwoServers);
+    finder->setActive(true);
+    // Another server's answer, right in every other respect, is waiting when the
+    // asked one answers late.
+    Trapline::SnmpMessage answer;
+    answer.community = "public";
+    answer.pduTag = Trapline::Pdu_GetResponse;
+    answer.requestId = HBFind::ValueRequestId;
+    answer.bindings = {{"1.3.6.1.4.1.1963.20.15.15.11.1.0", 4, "OTHER"}};
+    const std::string datagram = answer.encode();
+    const int other = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(0x7F000016); // 127.0.0.22
+    ASSERT_EQ(::bind(other, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<uint16_t>(finder->LocalPort()));
+    ASSERT_EQ(
+        ::sendto(other, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+        static_cast<ssize_t>(datagram.size()));
+    ::close(other);
+    ASSERT_EQ(sim->command("fault late=300 once"), "ok");
+    EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
 }
 
 TEST_F(FinderTest, AReverseTelnetChangeTakesOnlyItsOwnAnswer) {
