@@ -8,6 +8,7 @@
 
 #include "ErrorNumber.h"
 #include "FinderFixture.h"
+#include "Tickard/modTimerEvent.h"
 #include "Trapline/SNMP.h"
 #include "Trapline/SnmpMessage.h"
 #include "messages/MessagePump.h"
@@ -139,8 +140,16 @@ TEST_F(FinderTest, ABatchErrorShowsOneBoxAndEndsTheSweep) {
     // The guard refuses the address before a byte leaves, however the test is run.
     setenv("KESTRUP_LOOPBACK_ONLY", "1", 1);
     startSim(TwoServers);
+    // A real box pumps while it is shown: the sweep's timer is stopped before it.
+    bool tickingUnderTheBox = false;
+    Platform::setModalBoxHook([&](const Platform::ModalBoxRequest& box) {
+        boxes.push_back(box.title + "|" + box.text);
+        tickingUnderTheBox = Tickard::modTimerEvent::Exists(Tickard::OrphanTicks::Ignore);
+        return Platform::MsgBoxResult::OK;
+    });
     finder->Networks()->Add("10.1.2.255");
     sweep(0, 2500);
+    EXPECT_FALSE(tickingUnderTheBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("Error in  Beaconet|Error 25052 ", 0), 0u) << boxes[0];
     EXPECT_EQ(client->foundCalls, 0);
