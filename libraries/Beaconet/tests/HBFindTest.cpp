@@ -222,7 +222,29 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
                         expected.Number(), expected.Source(), expected.Description()));
 }
 
-TEST_F(FinderTest, GetValueTakesTheAnswerOnlyFromTheAddressAsked) {
+class AnsweringFinderTest : public FinderTest {
+protected:
+    // Sends `message` to the finder from `address`, as a server there would answer.
+    bool answerFrom(const char* address, const Trapline::SnmpMessage& message) {
+        const std::string datagram = message.encode();
+        const int other = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        inet_pton(AF_INET, address, &from.sin_addr);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(static_cast<uint16_t>(finder->LocalPort()));
+        const bool sent =
+            ::bind(other, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+            ::sendto(other, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                     sizeof to) == static_cast<ssize_t>(datagram.size());
+        ::close(other);
+        return sent;
+    }
+};
+
+TEST_F(AnsweringFinderTest, GetValueTakesTheAnswerOnlyFromTheAddressAsked) {
     startSim(TwoServers);
     finder->setActive(true);
     // Another server's answer, right in every other respect, is waiting when the
@@ -232,20 +254,7 @@ TEST_F(FinderTest, GetValueTakesTheAnswerOnlyFromTheAddressAsked) {
     answer.pduTag = Trapline::Pdu_GetResponse;
     answer.requestId = HBFind::ValueRequestId;
     answer.bindings = {{"1.3.6.1.4.1.1963.20.15.15.11.1.0", 4, "OTHER"}};
-    const std::string datagram = answer.encode();
-    const int other = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    from.sin_addr.s_addr = htonl(0x7F000016); // 127.0.0.22
-    ASSERT_EQ(::bind(other, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<uint16_t>(finder->LocalPort()));
-    ASSERT_EQ(
-        ::sendto(other, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-        static_cast<ssize_t>(datagram.size()));
-    ::close(other);
+    ASSERT_TRUE(answerFrom("127.0.0.22", answer));
     ASSERT_EQ(sim->command("fault late=300 once"), "ok");
     EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
 }
@@ -266,6 +275,34 @@ TEST_F(FinderTest, AReverseTelnetChangeTakesOnlyItsOwnAnswer) {
     finder->ChangeReverseTelnet("127.0.0.22", RT_ON, "private"); // layout B has none
     Platform::WaitUntil([&] { return client->revTelnet.size() > 1; }, 2000);
     EXPECT_EQ(client->revTelnet.back(), "127.0.0.22 2 error");
+}
+
+TEST_F(AnsweringFinderTest, AReverseTelnetChangeThatCannotBeSentAwaitsNoAnswer) {
+    startSim(TwoServers);
+    finder->Networks()->Add("");
+    sweep(0);
+    // The finder's port is held by another socket: the change cannot be sent.
+    finder->setActive(false);
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    socklen_t length = sizeof any;
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&any), length), 0);
+    ::getsockname(holder, reinterpret_cast<sockaddr*>(&any), &length);
+    finder->setLocalPort(ntohs(any.sin_port));
+    EXPECT_NE(errorNumberOf([&] { finder->ChangeReverseTelnet("127.0.0.21", RT_ON, "private"); }), 0);
+    ::close(holder);
+    finder->setActive(true);
+
+    // So an answer to it from that server is nobody's; it is read before the value's answer.
+    Trapline::SnmpMessage answer;
+    answer.community = "private";
+    answer.pduTag = Trapline::Pdu_GetResponse;
+    answer.requestId = HBFind::ReverseTelnetRequestId;
+    answer.bindings = {{"1.3.6.1.4.1.1963.20.5.2.3.2.18.0", 2, "2"}};
+    ASSERT_TRUE(answerFrom("127.0.0.21", answer));
+    EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
+    EXPECT_TRUE(client->revTelnet.empty());
 }
 
 TEST_F(FinderTest, LocalPortRebindsAnActiveControlAndReadsHighPorts) {
