@@ -45,10 +45,9 @@ TEST_F(FinderTest, ADefaultBroadcastSweepReportsEachServerThenProgressThenTheLis
     EXPECT_EQ(beta->status, SS_Running);
 
     // The time-out counts from the last request, at 1.6 s, with ticks 300 ms apart.
-    EXPECT_EQ(client->progress, (std::vector<int32_t>{35, 50, 65, 80, 95}));
+    expectPacing({35, 50, 65, 80, 95}, 3800);
     EXPECT_EQ(client->foundCalls, 1);
     EXPECT_EQ(client->foundCount, 2);
-    EXPECT_NEAR(double(client->foundAt), 3800, 250);
 
     // One description request to the first network of a new finder, then one of each layout.
     std::vector<std::string> requests;
@@ -65,8 +64,7 @@ TEST_F(FinderTest, TimeOutZeroEndsAtTheFirstWaitingTickWithoutProgress) {
     finder->Networks()->Add("127.255.255.255");
     sweep(0);
     EXPECT_EQ(client->foundCount, 2);
-    EXPECT_TRUE(client->progress.empty());
-    EXPECT_NEAR(double(client->foundAt), 2300, 250);
+    expectPacing({}, 2300);
 }
 
 // What one misbehaving server (127.0.0.22) does to a sweep of three.
@@ -190,9 +188,9 @@ TEST_F(FinderTest, ClientErrorsEndOnlyTheirOwnReport) {
     client->onNewPrinter = [] { Automation::raise(5, "client"); };
     client->onProgress = [] { Automation::raise(5, "client"); };
     client->onPrinterFound = [] { Automation::raise(5, "client"); };
-    sweep(1200);
+    sweep(2000);
     EXPECT_EQ(client->found.size(), 2u);
-    EXPECT_EQ(client->progress.size(), 2u);
+    EXPECT_GE(client->progress.size(), 2u);
     Platform::WaitUntil([] { return false; }, 800);
     EXPECT_EQ(client->foundCalls, 1); // the timer stopped all the same
     EXPECT_EQ(client->foundCount, 2);
