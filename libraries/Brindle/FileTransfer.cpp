@@ -29,14 +29,27 @@ namespace {
 constexpr int32_t PortSerial = 1;
 constexpr int32_t PortNetwork = 2;
 
-// A new empty file named from `pattern` (ending in XXXXXX), mode 0600.
-std::string createUniqueFile(std::string pattern, const std::string& source) {
+// A new file named from `pattern` (ending in XXXXXX), mode 0600, holding `bytes`.
+std::string createUniqueFile(std::string pattern, const std::string& source, std::string_view bytes = {}) {
     int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         Automation::raise(Platform::Files::PathFileAccessError, source,
                           "Could not create a temporary file beside " + pattern + ": " +
                               std::strerror(errno));
-    ::close(fd);
+    bool written = true;
+    while (!bytes.empty() && written) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n > 0)
+            bytes.remove_prefix(static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            written = false;
+    }
+    const int error = errno;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(pattern.c_str());
+        Automation::raise(Platform::Files::PathFileAccessError, source,
+                          "Could not write " + pattern + ": " + std::strerror(written ? errno : error));
+    }
     return pattern;
 }
 
@@ -239,15 +252,9 @@ bool FileTransfer::PCFileExists(const std::string& Filename) {
 std::string FileTransfer::PCCreateTempFile(const std::string& Expression) {
     std::error_code ignored;
     fs::path folder = fs::temp_directory_path(ignored);
-    std::string path =
-        createUniqueFile((folder / "kestrup-data-XXXXXX").string(), "FileTransfer:PCCreateTempFile");
-    try {
-        Platform::Files::ReplaceFileContents(path, Expression, "FileTransfer:PCCreateTempFile");
-    } catch (const Automation::Error&) {
-        ::unlink(path.c_str());
-        throw;
-    }
-    return path;
+    // Written in place: it stays private to the user (a replacement would take the usual mode).
+    return createUniqueFile((folder / "kestrup-data-XXXXXX").string(), "FileTransfer:PCCreateTempFile",
+                            Expression);
 }
 
 void FileTransfer::PCDeleteFile(const std::string& Filename) {

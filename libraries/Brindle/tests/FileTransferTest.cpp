@@ -20,6 +20,21 @@ unsigned modeOf(const std::string& path) {
 
 } // namespace
 
+TEST(FileTransferPcFiles, TheDataFileIsPrivateAndHoldsTheBytesAsGiven) {
+    TempFolder temp;
+    ::setenv("TMPDIR", temp.path().c_str(), 1);
+    auto transfer = Automation::New<FileTransfer>();
+    const std::string data("LAYOUT\r\n\0\xff", 10);
+    const std::string path = transfer->PCCreateTempFile(data);
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(fs::path(path).parent_path(), temp.path());
+    // What the caller wrote for the printer is no one else's to read.
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_TRUE(TempFolder::read(path) == data);
+    transfer->PCDeleteFile(path);
+    EXPECT_TRUE(fs::is_empty(temp.path()));
+}
+
 TEST(FileTransferPcFiles, AFileMovedAsideKeepsItsBytesBesideItsOldName) {
     TempFolder folder;
     auto transfer = Automation::New<FileTransfer>();
