@@ -222,8 +222,14 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
 
 class AnsweringFinderTest : public FinderTest {
 protected:
-    // Sends `message` to the finder from `address`, as a server there would answer.
-    bool answerFrom(const char* address, const Trapline::SnmpMessage& message) {
+    // Sends the finder a response with one binding from `address`, as a server there would answer.
+    bool answerFrom(const char* address, const std::string& community, int32_t requestId,
+                    const Trapline::VarBind& binding) {
+        Trapline::SnmpMessage message;
+        message.community = community;
+        message.pduTag = Trapline::Pdu_GetResponse;
+        message.requestId = requestId;
+        message.bindings = {binding};
         const std::string datagram = message.encode();
         const int other = ::socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in from{};
@@ -247,12 +253,8 @@ TEST_F(AnsweringFinderTest, GetValueTakesTheAnswerOnlyFromTheAddressAsked) {
     finder->setActive(true);
     // Another server's answer, right in every other respect, is waiting when the
     // asked one answers late.
-    Trapline::SnmpMessage answer;
-    answer.community = "public";
-    answer.pduTag = Trapline::Pdu_GetResponse;
-    answer.requestId = HBFind::ValueRequestId;
-    answer.bindings = {{"1.3.6.1.4.1.1963.20.15.15.11.1.0", 4, "OTHER"}};
-    ASSERT_TRUE(answerFrom("127.0.0.22", answer));
+    ASSERT_TRUE(answerFrom("127.0.0.22", "public", HBFind::ValueRequestId,
+                           {"1.3.6.1.4.1.1963.20.15.15.11.1.0", 4, "OTHER"}));
     ASSERT_EQ(sim->command("fault late=300 once"), "ok");
     EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
 }
@@ -293,12 +295,8 @@ TEST_F(AnsweringFinderTest, AReverseTelnetChangeThatCannotBeSentAwaitsNoAnswer) 
     finder->setActive(true);
 
     // So an answer to it from that server is nobody's; it is read before the value's answer.
-    Trapline::SnmpMessage answer;
-    answer.community = "private";
-    answer.pduTag = Trapline::Pdu_GetResponse;
-    answer.requestId = HBFind::ReverseTelnetRequestId;
-    answer.bindings = {{"1.3.6.1.4.1.1963.20.5.2.3.2.18.0", 2, "2"}};
-    ASSERT_TRUE(answerFrom("127.0.0.21", answer));
+    ASSERT_TRUE(answerFrom("127.0.0.21", "private", HBFind::ReverseTelnetRequestId,
+                           {"1.3.6.1.4.1.1963.20.5.2.3.2.18.0", 2, "2"}));
     EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
     EXPECT_TRUE(client->revTelnet.empty());
 }
