@@ -2,6 +2,7 @@
 #include "WizardFixture.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 
 #include "HubletSimProcess.h"
@@ -35,8 +36,15 @@ protected:
         ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
     }
 
-    // From the start to the network page with both printers checked.
+    // From the start to the network page with both printers checked. The
+    // firmware update asks for a user who may flash: the robot logs in as admin.
     void toBothPrinters() {
+        robot.onForm = [this](QDialog& form) {
+            logins.push_back(form.findChild<QLineEdit*>("txtUserName")->text().toStdString());
+            form.findChild<QLineEdit*>("txtUserName")->setText("admin");
+            form.findChild<QLineEdit*>("txtPassword")->setText("admin");
+            UiRobot::click(form, "cmdOK");
+        };
         start();
         click(NavNext);
         find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
@@ -72,6 +80,9 @@ protected:
         return count;
     }
 
+    std::string log() const { return Platform::Files::ReadFileContents(WizardSettings::LogFilePath()); }
+
+    std::vector<std::string> logins;
     std::unique_ptr<PrinterSim::Printer> first, second;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
 };
@@ -92,6 +103,14 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
     EXPECT_EQ(actions.Text(actions.Item("ID99"), 1), "100 %");
     EXPECT_EQ(reportText("ctlReportFinish"), "The Wizard is finished with the installation");
     EXPECT_EQ(logHeaders(), 2);
+    // Each printer was flashed to the package's firmware after a login.
+    EXPECT_EQ(logins.size(), 2u);
+    std::string text = log();
+    size_t flashed = 0;
+    for (size_t at = text.find("Firmware update finished"); at != std::string::npos;
+         at = text.find("Firmware update finished", at + 1))
+        ++flashed;
+    EXPECT_EQ(flashed, 2u) << text;
     for (auto* printer : {first.get(), second.get()})
         EXPECT_TRUE(printer->files().contains("c:demo/HELLO.PRG"))
             << printer->files().keys().join(" ").toStdString();
