@@ -40,6 +40,13 @@ protected:
     // firmware update asks for a user who may flash: the robot logs in as admin.
     void toBothPrinters() {
         robot.onForm = [this](QDialog& form) {
+            duringRun.push_back(caption() + " " + buttons());
+            if (logins.empty()) {
+                // Only Help works while the run goes on, and the window stays.
+                click(NavHelp);
+                EXPECT_FALSE(wizard->close());
+                EXPECT_TRUE(wizard->isVisible());
+            }
             logins.push_back(form.findChild<QLineEdit*>("txtUserName")->text().toStdString());
             form.findChild<QLineEdit*>("txtUserName")->setText("admin");
             form.findChild<QLineEdit*>("txtPassword")->setText("admin");
@@ -83,6 +90,7 @@ protected:
     std::string log() const { return Platform::Files::ReadFileContents(WizardSettings::LogFilePath()); }
 
     std::vector<std::string> logins;
+    std::vector<std::string> duringRun;
     std::unique_ptr<PrinterSim::Printer> first, second;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
 };
@@ -105,6 +113,8 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
     EXPECT_EQ(logHeaders(), 2);
     // Each printer was flashed to the package's firmware after a login.
     EXPECT_EQ(logins.size(), 2u);
+    EXPECT_EQ(duringRun.front(), "Installation - Kestrup [Help](Cancel)(< &Back)(Install)(&Exit)");
+    EXPECT_EQ(help.shown, std::vector<int32_t>{30007});
     std::string text = log();
     size_t flashed = 0;
     for (size_t at = text.find("Firmware update finished"); at != std::string::npos;
