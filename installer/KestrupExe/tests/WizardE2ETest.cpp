@@ -10,6 +10,7 @@
 #include "KestrupExe/ctlConnectionType.h"
 #include "Pickett/ctlInstFileFinder.h"
 #include "Printer.h"
+#include "Renova/EngineSettings.h"
 #include "files/FileContents.h"
 #include "messages/MessagePump.h"
 #include "ui/ListView.h"
@@ -21,9 +22,11 @@ namespace {
 class WizardE2ETest : public WizardFixture {
 protected:
     // Two printers on 127.0.0.2 and 127.0.0.3, each behind its print server.
-    void startFleet(const char* firstVersion = "8.10") {
+    void startFleet(const char* firstVersion = "8.10",
+                    const PrinterSim::Profile& secondProfile = PrinterSim::Profile::forVersion("8.10"),
+                    const PrinterSim::FaultPlan& secondFaults = {}) {
         first = std::make_unique<PrinterSim::Printer>(PrinterSim::Profile::forVersion(firstVersion));
-        second = std::make_unique<PrinterSim::Printer>();
+        second = std::make_unique<PrinterSim::Printer>(secondProfile, secondFaults);
         ASSERT_TRUE(first->listen("127.0.0.2")) << first->errorString().toStdString();
         ASSERT_TRUE(second->listen("127.0.0.3")) << second->errorString().toStdString();
         sim = std::make_unique<HubletSim::HubletSimProcess>(
@@ -40,6 +43,14 @@ protected:
     // firmware update asks for a user who may flash: the robot logs in as admin.
     void toBothPrinters() {
         robot.onForm = [this](QDialog& form) {
+            if (form.windowTitle().startsWith("Break string")) {
+                breakDialogs.push_back(
+                    form.windowTitle().toStdString() +
+                    (form.findChild<QWidget*>("PicSerialSettings")->isVisible() ? " serial" : ""));
+                form.findChild<QLineEdit*>("Text1")->setText("<ESC>x<CR>");
+                UiRobot::click(form, "cmdSend");
+                return;
+            }
             duringRun.push_back(caption() + " " + buttons());
             if (logins.empty()) {
                 // Only Help works while the run goes on, and the window stays.
@@ -91,6 +102,7 @@ protected:
 
     std::vector<std::string> logins;
     std::vector<std::string> duringRun;
+    std::vector<std::string> breakDialogs;
     std::unique_ptr<PrinterSim::Printer> first, second;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
 };
@@ -159,4 +171,19 @@ TEST_F(WizardE2ETest, AFailedFirstPrinterAsksWhetherToGoOn) {
         }
         wizard.reset();
     }
+}
+
+TEST_F(WizardE2ETest, APrinterThatIgnoresHelloIsAskedForItsBreakString) {
+    Renova::WriteTimeout(Renova::TS_TimeOut, 1000);
+    // The package's break string does not stop this printer's program; the one typed does.
+    PrinterSim::Profile blocked = PrinterSim::Profile::forVersion("8.10");
+    blocked.breakString = "\x1bx\r";
+    startFleet("8.10", blocked, PrinterSim::FaultPlan{*PrinterSim::Fault::parse("hello-needs-break")});
+    second->recordInput(true);
+    toBothPrinters();
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_EQ(breakDialogs, std::vector<std::string>{"Break string"});
+    EXPECT_TRUE(second->receivedBytes().contains("\x1bx\r"));
+    EXPECT_EQ(icon("127.0.0.3"), 2);
 }
