@@ -106,16 +106,19 @@ void ctlInstFileFinder::setCurrentDirectory(const std::string& folder) {
     updateFolderCaption();
 }
 
-QTreeWidgetItem* ctlInstFileFinder::selectedRow() const {
+Ref<Automation::Object> ctlInstFileFinder::selectedTag(int32_t mode) const {
     const auto selected = lstDistribution->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.front();
+    if (installationType_ != mode || selected.isEmpty() || !lstDistribution->Tag(selected.front()).isObject())
+        return nullptr;
+    return lstDistribution->Tag(selected.front()).toObject();
 }
 
 Ref<Scrivel::KSDoc> ctlInstFileFinder::SelectedPackage() const {
-    QTreeWidgetItem* row = selectedRow();
-    if (installationType_ != IT_Package || !row || !lstDistribution->Tag(row).isObject())
-        return nullptr;
-    return lstDistribution->Tag(row).toObject().as<Scrivel::KSDoc>();
+    return selectedTag(IT_Package).as<Scrivel::KSDoc>();
+}
+
+Ref<Scoutel::Firmware> ctlInstFileFinder::SelectedFirmware() const {
+    return selectedTag(IT_Firmware_only).as<Scoutel::Firmware>();
 }
 
 std::string ctlInstFileFinder::FilePath() const {
@@ -123,7 +126,8 @@ std::string ctlInstFileFinder::FilePath() const {
         auto package = SelectedPackage();
         return package ? package->Path() : std::string();
     }
-    return {};
+    auto firmware = SelectedFirmware();
+    return firmware ? firmware->Path() : std::string();
 }
 
 void ctlInstFileFinder::setFilePath(const std::string& path) {
@@ -175,6 +179,8 @@ void ctlInstFileFinder::Load() {
 void ctlInstFileFinder::listCurrentDirectory() {
     if (installationType_ == IT_Package)
         listPackages(CurrentDirectory());
+    else if (installationType_ == IT_Firmware_only)
+        listFirmware(CurrentDirectory());
 }
 
 // --- the user's controls -------------------------------------------------------------
@@ -202,6 +208,8 @@ void ctlInstFileFinder::cmdDistrBrowse_Click() {
     // Also after a cancel: the folder may have changed on the disk.
     if (installationType_ == IT_Package)
         listPackages(CurrentDirectory());
+    else
+        listFirmware(CurrentDirectory());
 }
 
 void ctlInstFileFinder::showEvent(QShowEvent* event) {
@@ -267,6 +275,28 @@ void ctlInstFileFinder::listPackages(const std::string& folder) {
         }
         lstDistribution->setTag(row, doc);
     }
+}
+
+void ctlInstFileFinder::listFirmware(const std::string& folder) {
+    firmwareFinder_ = Automation::New<Scoutel::FirmwareFinder>();
+    firmwareFound_ = firmwareFinder_->FirmwareFound.connect(
+        [this](Ref<Scoutel::Firmware> oFirmware) { firmwareFound(oFirmware); });
+    lstDistribution->ClearItems();
+    Q_EMIT Selection(false);
+    WaitCursor wait;
+    currentDirectory_ = folder;
+    updateFolderCaption();
+    firmwareFinder_->setFilter(filter_);
+    firmwareFinder_->GetFirmwares(folder, "bin");
+    lstDistribution->update();
+}
+
+void ctlInstFileFinder::firmwareFound(const Ref<Scoutel::Firmware>& oFirmware) {
+    auto* row =
+        lstDistribution->AddItem(oFirmware->Path(), Scoutel::CleanKernelName(oFirmware->FirmwareName()));
+    lstDistribution->setTag(row, oFirmware);
+    lstDistribution->setText(row, 1, fs::path(oFirmware->Path()).filename().string());
+    lstDistribution->update();
 }
 
 void ctlInstFileFinder::updateFolderCaption() {

@@ -9,7 +9,10 @@
 #include <QWidget>
 
 #include "Pickett/PickettEnums.h"
+#include "Scoutel/Firmware.h"
+#include "Scoutel/FirmwareFinder.h"
 #include "Scrivel/KSDoc.h"
+#include "automation/Event.h"
 #include "automation/Object.h"
 
 class QCheckBox;
@@ -42,6 +45,7 @@ public:
     // a path where no file is does nothing.
     void setFilePath(const std::string& path);
     Automation::Ref<Scrivel::KSDoc> SelectedPackage() const;
+    Automation::Ref<Scoutel::Firmware> SelectedFirmware() const;
     // Read while none was set, the program folder.
     std::string CurrentDirectory();
     // Does not list; a folder that does not exist raises 76.
@@ -71,10 +75,13 @@ private:
     void setUpColumns();
     void sizeColumns();
     void listPackages(const std::string& folder);
+    void listFirmware(const std::string& folder);
+    void firmwareFound(const Automation::Ref<Scoutel::Firmware>& oFirmware);
     void listCurrentDirectory();
     void updateFolderCaption();
     void arrange();
-    QTreeWidgetItem* selectedRow() const;
+    // The selected row's tag in this mode; Nothing in another mode or without a selection.
+    Automation::Ref<Automation::Object> selectedTag(int32_t mode) const;
     void fromUser(const char* where, const std::function<void()>& body);
 
     std::string currentDirectory_;
@@ -82,6 +89,9 @@ private:
     bool firmwareModeOnly_ = false;
     int32_t filter_ = 0;
     bool loaded_ = false;
+    // The finder of the last firmware listing, whose reports the control takes.
+    Automation::Ref<Scoutel::FirmwareFinder> firmwareFinder_;
+    Automation::EventConnection firmwareFound_;
 
     QLabel* lblCurrDir;
     Platform::Ui::ListView* lstDistribution;

@@ -56,22 +56,6 @@ std::vector<std::string> filesOf(const std::string& folder) {
     return names;
 }
 
-// Every "(compressed)" removed, whatever its case, and runs of blanks made one.
-std::string CleanKernelName(const std::string& name) {
-    static constexpr std::string_view kCompressed = "(compressed)";
-    std::string cleaned;
-    int32_t from = 1;
-    for (int32_t at; (at = Automation::inStr(from, name, kCompressed, Automation::CompareMethod::Text)) > 0;
-         from = at + static_cast<int32_t>(kCompressed.size()))
-        cleaned.append(name, static_cast<size_t>(from - 1), static_cast<size_t>(at - from));
-    cleaned.append(name, static_cast<size_t>(from - 1));
-    std::string single;
-    for (char c : cleaned)
-        if (c != ' ' || single.empty() || single.back() != ' ')
-            single += c;
-    return single;
-}
-
 // The cleaned identifier of an image, or nothing for a file that is not one
 // or cannot be parsed: one bad file must not hide the others of the folder.
 std::optional<std::string> kernelOf(const std::string& path) {
@@ -101,6 +85,21 @@ bool isKernHeader(const std::string& header) {
 }
 
 } // namespace
+
+std::string CleanKernelName(const std::string& name) {
+    static constexpr std::string_view kCompressed = "(compressed)";
+    std::string cleaned;
+    int32_t from = 1;
+    for (int32_t at; (at = Automation::inStr(from, name, kCompressed, Automation::CompareMethod::Text)) > 0;
+         from = at + static_cast<int32_t>(kCompressed.size()))
+        cleaned.append(name, static_cast<size_t>(from - 1), static_cast<size_t>(at - from));
+    cleaned.append(name, static_cast<size_t>(from - 1));
+    std::string single;
+    for (char c : cleaned)
+        if (c != ' ' || single.empty() || single.back() != ' ')
+            single += c;
+    return single;
+}
 
 bool FirmwareFinder::MatchesFilter(const std::string& name) const {
     for (const auto& family : kFamilies)

@@ -43,4 +43,8 @@ private:
     int32_t filter_ = 0;
 };
 
+// A kernel identifier as the scan names it: every "(compressed)" removed,
+// whatever its case, and runs of blanks made one (a blank at the end stays).
+std::string CleanKernelName(const std::string& name);
+
 } // namespace Scoutel

@@ -3,9 +3,9 @@
 // to a temporary file beside it (mode 0600 while incomplete), which replaces
 // the file by a rename only when everything is written. A failure, or an
 // object dropped without Commit, leaves the old file as it was and no
-// temporary file behind. Commit does not wait for the disk: ext4 and btrfs
-// order the new contents before a rename that replaces a file, so a crash
-// there leaves the old file or the new one whole.
+// temporary file behind. Commit waits until the new contents are on the
+// disk before the rename, so a crash leaves the old file or the new one whole
+// on any file system.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,20 +31,28 @@ public:
     int Descriptor() const { return fd_; }
 
     // Appends; raises 75 when the file system refuses (a full disk, say).
+    // Short writes gather in memory: a refusal may come with a later Write,
+    // Flush or Commit.
     void Write(std::string_view bytes);
-    // Gives the file the permissions a new file gets, and renames it
-    // over the destination; raises 75 when that fails (the old file stays).
+    // Writes what has gathered; raises 75.
+    void Flush();
+    // Gives the file the permissions a new file gets, syncs it to the disk,
+    // renames it over the destination and syncs the folder; raises 75 when
+    // that fails before the rename (the old file stays).
     void Commit();
     // Removes the temporary file; the destination stays as it was.
     void Discard();
 
 private:
     [[noreturn]] void fail(const std::string& what) const;
+    void writeOut(std::string_view bytes);
+    void syncFolder() const;
 
     std::string destination_;
     std::string temporary_;
     std::string source_;
     int fd_ = -1;
+    std::string gathered_;
     // Bytes written, and how many of them were handed to the disk early.
     off_t written_ = 0;
     off_t flushed_ = 0;

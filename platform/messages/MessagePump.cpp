@@ -6,12 +6,25 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 namespace Platform {
 
 void DoEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void DoEventsWhileMoving(int32_t pollEveryUs) {
+    using Clock = std::chrono::steady_clock;
+    thread_local Clock::time_point lastPoll;
+    const Clock::time_point now = Clock::now();
+    if (now - lastPoll >= std::chrono::microseconds(pollEveryUs)) {
+        lastPoll = now;
+        DoEvents();
+    } else {
+        QCoreApplication::sendPostedEvents();
+    }
 }
 
 void WaitForEvents(int32_t ms) {

@@ -8,6 +8,12 @@ namespace Platform {
 // One pass over the pending events (timers, sockets, serial lines, windows).
 void DoEvents();
 
+// A pass for a loop that moves data between its passes: what is posted runs
+// at once, and the event sources are polled when `pollEveryUs` microseconds
+// have passed since this thread last polled them here, since a full pass
+// costs more than a block of data. Never blocks.
+void DoEventsWhileMoving(int32_t pollEveryUs);
+
 // Blocks in the event loop until an event has been handled or `ms` has
 // passed, whichever is first; never spins. A value of 0 or less is one pass.
 void WaitForEvents(int32_t ms);

@@ -4,21 +4,13 @@
 
 namespace Platform {
 
-namespace {
-// Few large writes: a transfer hands over packets of one or a few kilobytes.
-constexpr std::size_t WriteChunk = 64 * 1024;
-} // namespace
-
 ReceivedFile::ReceivedFile(const std::string& destination) : file_(destination) {}
 
 void ReceivedFile::Append(std::string_view bytes) {
-    gathered_.append(bytes);
-    if (gathered_.size() >= WriteChunk)
-        WriteOut();
+    file_.Write(bytes);
 }
 
 void ReceivedFile::Commit() {
-    WriteOut();
     file_.Commit();
 }
 
@@ -26,7 +18,6 @@ void ReceivedFile::Abandon(bool keepPartial) noexcept {
     if (!keepPartial)
         return; // the temporary file goes with this object
     try {
-        WriteOut();
         file_.Commit();
     } catch (const Automation::Error&) {
         // Nothing more can be kept; the destination stays as it was.
@@ -34,8 +25,7 @@ void ReceivedFile::Abandon(bool keepPartial) noexcept {
 }
 
 void ReceivedFile::WriteOut() {
-    file_.Write(gathered_);
-    gathered_.clear();
+    file_.Flush();
 }
 
 } // namespace Platform

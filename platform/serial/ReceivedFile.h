@@ -1,7 +1,8 @@
 #pragma once
-// A file a transfer engine receives: decoded bytes gathered into large writes
-// to a temporary file beside the destination, which takes the destination's
-// name only on success. What a failed download leaves is decided here once.
+// A file a transfer engine receives: decoded bytes written to a temporary file
+// beside the destination (which gathers them into large writes), which takes
+// the destination's name only on success. What a failed download leaves is
+// decided here once.
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,6 @@ public:
 
 private:
     Files::ReplacementFile file_;
-    std::string gathered_;
 };
 
 } // namespace Platform

@@ -633,6 +633,12 @@ std::string SaxComm8::prepareFile(const std::string& announcedName, const std::s
     xferSource_ = announcedName;
     xferFileSize_ = std::max<int64_t>(announcedSize, 0);
     xferStatus_ = SerialFTStatus_Prepare;
+    // A sender on the far side of a pseudo-terminal sets the line up as its
+    // own (sz turns on XON/XOFF, and the kernel then looks at every byte on
+    // its way in, which made an 8 MiB file take twice as long): the data
+    // finds the line as set here again.
+    if (device_.isOpen())
+        device_.configure(settings_, handshaking_);
     // Only the last part of the sender's name is used: it must not reach outside the folder.
     std::string name = localName.substr(localName.find_last_of("/\\") + 1);
     if (name.empty() || name == "." || name == "..")

@@ -1,5 +1,6 @@
 #include "tcp/TcpControl.h"
 
+#include <QAbstractEventDispatcher>
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpSocket>
@@ -25,6 +26,9 @@ constexpr int32_t PumpMs = 10;
 constexpr int32_t MaxBufferSize = 1 << 24;
 // How often a closing link looks whether the peer has acknowledged everything.
 constexpr int CloseTickMs = 5;
+// How often a pump between the blocks of a stream looks at the sockets and
+// timers; what is posted runs at every pump.
+constexpr int32_t StreamPollUs = 100;
 
 [[noreturn]] void fail(int32_t number, const std::string& description) {
     Automation::raise(number, Source, description);
@@ -69,6 +73,10 @@ TcpControl::TcpControl()
                      });
     QObject::connect(socket_.get(), &QTcpSocket::disconnected, poster_.get(),
                      [this] { fromEventLoop("TcpControl (disconnected)", [this] { onDisconnected(); }); });
+    // Bytes held for a larger send never wait while the thread sleeps.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        canHold_ = static_cast<bool>(QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
+                                                      poster_.get(), [this] { endStream(); }));
 }
 
 TcpControl::~TcpControl() {
@@ -143,6 +151,7 @@ void TcpControl::setConnected(bool value) {
         return;
     case State::Open:
         state_ = State::Closing;
+        endStream();
         if (!linger_)
             finishClose();
         else if (socket_->bytesToWrite() == 0)
@@ -178,6 +187,7 @@ void TcpControl::onCloseTick() {
 // itself does not answer with RST, then closes.
 void TcpControl::finishClose() {
     closeTimer_->stop();
+    endStream();
     socket_->flush();
     auto fd = socket_->socketDescriptor();
     if (fd >= 0)
@@ -200,7 +210,10 @@ void TcpControl::finishClose() {
 void TcpControl::setDataToSend(const std::string& value) {
     if (state_ != State::Open)
         fail(TcpControlError::NotConnected, "The connection is not open: nothing can be sent");
-    int64_t room = outBufferSize_ - socket_->bytesToWrite();
+    // Held bytes make room for a send that would not fit beside them.
+    if (!held_.empty() && held_.size() + value.size() > static_cast<size_t>(outBufferSize_))
+        flushHeld();
+    int64_t room = outBufferSize_ - socket_->bytesToWrite() - static_cast<int64_t>(held_.size());
     if (room <= 0 && !value.empty()) {
         bytesSent_ = 0;
         windowFull_ = true;
@@ -217,11 +230,38 @@ void TcpControl::setDataToSend(const std::string& value) {
         moved_ = taken > 0;
 }
 
+// While the caller streams (it sends, pumps and sends again), its blocks are
+// held until they fill the window and then go to the kernel as one: a send
+// costs a system call and wakes the peer, whatever its size. Otherwise bytes
+// go to the kernel at once.
+void TcpControl::write(std::string_view bytes) {
+    if (streaming_ && socket_->bytesToWrite() == 0) {
+        held_.append(bytes);
+        if (held_.size() >= static_cast<size_t>(outBufferSize_))
+            flushHeld();
+        return;
+    }
+    flushHeld();
+    hand(bytes);
+}
+
+void TcpControl::flushHeld() {
+    if (held_.empty())
+        return;
+    hand(held_);
+    held_.clear();
+}
+
+void TcpControl::endStream() {
+    streaming_ = false;
+    flushHeld();
+}
+
 // Bytes go to the kernel at once while nothing waits before them; what it
 // does not take waits in the socket's buffer, which the event loop empties.
 // A send refused for another reason goes the same way, so that the socket
 // reports the failure.
-void TcpControl::write(std::string_view bytes) {
+void TcpControl::hand(std::string_view bytes) {
     auto fd = socket_->socketDescriptor();
     if (fd >= 0 && socket_->bytesToWrite() == 0) {
         ssize_t n = ::send(static_cast<int>(fd), bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -240,16 +280,23 @@ void TcpControl::ProcessEvents() {
     drainInput();
     // A caller whose last send the window took whole is moving data, not
     // waiting: what is pending runs without blocking.
-    if (std::exchange(moved_, false))
-        DoEvents();
-    else
+    if (std::exchange(moved_, false)) {
+        streaming_ = canHold_;
+        DoEventsWhileMoving(StreamPollUs);
+    } else {
+        endStream();
         WaitForEvents(PumpMs);
+    }
 }
 
 void TcpControl::onConnected() {
     if (state_ != State::Connecting)
         return;
     state_ = State::Open;
+    // Without it a short send (a command, the end of a stream) waits until the
+    // peer acknowledges what went before, which a peer that delays its
+    // acknowledgements can hold up for 40 ms.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     queue(Kind::Connected, 0, "Connected");
     queue(Kind::ReadyToSend);
 }
@@ -282,7 +329,8 @@ void TcpControl::onBytesWritten() {
             halfClose();
         return;
     }
-    if (windowFull_ && state_ == State::Open && socket_->bytesToWrite() <= outBufferSize_ / 2) {
+    if (windowFull_ && state_ == State::Open &&
+        socket_->bytesToWrite() + static_cast<int64_t>(held_.size()) <= outBufferSize_ / 2) {
         windowFull_ = false;
         queue(Kind::ReadyToSend);
     }

@@ -73,13 +73,18 @@ public:
     void setOutBufferSize(int32_t value);
 
     // Takes as much as the window has room for; BytesSent tells how much.
+    // While the caller streams (sends, pumps with ProcessEvents right after
+    // and sends again), what it sends may wait in the window to go to the
+    // kernel with what follows, until the window is full, the caller waits
+    // or the thread is about to sleep.
     void setDataToSend(const std::string& value);
     void setBytesToSend(const Automation::ByteArray& value);
     int32_t BytesSent() const { return bytesSent_; }
 
     // Lets pending events run: blocks for a moment in the event loop when
     // nothing is pending, so that callers' loops never spin; but not right
-    // after a send that the window took whole.
+    // after a send that the window took whole: then what is posted runs, and
+    // sockets and timers are looked at every 100 microseconds.
     void ProcessEvents();
 
     Automation::Event<int16_t, std::string> ConnectedEvent;
@@ -98,6 +103,9 @@ private:
     };
 
     void write(std::string_view bytes);
+    void hand(std::string_view bytes);
+    void flushHeld();
+    void endStream();
     void take(std::string_view bytes);
     void onConnected();
     void onReadyRead();
@@ -124,6 +132,12 @@ private:
     bool windowFull_ = false;
     // A send was taken whole since the last ProcessEvents.
     bool moved_ = false;
+    // The caller streams: it pumped right after a send taken whole, and has
+    // not waited since. Its sends gather in held_ (part of the window).
+    bool streaming_ = false;
+    std::string held_;
+    // Held bytes are sent before the thread sleeps: the control hears of it.
+    bool canHold_ = false;
 
     std::deque<Notice> notices_;
     bool deliveryPosted_ = false;

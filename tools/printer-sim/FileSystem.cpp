@@ -1,5 +1,7 @@
 #include "FileSystem.h"
 
+#include <utility>
+
 #include "Failure.h"
 #include "Glyphs.h"
 #include "Rll.h"
@@ -131,14 +133,39 @@ void FileSystem::write(const QByteArray& path, const QByteArray& data) {
         throw Failure(Failure::FileExists);
     if (data.size() > room(n))
         throw Failure(Failure::DeviceFull);
-    nodes_.insert(n, data);
+    if (const auto it = nodes_.find(n); it != nodes_.end())
+        drop(std::exchange(it.value(), data));
+    else
+        nodes_.insert(n, data);
+}
+
+void FileSystem::drop(QByteArray contents) {
+    // Only long files: a short one is not worth holding on to.
+    constexpr qsizetype Long = qsizetype(1) << 20;
+    if (contents.isDetached() && contents.capacity() >= Long && contents.capacity() > spare_.capacity())
+        spare_ = std::move(contents);
+}
+
+QByteArray FileSystem::buffer(qsizetype capacity) {
+    QByteArray buffer;
+    if (spare_.capacity() >= capacity) {
+        buffer = std::exchange(spare_, QByteArray());
+        buffer.resize(0); // keeps the memory
+    } else {
+        buffer.reserve(capacity);
+    }
+    return buffer;
 }
 
 void FileSystem::remove(const QByteArray& path, bool recursive) {
     QByteArray n = normalise(path);
     checkWritable(n);
-    if (nodes_.remove(n) > 0)
+    if (const auto it = nodes_.find(n); it != nodes_.end()) {
+        QByteArray contents = it.value();
+        nodes_.erase(it);
+        drop(std::move(contents));
         return;
+    }
     if (!n.endsWith('/'))
         n += '/';
     if (!nodes_.contains(n))

@@ -57,16 +57,24 @@ public:
     static QByteArray fileName(const QByteArray& path);
     // Every file, by normalised path (tests read them back).
     QMap<QByteArray, QByteArray> files() const;
+    // An empty buffer with room for `capacity` bytes to come, in the memory
+    // of a long file replaced or removed before where there is one: fresh
+    // memory takes a page fault per page as it fills, which on a virtual
+    // machine costs more than the bytes' copy.
+    QByteArray buffer(qsizetype capacity);
 
 private:
     static QByteArray deviceOf(const QByteArray& normalised);
     void checkWritable(const QByteArray& normalised) const;
+    // Keeps the memory of a file's contents that no one else holds for buffer().
+    void drop(QByteArray contents);
 
     QList<Device> devices_;
     // tmp:'s own share of the RAM, before image-buffer memory is added.
     qint64 tmpCapacity_ = 0;
     // Normalised path to content; directories are kept as "dev:dir/" keys.
     QMap<QByteArray, QByteArray> nodes_;
+    QByteArray spare_;
 };
 
 } // namespace PrinterSim

@@ -68,9 +68,9 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
                   done({});
                   return;
               }
-              reading_ = Reading{count, idleSeconds, {}, std::move(done)};
               // Room for all of it at once: grown step by step, it would be copied again and again.
-              reading_->data.reserve(qMin(count, MaxRawReserve));
+              reading_ =
+                  Reading{count, idleSeconds, files_.buffer(qMin(count, MaxRawReserve)), std::move(done)};
               adviseLargePages(reading_->data);
               lastWasCr_ = false;
               host_.armInputTimer(idleSeconds * 1000);

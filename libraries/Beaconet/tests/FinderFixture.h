@@ -100,6 +100,22 @@ protected:
         Platform::WaitUntil([&] { return client->foundCalls > 0; }, limitMs);
     }
 
+    // The sweep's pacing, as a loaded machine leaves it: ticks come late,
+    // never early. So there are no more progress reports than a quiet
+    // machine gives (`quietProgress`), at least one if it gives any, each
+    // higher than the last and below 100, and the end comes no sooner than
+    // on a quiet machine (`quietEndMs`, from the start of the sweep).
+    void expectPacing(const std::vector<int32_t>& quietProgress, int64_t quietEndMs) {
+        EXPECT_LE(client->progress.size(), quietProgress.size());
+        EXPECT_EQ(client->progress.empty(), quietProgress.empty());
+        for (size_t i = 0; i < client->progress.size(); ++i) {
+            EXPECT_GT(client->progress[i], i == 0 ? 0 : client->progress[i - 1]);
+            EXPECT_LT(client->progress[i], 100);
+        }
+        EXPECT_GE(client->foundAt, quietEndMs - 250);
+        EXPECT_LT(client->foundAt, quietEndMs + 20000);
+    }
+
     // The five single values, as both kinds of server in these tests hold them.
     void expectValues(const std::string& address, const std::string& status) {
         const std::pair<int32_t, std::string> values[] = {{OI_bcpRubCommStdIn, "TCP"},

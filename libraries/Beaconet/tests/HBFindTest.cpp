@@ -1,10 +1,16 @@
 // The finder swept against the simulated print servers.
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "ErrorNumber.h"
 #include "FinderFixture.h"
+#include "Tickard/modTimerEvent.h"
 #include "Trapline/SNMP.h"
+#include "Trapline/SnmpMessage.h"
 #include "messages/MessagePump.h"
 
 namespace Beaconet {
@@ -39,10 +45,9 @@ TEST_F(FinderTest, ADefaultBroadcastSweepReportsEachServerThenProgressThenTheLis
     EXPECT_EQ(beta->status, SS_Running);
 
     // The time-out counts from the last request, at 1.6 s, with ticks 300 ms apart.
-    EXPECT_EQ(client->progress, (std::vector<int32_t>{35, 50, 65, 80, 95}));
+    expectPacing({35, 50, 65, 80, 95}, 3800);
     EXPECT_EQ(client->foundCalls, 1);
     EXPECT_EQ(client->foundCount, 2);
-    EXPECT_NEAR(double(client->foundAt), 3800, 250);
 
     // One description request to the first network of a new finder, then one of each layout.
     std::vector<std::string> requests;
@@ -59,8 +64,7 @@ TEST_F(FinderTest, TimeOutZeroEndsAtTheFirstWaitingTickWithoutProgress) {
     finder->Networks()->Add("127.255.255.255");
     sweep(0);
     EXPECT_EQ(client->foundCount, 2);
-    EXPECT_TRUE(client->progress.empty());
-    EXPECT_NEAR(double(client->foundAt), 2300, 250);
+    expectPacing({}, 2300);
 }
 
 // What one misbehaving server (127.0.0.22) does to a sweep of three.
@@ -134,8 +138,16 @@ TEST_F(FinderTest, ABatchErrorShowsOneBoxAndEndsTheSweep) {
     // The guard refuses the address before a byte leaves, however the test is run.
     setenv("KESTRUP_LOOPBACK_ONLY", "1", 1);
     startSim(TwoServers);
+    // A real box pumps while it is shown: the sweep's timer is stopped before it.
+    bool tickingUnderTheBox = false;
+    Platform::setModalBoxHook([&](const Platform::ModalBoxRequest& box) {
+        boxes.push_back(box.title + "|" + box.text);
+        tickingUnderTheBox = Tickard::modTimerEvent::Exists(Tickard::OrphanTicks::Ignore);
+        return Platform::MsgBoxResult::OK;
+    });
     finder->Networks()->Add("10.1.2.255");
     sweep(0, 2500);
+    EXPECT_FALSE(tickingUnderTheBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("Error in  Beaconet|Error 25052 ", 0), 0u) << boxes[0];
     EXPECT_EQ(client->foundCalls, 0);
@@ -176,9 +188,9 @@ TEST_F(FinderTest, ClientErrorsEndOnlyTheirOwnReport) {
     client->onNewPrinter = [] { Automation::raise(5, "client"); };
     client->onProgress = [] { Automation::raise(5, "client"); };
     client->onPrinterFound = [] { Automation::raise(5, "client"); };
-    sweep(1200);
+    sweep(2000);
     EXPECT_EQ(client->found.size(), 2u);
-    EXPECT_EQ(client->progress.size(), 2u);
+    EXPECT_GE(client->progress.size(), 2u);
     Platform::WaitUntil([] { return false; }, 800);
     EXPECT_EQ(client->foundCalls, 1); // the timer stopped all the same
     EXPECT_EQ(client->foundCount, 2);
@@ -208,6 +220,45 @@ TEST_F(FinderTest, GetValueReadsWithTheFindersCommunityAndTakesOnlyItsOwnAnswer)
                         expected.Number(), expected.Source(), expected.Description()));
 }
 
+class AnsweringFinderTest : public FinderTest {
+protected:
+    // Sends the finder a response with one binding from `address`, as a server there would answer.
+    bool answerFrom(const char* address, const std::string& community, int32_t requestId,
+                    const Trapline::VarBind& binding) {
+        Trapline::SnmpMessage message;
+        message.community = community;
+        message.pduTag = Trapline::Pdu_GetResponse;
+        message.requestId = requestId;
+        message.bindings = {binding};
+        const std::string datagram = message.encode();
+        const int other = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        inet_pton(AF_INET, address, &from.sin_addr);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(static_cast<uint16_t>(finder->LocalPort()));
+        const bool sent =
+            ::bind(other, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+            ::sendto(other, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                     sizeof to) == static_cast<ssize_t>(datagram.size());
+        ::close(other);
+        return sent;
+    }
+};
+
+TEST_F(AnsweringFinderTest, GetValueTakesTheAnswerOnlyFromTheAddressAsked) {
+    startSim(TwoServers);
+    finder->setActive(true);
+    // Another server's answer, right in every other respect, is waiting when the
+    // asked one answers late.
+    ASSERT_TRUE(answerFrom("127.0.0.22", "public", HBFind::ValueRequestId,
+                           {"1.3.6.1.4.1.1963.20.15.15.11.1.0", 4, "OTHER"}));
+    ASSERT_EQ(sim->command("fault late=300 once"), "ok");
+    EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
+}
+
 TEST_F(FinderTest, AReverseTelnetChangeTakesOnlyItsOwnAnswer) {
     startSim(TwoServers);
     finder->Networks()->Add("");
@@ -224,6 +275,30 @@ TEST_F(FinderTest, AReverseTelnetChangeTakesOnlyItsOwnAnswer) {
     finder->ChangeReverseTelnet("127.0.0.22", RT_ON, "private"); // layout B has none
     Platform::WaitUntil([&] { return client->revTelnet.size() > 1; }, 2000);
     EXPECT_EQ(client->revTelnet.back(), "127.0.0.22 2 error");
+}
+
+TEST_F(AnsweringFinderTest, AReverseTelnetChangeThatCannotBeSentAwaitsNoAnswer) {
+    startSim(TwoServers);
+    finder->Networks()->Add("");
+    sweep(0);
+    // The finder's port is held by another socket: the change cannot be sent.
+    finder->setActive(false);
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    socklen_t length = sizeof any;
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&any), length), 0);
+    ::getsockname(holder, reinterpret_cast<sockaddr*>(&any), &length);
+    finder->setLocalPort(ntohs(any.sin_port));
+    EXPECT_NE(errorNumberOf([&] { finder->ChangeReverseTelnet("127.0.0.21", RT_ON, "private"); }), 0);
+    ::close(holder);
+    finder->setActive(true);
+
+    // So an answer to it from that server is nobody's; it is read before the value's answer.
+    ASSERT_TRUE(answerFrom("127.0.0.21", "private", HBFind::ReverseTelnetRequestId,
+                           {"1.3.6.1.4.1.1963.20.5.2.3.2.18.0", 2, "2"}));
+    EXPECT_EQ(finder->GetValue("127.0.0.21", OI_bcpRubCommStdIn, 10000), Variant("TCP"));
+    EXPECT_TRUE(client->revTelnet.empty());
 }
 
 TEST_F(FinderTest, LocalPortRebindsAnActiveControlAndReadsHighPorts) {

@@ -71,8 +71,9 @@ SnmpdPeer::SnmpdPeer(const std::string& address, uint16_t port, const std::vecto
     const char* argv[] = {"snmpd", "-f", "-C", "-c", config.c_str(), "-Lf", log.c_str(), nullptr};
     if (posix_spawnp(&pid_, "snmpd", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         throw std::runtime_error("snmpd cannot be started");
-    // Ready once it has announced itself, which it does after binding.
-    for (int i = 0; i < 500; ++i) {
+    // Ready once it has announced itself, which it does after binding; a
+    // loaded machine may take seconds to start it.
+    for (int i = 0; i < 6000; ++i) {
         std::ifstream written(log);
         std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
         if (text.find("NET-SNMP version") != std::string::npos)

@@ -50,14 +50,21 @@ TEST(CommandFrame, AddsALineEndOnlyWhenTheCommandHasNone) {
 }
 
 TEST(Globals, RefusesValuesThatWouldBreakOutOfRubricText) {
-    for (const char* value : {"c:\"+KILL\"x", "a\rb", "a\nb", "a\x01", "\x04", "\x02x"}) {
-        const Automation::Error error =
-            raisedError([&] { Brindle::Globals::CheckRubricValue(value, "Printer:X Method"); });
-        EXPECT_EQ(error.Number(), 101) << value;
-        EXPECT_EQ(error.Source(), "Printer:X Method") << value;
-        EXPECT_NE(error.Description().find("which a printer command cannot carry"), std::string::npos)
+    // The description shows the value, control characters by their code, and says what is wrong.
+    const std::pair<const char*, const char*> unsafe[] = {
+        {"c:\"+KILL\"x", "\"c:\"+KILL\"x\" holds a quotation mark"},
+        {"a\rb", "\"a<13>b\" holds a control character (code 13)"},
+        {"a\nb", "\"a<10>b\" holds a control character (code 10)"},
+        {"a\x01", "\"a<1>\" holds a control character (code 1)"},
+        {"\x04", "\"<4>\" holds a control character (code 4)"},
+        {"\x02x\"", "\"<2>x\"\" holds a control character (code 2)"}};
+    for (const auto& [value, detail] : unsafe)
+        EXPECT_TRUE(
+            isError(raisedError([&] { Brindle::Globals::CheckRubricValue(value, "Printer:X Method"); }), 101,
+                    "Printer:X Method",
+                    std::string("The operation failed because of invalid data. The value ") + detail +
+                        ", which a printer command cannot carry."))
             << value;
-    }
     for (const char* value : {"c:/my file.txt", "card1:", "ADMIN", "p@ss w\xf6rd"})
         EXPECT_EQ(errorNumberOf([&] { Brindle::Globals::CheckRubricValue(value, "x"); }), 0) << value;
     EXPECT_EQ(Brindle::Globals::EscapeBlanks("c:/a b  c"), "c:/a\\ b\\ \\ c");

@@ -368,4 +368,21 @@ TEST_F(PrinterTest, PreviewsFillTheirTemplatesForTheVersion) {
                 "The operation failed because of invalid data. The value \"\"&T&\":KILL\"c:x\" holds a "
                 "quotation mark, which a printer command cannot carry."));
     EXPECT_TRUE(sim.commands.empty());
+
+    // The names go into the program as well, and are refused alike, drawn or printed.
+    font->Text = "ABC";
+    font->FontName = "SW030RSN\"\rKILL\"c:x";
+    auto image = printer->GetImageRender();
+    image->ImageName = "LOGO\":KILL\"c:x";
+    const std::pair<const char*, std::function<void()>> named[] = {
+        {"FontRender:TestPrint Method", [&] { font->TestPrint(); }},
+        {"FontRender:TestPrint Method", [&] { font->Picture(); }},
+        {"ImageRender:TestPrint Method", [&] { image->TestPrint(); }},
+        {"ImageRender:TestPrint Method", [&] { image->Picture(); }}};
+    for (const auto& [source, call] : named) {
+        const auto error = raisedError(call);
+        EXPECT_EQ(error.Number(), 101) << source;
+        EXPECT_EQ(error.Source(), source);
+    }
+    EXPECT_TRUE(sim.commands.empty());
 }

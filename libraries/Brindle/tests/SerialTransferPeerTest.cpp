@@ -1,5 +1,6 @@
 // ZModem and Kermit transfers through a serial Connection against lrzsz and
 // G-Kermit on the far end of a pseudo-terminal line.
+#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -138,4 +139,27 @@ TEST_F(SerialTransferPeer, RefusalsAndFailures) {
     EXPECT_EQ(errorNumberOf([&] { none->Upload("a", "b", 1, ""); }), 116);
     none->setConnection(Tethra::Global::CreateNetConnectionObj("127.0.0.1", 9));
     EXPECT_EQ(errorNumberOf([&] { none->Upload("a", "b", 1, ""); }), 117);
+}
+
+TEST(SerialTransferDrain, ALineThatNeverDrainsHoldsTheTransferOnlyForItsBound) {
+    TempFolder work;
+    Pty held; // nobody reads its far end
+    ComDir com{held.slaveName()};
+    auto connection = Tethra::Global::CreateSerialConnectionObj(1, 115200, Tethra::Parity_None, 8, 1,
+                                                                Tethra::HandShake_None);
+    Ref<Tethra::SerCommWrapper> wrapper = connection->PortObject().as<Tethra::SerPort>()->SerComm();
+    wrapper->setPortOpen(true);
+    wrapper->setOutput(Automation::Variant(randomBytes(1 << 20, 8)));
+    ASSERT_GT(wrapper->OutBufferCount(), 1 << 19);
+    writeFile(work.file("a.bin"), "abc");
+    auto transfer = make<KermitTransfer>(connection);
+    int32_t heldAfterTheBound = -1;
+    QTimer::singleShot(SerialTransfer::DrainLimitMs + 3000, [&] {
+        heldAfterTheBound = wrapper->OutBufferCount();
+        transfer->Abort();
+    });
+    EXPECT_EQ(errorNumberOf([&] { transfer->Upload(work.file("a.bin"), "a.bin", 3, ""); }), 113);
+    // The transfer went ahead at the bound, dropping what the line still held.
+    EXPECT_GE(heldAfterTheBound, 0);
+    EXPECT_LT(heldAfterTheBound, 1 << 19);
 }

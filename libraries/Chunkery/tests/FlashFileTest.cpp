@@ -1,6 +1,8 @@
 #include "Chunkery/FlashFile.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <vector>
 
 #include "ErrorNumber.h"
@@ -55,6 +57,27 @@ std::string romdChunk(const std::string& name, const std::string& data, int32_t 
            int32Bytes(size < 0 ? static_cast<int32_t>(name.size() + 1 + data.size()) : size) + int32Bytes(0) +
            int32Bytes(36) + std::string(12, '\0') + name + '\0' + data;
 }
+
+// While it lives, no file of this process grows past `bytes`: a longer write
+// fails as on a full disk (with EFBIG, not the signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit{std::min(bytes, old_.rlim_max), old_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*handler_)(int);
+};
 
 const std::string kKernel = std::string("@(#)KERN") + "\x01\x02";
 
@@ -230,7 +253,16 @@ TEST_F(FlashFileTest, WritingReplacesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(TempFolder::read(path), "old contents");
     file_->Resources()->Remove(1);
     file_->FlashWrite(path);
-    EXPECT_EQ(TempFolder::read(path).substr(10, 2), int16Bytes(20 * 1637 + 12));
+    const std::string written = TempFolder::read(path);
+    EXPECT_EQ(written.substr(10, 2), int16Bytes(20 * 1637 + 12));
     EXPECT_EQ(errorNumberOf([&] { file_->FlashWrite(folder_ / "no-folder/pkg.uff"); }), 75);
+    // A write the disk refuses halfway leaves the last file whole.
+    file_->Resources()->Remove(1);
+    file_->AddResource(std::string(written.size(), 'x'), "LARGE", true);
+    {
+        FileSizeLimit limit(written.size() + 1000);
+        EXPECT_EQ(errorNumberOf([&] { file_->FlashWrite(path); }), 75);
+    }
+    EXPECT_TRUE(TempFolder::read(path) == written);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
 }

@@ -14,7 +14,11 @@
 #include <QTest>
 
 #include "ErrorNumber.h"
+#include "KernelHeader.h"
 #include "Pickett/ctlInstFileFinder.h"
+#include "Pickett/frmSelectFirmware.h"
+#include "Scoutel/Enums.h"
+#include "Scoutel/FirmwareFinder.h"
 #include "Scrivel/KSDoc.h"
 #include "TempFolder.h"
 #include "UiRobot.h"
@@ -91,6 +95,11 @@ TEST_F(PickerTest, ListsThePackagesOfTheFolderAndHandsBackTheOneClicked) {
     EXPECT_TRUE(selection.at(1).at(0).toBool());
     EXPECT_EQ(control->FilePath(), packages + "/b.rbi");
     EXPECT_EQ(control->SelectedPackage()->ApplicationName(), "Barcodes");
+    // The keyboard chooses as the mouse does.
+    QTest::keyClick(&list(), Qt::Key_Down);
+    ASSERT_EQ(selection.count(), 3);
+    EXPECT_TRUE(selection.at(2).at(0).toBool());
+    EXPECT_EQ(control->FilePath(), packages + "/a.rbi");
     EXPECT_TRUE(robot.boxes.empty());
 }
 
@@ -212,6 +221,126 @@ TEST_F(PickerTest, AFailedListingIsShownNamingTheFileOrRaisedToTheProgramThatAsk
     control->findChild<QPushButton*>("cmdDistrBrowse")->click();
     ASSERT_EQ(robot.boxes.size(), 2u);
     EXPECT_EQ(robot.boxes[1].text, "Path not found: \"" + packages + "\"");
+}
+
+// A kernel image whose identifier follows its header.
+std::string kernImage(const std::string& identifier) {
+    return kernHeader(24) + identifier + '\0' + "kernel code";
+}
+
+class FirmwarePickerTest : public PickerTest {
+protected:
+    void SetUp() override {
+        PickerTest::SetUp();
+        demo = folder.write("Packages/demo.bin", kernImage("Rubric 8  Demo  Kernel  (COMPRESSED) "));
+        rb10 = folder.write("Packages/rb10.bin", kernImage("RB 10.00"));
+        folder.write("Packages/tessel.bin", kernImage("Tessel 2.05"));
+        folder.write("Packages/upper.BIN", kernImage("Rubric 8.20"));
+        control->setCurrentDirectory(packages);
+        control->setFilter(Scoutel::FF_All_Rubric);
+    }
+    QCheckBox& box() { return *control->findChild<QCheckBox*>("chkFirmwareOnly"); }
+
+    std::string demo, rb10;
+};
+
+TEST_F(FirmwarePickerTest, TheCheckBoxSwitchesBetweenFirmwareFilesAndPackages) {
+    control->Load();
+    QSignalSpy selection(control.get(), &ctlInstFileFinder::Selection);
+    QTest::mouseClick(&box(), Qt::LeftButton, {}, QPoint(5, box().height() / 2));
+    EXPECT_TRUE(box().isChecked());
+    EXPECT_EQ(control->InstallationType(), IT_Firmware_only);
+    EXPECT_EQ(columns(), (std::vector<std::string>{"Name", "FileName"}));
+    ASSERT_EQ(selection.count(), 1);
+    EXPECT_FALSE(selection.at(0).at(0).toBool());
+    // Only the families of the filter, only "bin" files; the name is cleaned.
+    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_EQ(row(demo), (std::vector<std::string>{"Rubric 8 Demo Kernel ", "demo.bin"}));
+    EXPECT_EQ(row(rb10), (std::vector<std::string>{"RB 10.00", "rb10.bin"}));
+    EXPECT_EQ(Scoutel::CleanKernelName("Demo  Kernel  (COMPRESSED) "), "Demo Kernel ");
+
+    clickRow(rb10);
+    EXPECT_EQ(control->FilePath(), rb10);
+    EXPECT_EQ(control->SelectedFirmware()->FirmwareName(), "RB 10.00");
+    EXPECT_TRUE(control->SelectedPackage().isNothing());
+
+    box().click();
+    EXPECT_EQ(control->InstallationType(), IT_Package);
+    EXPECT_EQ(columns(), (std::vector<std::string>{"Name", "Version", "Date"}));
+    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_EQ(list().Text(list().Item(packages + "/a.rbi")), "Label Pro");
+    EXPECT_TRUE(control->SelectedFirmware().isNothing());
+    EXPECT_TRUE(robot.boxes.empty());
+}
+
+TEST_F(FirmwarePickerTest, ProgramsSetTheModeAndFirmwareModeOnlyHidesTheBox) {
+    // Before Load a change of mode lists nothing.
+    control->setInstallationType(IT_Firmware_only);
+    EXPECT_TRUE(box().isChecked());
+    EXPECT_EQ(list().ItemCount(), 0);
+    control->Load();
+    EXPECT_EQ(list().ItemCount(), 2);
+    // After Load, packages stay listed when a program asks for them.
+    control->setInstallationType(IT_Package);
+    EXPECT_FALSE(box().isChecked());
+    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_TRUE(list().FindItem(packages + "/b.rbi"));
+
+    control->setFirmwareModeOnly(true);
+    EXPECT_FALSE(box().isVisible());
+    EXPECT_EQ(control->InstallationType(), IT_Firmware_only);
+    EXPECT_TRUE(list().FindItem(demo));
+    control->setFirmwareModeOnly(false);
+    EXPECT_TRUE(box().isVisible());
+    EXPECT_EQ(control->InstallationType(), IT_Firmware_only);
+
+    control->findChild<QPushButton*>("cmdDistrBrowse")->click();
+    ASSERT_EQ(robot.folderRequests.size(), 1u);
+    EXPECT_EQ(robot.folderRequests[0].title, "Select the directory containing the firmware to be uploaded.");
+    EXPECT_EQ(list().ItemCount(), 2);
+}
+
+TEST(Picker, LoadWithoutAModeListsNothingAndCountsAsTheOneLoad) {
+    TempFolder folder;
+    folder.write("a.rbi", "<Kestrup></Kestrup>");
+    ctlInstFileFinder control;
+    control.setCurrentDirectory(folder.path().string());
+    control.Load();
+    auto& list = *control.findChild<ListView*>("lstDistribution");
+    EXPECT_EQ(list.ItemCount(), 0);
+    control.setInstallationType(IT_Package);
+    control.Load();
+    EXPECT_EQ(list.ItemCount(), 0);
+}
+
+TEST_F(FirmwarePickerTest, SelectFirmwareKeepsWhatOKConfirmed) {
+    std::string caption;
+    robot.onForm = [&](QDialog& form) {
+        caption = form.windowTitle().toStdString();
+        UiRobot::click(form, "mcdOK");
+    };
+    EXPECT_TRUE(ShowFirmwareDialog(packages).isNothing());
+    EXPECT_EQ(caption, "Select Firmware");
+
+    robot.onForm = [&](QDialog& form) {
+        auto& picker = *form.findChild<ctlInstFileFinder*>("ctlInstFileFinder1");
+        EXPECT_FALSE(picker.findChild<QCheckBox*>("chkFirmwareOnly")->isVisible());
+        auto& files = *picker.findChild<ListView*>("lstDistribution");
+        QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
+                          files.visualItemRect(files.Item(demo)).center());
+        UiRobot::click(form, "mcdOK");
+    };
+    auto chosen = ShowFirmwareDialog(packages);
+    ASSERT_FALSE(chosen.isNothing());
+    EXPECT_EQ(chosen->Path(), demo);
+
+    robot.onForm = [&](QDialog& form) {
+        auto& files = *form.findChild<ListView*>("lstDistribution");
+        files.Item(demo)->setSelected(true);
+        UiRobot::click(form, "cmdCancel");
+    };
+    EXPECT_TRUE(ShowFirmwareDialog(packages).isNothing());
+    EXPECT_EQ(errorNumberOf([&] { ShowFirmwareDialog(folder / "gone"); }), 76);
 }
 
 TEST(Picker, ReadWhileEmptyTheCurrentDirectoryIsTheProgramFolder) {

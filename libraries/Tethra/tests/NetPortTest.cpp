@@ -175,9 +175,18 @@ TEST(NetPort, ASendOnALinkThatDropsEndsWithAnError) {
     connection->setPortOpen(true);
     peer.setReading(false);
     QTimer::singleShot(200, [&] { peer.closeConnection(); });
+    // A send that went on trying after the drop (the window's wait, or the
+    // retry of a link still closing) would be ended only by this abort.
+    bool stillSending = false;
+    QTimer::singleShot(20000, [&] {
+        stillSending = true;
+        connection->PortObject().as<NetPort>()->setAbort(true);
+    });
     auto error = raisedError([&] { connection->Send(pattern(8 << 20)); });
+    EXPECT_FALSE(stillSending);
     EXPECT_EQ(error.Source(), "Connection:Send Method");
     EXPECT_NE(error.Number(), 0);
+    EXPECT_NE(error.Number(), 113);
 }
 
 TEST(NetPort, OpeningWhereNobodyListensFailsWith107AndChangesNothing) {

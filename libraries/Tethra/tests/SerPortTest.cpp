@@ -158,6 +158,11 @@ TEST(SerPort, SendsEveryByteOnceInOrderReceivesByEventAndDrainsOnClose) {
 TEST(SerPort, CancelAndAbortEndTheSendWith113AndDestroyClosesAtOnce) {
     SerialLine line;
     line.connection->setPortOpen(true);
+    // An abort asked while no send runs does not cut the next one short.
+    line.port->setAbort(true);
+    EXPECT_EQ(errorNumberOf([&] { line.port->Send("after a stale abort"); }), 0);
+    EXPECT_FALSE(line.port->Abort());
+
     const std::string text = randomBytes(1 << 20, 9);
 
     auto progress = Automation::New<Gaugely::Progress>();

@@ -56,11 +56,14 @@ public:
         process.setProcessEnvironment(environment_);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(program, arguments);
+        // A loaded machine may take seconds to start it: the bound only ends a hang.
         QByteArray output;
-        for (int i = 0; i < 50 && !output.contains("NET-SNMP version"); ++i) {
-            process.waitForReadyRead(100);
-            output += process.readAll();
-        }
+        Platform::WaitUntil(
+            [&] {
+                output += process.readAll();
+                return output.contains("NET-SNMP version") || process.state() == QProcess::NotRunning;
+            },
+            60000);
         EXPECT_TRUE(output.contains("NET-SNMP version")) << output.toStdString();
         return process;
     }

@@ -1,14 +1,48 @@
 #include "files/ReplacementFile.h"
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <vector>
 
 #include "ErrorNumber.h"
 
 using namespace Platform::Files;
 namespace fs = std::filesystem;
+
+namespace {
+
+// What each sync of this process was asked for: the path of the descriptor,
+// and what the observer saw at that moment.
+struct Sync {
+    std::string path;
+    std::string seen;
+};
+std::vector<Sync> syncs;
+std::function<std::string()> observer;
+
+int recordSync(int fd, long call) {
+    char path[PATH_MAX] = {};
+    ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
+    if (observer)
+        syncs.push_back({std::string(path, n > 0 ? static_cast<size_t>(n) : 0), observer()});
+    return static_cast<int>(::syscall(call, fd));
+}
+
+} // namespace
+
+// The syncs of the code under test come here first, so that the test sees when they happen.
+extern "C" int fsync(int fd) {
+    return recordSync(fd, SYS_fsync);
+}
+extern "C" int fdatasync(int fd) {
+    return recordSync(fd, SYS_fdatasync);
+}
 
 namespace {
 
@@ -48,6 +82,26 @@ TEST_F(ReplacementFileTest, ReplacesTheWholeFileOnlyOnCommit) {
     EXPECT_EQ(entries(), 1u);
 }
 
+TEST_F(ReplacementFileTest, WritesOfAnySizeArriveWholeAndInOrder) {
+    std::string expected;
+    {
+        ReplacementFile file(target_);
+        for (size_t size : {size_t(1), size_t(3000), (size_t(1) << 20) - 1, size_t(2), size_t(3) << 20}) {
+            std::string part(size, static_cast<char>('a' + expected.size() % 26));
+            file.Write(part);
+            expected += part;
+        }
+        file.Write("tail");
+        file.Flush();
+        expected += "tail";
+        EXPECT_EQ(fs::file_size(file.TemporaryPath()), expected.size());
+        file.Write("end");
+        expected += "end";
+        file.Commit();
+    }
+    EXPECT_TRUE(contents() == expected);
+}
+
 TEST_F(ReplacementFileTest, AnUncommittedOrFailedWriteLeavesTheOldFileAndNoTemporary) {
     ReplaceFileContents(target_, "old");
     {
@@ -66,4 +120,26 @@ TEST_F(ReplacementFileTest, AnUncommittedOrFailedWriteLeavesTheOldFileAndNoTempo
     // A folder that does not exist fails at once, naming it.
     EXPECT_EQ(errorNumberOf([&] { ReplaceFileContents((folder_ / "none" / "f").string(), "x"); }),
               PathFileAccessError);
+}
+
+TEST_F(ReplacementFileTest, TheNewContentsReachTheDiskBeforeTheRenameAndTheRenameAfterIt) {
+    ReplaceFileContents(target_, "old");
+    syncs.clear();
+    observer = [this] { return contents(); };
+    std::string temporary;
+    {
+        ReplacementFile file(target_);
+        temporary = file.TemporaryPath();
+        file.Write("new");
+        file.Commit();
+    }
+    observer = nullptr;
+    // The temporary file synced while the old file still stood; the folder synced after the rename.
+    auto synced = [&](const std::string& path, const std::string& seen) {
+        return std::any_of(syncs.begin(), syncs.end(),
+                           [&](const Sync& sync) { return sync.path == path && sync.seen == seen; });
+    };
+    EXPECT_TRUE(synced(fs::absolute(temporary).string(), "old"));
+    EXPECT_TRUE(synced(fs::absolute(folder_).string(), "new"));
+    EXPECT_EQ(contents(), "new");
 }

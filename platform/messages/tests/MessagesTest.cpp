@@ -5,6 +5,7 @@
 #include "messages/ModalBox.h"
 #include "messages/ThreadTimer.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -27,6 +28,22 @@ TEST(MessagePump, WaitForEventsReturnsWhenAnEventArrives) {
         WaitForEvents(5000);
     EXPECT_TRUE(fired);
     EXPECT_LT(MillisecondClock() - start, 4000);
+}
+
+TEST(MessagePump, APassWhileMovingRunsWhatIsPostedAtOnceAndTheTimersSoon) {
+    DoEventsWhileMoving(0); // a full pass just before
+    bool posted = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { posted = true; }, Qt::QueuedConnection);
+    DoEventsWhileMoving(1000000);
+    EXPECT_TRUE(posted);
+    // A loop that moves data sees a timer that is due, without ever waiting.
+    bool fired = false;
+    QTimer::singleShot(1, [&] { fired = true; });
+    int64_t start = MillisecondClock();
+    while (!fired && MillisecondClock() - start < 5000)
+        DoEventsWhileMoving(100);
+    EXPECT_TRUE(fired);
 }
 
 TEST(ThreadTimer, TicksOnlyWhilePumpingAndStopsWhenKilled) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <termios.h>
 #include <unistd.h>
 
 #include "ControlHarness.h"
@@ -505,6 +506,26 @@ TEST_F(PeerTransfer, KermitErrorPacketFromThePeerEndsTheTransfer) {
     transfer(gkermit, Send, "text", {"-a", "/nonexistent/folder/sample.bin"});
     ASSERT_TRUE(waitForEnd(30000)) << peerLog();
     expectGivenUp(Send, SerialFTStatus_TransferAbort);
+}
+
+TEST_F(PeerTransfer, TheFileDataFindsTheLineAsSetWhateverTheFarSideOfAPseudoTerminalSet) {
+    connect(lrzsz);
+    tcflag_t inputFlags = ~tcflag_t(0);
+    watch_->onEvent = [&](const std::string& name) {
+        termios line{};
+        if (name == "StartFile" && ::tcgetattr(ours_.master(), &line) == 0)
+            inputFlags = line.c_iflag;
+    };
+    const std::string data = randomBytes(70000, 21);
+    transfer(lrzsz, Receive, data);
+    // As sz does when it sits on the far side of our own pseudo-terminal: the
+    // line's settings are changed from there, here to XON/XOFF.
+    termios line{};
+    ASSERT_EQ(::tcgetattr(ours_.master(), &line), 0);
+    line.c_iflag |= IXON | BRKINT;
+    ASSERT_EQ(::tcsetattr(ours_.master(), TCSANOW, &line), 0);
+    expectDelivered(Receive, data);
+    EXPECT_EQ(inputFlags & (IXON | BRKINT), 0u);
 }
 
 TEST_F(PeerTransfer, ReceivedFileStaysInsideTheFolderOrGoesWherePrepareFileSays) {

@@ -54,6 +54,14 @@ std::string pattern(size_t size) {
     return text;
 }
 
+// A caller streams: it sends a block, pumps right after it, and sends the next.
+void stream(TcpControl& control, const std::string& text, size_t block) {
+    for (size_t position = 0; position < text.size(); position += static_cast<size_t>(control.BytesSent())) {
+        control.setDataToSend(text.substr(position, block));
+        control.ProcessEvents();
+    }
+}
+
 } // namespace
 
 TEST(TcpControl, ConnectsReceivesAndHearsThePeerClose) {
@@ -99,6 +107,24 @@ TEST(TcpControl, AFullSendWindowRefusesAndReadyToSendFollowsWithNothingLost) {
     position += static_cast<size_t>(control->BytesSent());
     EXPECT_TRUE(WaitUntil([&] { return peer.receivedSize() == position; }, 5000));
     EXPECT_TRUE(peer.received() == text.substr(0, position));
+}
+
+TEST(TcpControl, AStreamsBlocksReachThePeerInOrderOnceItWaitsOrCloses) {
+    LoopbackPeer peer;
+    Recorder* recorder = nullptr;
+    auto control = connectedTo(peer, recorder);
+    std::unique_ptr<Recorder> owned(recorder);
+    const std::string text = pattern(40 * 2048 + 100);
+    stream(*control, text.substr(0, 20 * 2048 + 100), 2048);
+    // The thread waits for something else: what the stream left in the window goes first.
+    EXPECT_TRUE(WaitUntil([&] { return peer.receivedSize() == 20 * 2048 + 100; }, 3000));
+    // Blocks of other sizes, then a close right after the last pump.
+    stream(*control, text.substr(20 * 2048 + 100, 9 * 2048), 3000);
+    stream(*control, text.substr(29 * 2048 + 100), 16384);
+    control->setConnected(false);
+    EXPECT_TRUE(WaitUntil([&] { return recorder->count("Disconnected") == 1; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return peer.sawEndOfStream(); }, 3000));
+    EXPECT_TRUE(peer.received() == text);
 }
 
 TEST(TcpControl, ACloseDeliversWhatIsQueuedAndEndsWithFin) {

@@ -1,7 +1,9 @@
 // Files, listings, setup and the shell programs, with the command texts that
 // the host sends and the replies it reads.
 #include <gtest/gtest.h>
+#include <utility>
 
+#include "FileSystem.h"
 #include "Printer.h"
 #include "SimClient.h"
 
@@ -132,6 +134,25 @@ TEST(FileSystem, FlashHoldsAnEightMegabyteFileFromSevenOn) {
         EXPECT_EQ(
             printer.putFile(profile.major() >= 7 ? "c:big.bin" : "ram:big.bin", QByteArray(8 << 20, 'x')),
             profile.major() >= 7);
+    }
+}
+
+TEST(FileSystem, ARemovedOrReplacedLongFileLendsItsMemoryToTheNextUpload) {
+    FileSystem files(version("8.10"));
+    for (bool replaced : {false, true}) {
+        QByteArray dropped(2 << 20, 'b');
+        const char* memory = dropped.constData();
+        files.write("c:f.bin", std::exchange(dropped, QByteArray()));
+        if (replaced)
+            files.write("c:f.bin", "short");
+        else
+            files.remove("c:f.bin", false);
+        QByteArray buffer = files.buffer(1 << 20);
+        EXPECT_EQ(buffer.constData(), memory);
+        EXPECT_TRUE(buffer.isEmpty());
+        buffer.append("new");
+        files.write("c:g.bin", buffer);
+        EXPECT_EQ(files.read("c:g.bin"), "new");
     }
 }
 
