@@ -1,6 +1,7 @@
 // Whole runs of the wizard against simulated printers behind simulated print servers.
 #include "WizardFixture.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -41,7 +42,7 @@ protected:
 
     // From the start to the network page with both printers checked. The
     // firmware update asks for a user who may flash: the robot logs in as admin.
-    void toBothPrinters() {
+    void toBothPrinters(bool firmwareOnly = false) {
         robot.onForm = [this](QDialog& form) {
             if (form.windowTitle().startsWith("Break string")) {
                 breakDialogs.push_back(
@@ -65,11 +66,21 @@ protected:
         };
         start();
         click(NavNext);
-        find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
-        click(NavNext);
-        find<QRadioButton>("optAgree")->click();
-        click(NavNext);
-        click(NavNext);
+        if (firmwareOnly) {
+            find<QCheckBox>("chkFirmwareOnly")->click();
+            auto* images = find<Platform::Ui::ListView>("lstDistribution");
+            ASSERT_EQ(images->ItemCount(), 1);
+            images->setCurrentItem(images->Items().front());
+            Q_EMIT images->ItemClick(images->Items().front());
+            click(NavNext);
+        } else {
+            find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
+            click(NavNext);
+            find<QRadioButton>("optAgree")->click();
+            click(NavNext);
+            click(NavNext);
+        }
+        ASSERT_EQ(caption(), "Connection type - Kestrup");
         find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
         click(NavNext);
         auto* found = find<Platform::Ui::ListView>("ListView1");
@@ -186,4 +197,19 @@ TEST_F(WizardE2ETest, APrinterThatIgnoresHelloIsAskedForItsBreakString) {
     EXPECT_EQ(breakDialogs, std::vector<std::string>{"Break string"});
     EXPECT_TRUE(second->receivedBytes().contains("\x1bx\r"));
     EXPECT_EQ(icon("127.0.0.3"), 2);
+}
+
+TEST_F(WizardE2ETest, AFirmwareImageToBothNetworkPrinters) {
+    startFleet();
+    toBothPrinters(true);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    EXPECT_EQ(icon("127.0.0.2"), 2);
+    EXPECT_EQ(icon("127.0.0.3"), 2);
+    auto& actions = progressList("lvwActions");
+    EXPECT_EQ(actions.Text(actions.Item("ID12")), "Read firmware file");
+    // A firmware job keeps the printer's user, who may flash.
+    EXPECT_TRUE(logins.empty());
+    EXPECT_EQ(logHeaders(), 2);
 }
