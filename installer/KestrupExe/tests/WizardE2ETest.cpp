@@ -1,7 +1,9 @@
 // Whole runs of the wizard against simulated printers behind simulated print servers.
 #include "WizardFixture.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 
 #include "HubletSimProcess.h"
@@ -9,6 +11,7 @@
 #include "KestrupExe/ctlConnectionType.h"
 #include "Pickett/ctlInstFileFinder.h"
 #include "Printer.h"
+#include "Renova/EngineSettings.h"
 #include "files/FileContents.h"
 #include "messages/MessagePump.h"
 #include "ui/ListView.h"
@@ -20,9 +23,11 @@ namespace {
 class WizardE2ETest : public WizardFixture {
 protected:
     // Two printers on 127.0.0.2 and 127.0.0.3, each behind its print server.
-    void startFleet(const char* firstVersion = "8.10") {
+    void startFleet(const char* firstVersion = "8.10",
+                    const PrinterSim::Profile& secondProfile = PrinterSim::Profile::forVersion("8.10"),
+                    const PrinterSim::FaultPlan& secondFaults = {}) {
         first = std::make_unique<PrinterSim::Printer>(PrinterSim::Profile::forVersion(firstVersion));
-        second = std::make_unique<PrinterSim::Printer>();
+        second = std::make_unique<PrinterSim::Printer>(secondProfile, secondFaults);
         ASSERT_TRUE(first->listen("127.0.0.2")) << first->errorString().toStdString();
         ASSERT_TRUE(second->listen("127.0.0.3")) << second->errorString().toStdString();
         sim = std::make_unique<HubletSim::HubletSimProcess>(
@@ -35,15 +40,47 @@ protected:
         ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
     }
 
-    // From the start to the network page with both printers checked.
-    void toBothPrinters() {
+    // From the start to the network page with both printers checked. The
+    // firmware update asks for a user who may flash: the robot logs in as admin.
+    void toBothPrinters(bool firmwareOnly = false) {
+        robot.onForm = [this](QDialog& form) {
+            if (form.windowTitle().startsWith("Break string")) {
+                breakDialogs.push_back(
+                    form.windowTitle().toStdString() +
+                    (form.findChild<QWidget*>("PicSerialSettings")->isVisible() ? " serial" : ""));
+                form.findChild<QLineEdit*>("Text1")->setText("<ESC>x<CR>");
+                UiRobot::click(form, "cmdSend");
+                return;
+            }
+            duringRun.push_back(caption() + " " + buttons());
+            if (logins.empty()) {
+                // Only Help works while the run goes on, and the window stays.
+                click(NavHelp);
+                EXPECT_FALSE(wizard->close());
+                EXPECT_TRUE(wizard->isVisible());
+            }
+            logins.push_back(form.findChild<QLineEdit*>("txtUserName")->text().toStdString());
+            form.findChild<QLineEdit*>("txtUserName")->setText("admin");
+            form.findChild<QLineEdit*>("txtPassword")->setText("admin");
+            UiRobot::click(form, "cmdOK");
+        };
         start();
         click(NavNext);
-        find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
-        click(NavNext);
-        find<QRadioButton>("optAgree")->click();
-        click(NavNext);
-        click(NavNext);
+        if (firmwareOnly) {
+            find<QCheckBox>("chkFirmwareOnly")->click();
+            auto* images = find<Platform::Ui::ListView>("lstDistribution");
+            ASSERT_EQ(images->ItemCount(), 1);
+            images->setCurrentItem(images->Items().front());
+            Q_EMIT images->ItemClick(images->Items().front());
+            click(NavNext);
+        } else {
+            find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
+            click(NavNext);
+            find<QRadioButton>("optAgree")->click();
+            click(NavNext);
+            click(NavNext);
+        }
+        ASSERT_EQ(caption(), "Connection type - Kestrup");
         find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
         click(NavNext);
         auto* found = find<Platform::Ui::ListView>("ListView1");
@@ -72,6 +109,11 @@ protected:
         return count;
     }
 
+    std::string log() const { return Platform::Files::ReadFileContents(WizardSettings::LogFilePath()); }
+
+    std::vector<std::string> logins;
+    std::vector<std::string> duringRun;
+    std::vector<std::string> breakDialogs;
     std::unique_ptr<PrinterSim::Printer> first, second;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
 };
@@ -92,6 +134,16 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
     EXPECT_EQ(actions.Text(actions.Item("ID99"), 1), "100 %");
     EXPECT_EQ(reportText("ctlReportFinish"), "The Wizard is finished with the installation");
     EXPECT_EQ(logHeaders(), 2);
+    // Each printer was flashed to the package's firmware after a login.
+    EXPECT_EQ(logins.size(), 2u);
+    EXPECT_EQ(duringRun.front(), "Installation - Kestrup [Help](Cancel)(< &Back)(Install)(&Exit)");
+    EXPECT_EQ(help.shown, std::vector<int32_t>{30007});
+    std::string text = log();
+    size_t flashed = 0;
+    for (size_t at = text.find("Firmware update finished"); at != std::string::npos;
+         at = text.find("Firmware update finished", at + 1))
+        ++flashed;
+    EXPECT_EQ(flashed, 2u) << text;
     for (auto* printer : {first.get(), second.get()})
         EXPECT_TRUE(printer->files().contains("c:demo/HELLO.PRG"))
             << printer->files().keys().join(" ").toStdString();
@@ -130,4 +182,34 @@ TEST_F(WizardE2ETest, AFailedFirstPrinterAsksWhetherToGoOn) {
         }
         wizard.reset();
     }
+}
+
+TEST_F(WizardE2ETest, APrinterThatIgnoresHelloIsAskedForItsBreakString) {
+    Renova::WriteTimeout(Renova::TS_TimeOut, 1000);
+    // The package's break string does not stop this printer's program; the one typed does.
+    PrinterSim::Profile blocked = PrinterSim::Profile::forVersion("8.10");
+    blocked.breakString = "\x1bx\r";
+    startFleet("8.10", blocked, PrinterSim::FaultPlan{*PrinterSim::Fault::parse("hello-needs-break")});
+    second->recordInput(true);
+    toBothPrinters();
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_EQ(breakDialogs, std::vector<std::string>{"Break string"});
+    EXPECT_TRUE(second->receivedBytes().contains("\x1bx\r"));
+    EXPECT_EQ(icon("127.0.0.3"), 2);
+}
+
+TEST_F(WizardE2ETest, AFirmwareImageToBothNetworkPrinters) {
+    startFleet();
+    toBothPrinters(true);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    EXPECT_EQ(icon("127.0.0.2"), 2);
+    EXPECT_EQ(icon("127.0.0.3"), 2);
+    auto& actions = progressList("lvwActions");
+    EXPECT_EQ(actions.Text(actions.Item("ID12")), "Read firmware file");
+    // A firmware job keeps the printer's user, who may flash.
+    EXPECT_TRUE(logins.empty());
+    EXPECT_EQ(logHeaders(), 2);
 }
