@@ -1,6 +1,6 @@
 #pragma once
 // The answer for a printer on a serial port: the line settings to try and
-// the break string, which is sent as typed.
+// the break string, its control-character tokens expanded as on the network.
 #include <cstdint>
 #include <string>
 #include <string_view>

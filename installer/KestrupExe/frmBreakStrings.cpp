@@ -105,6 +105,7 @@ void frmBreakStrings::Form_Load() {
 
 void frmBreakStrings::cmdSend_Click() {
     std::string typed = Platform::Ui::fromQString(Text1->text());
+    Renova::PrinterUpdater::ExpandControlTokens(typed);
     if (auto serial = breakStringObj_.as<SerialBreakString>()) {
         serial->setBaudrate(cboBaudrate->currentData().toInt());
         serial->setStopbits(cboStopBits->currentData().toInt());
@@ -112,7 +113,6 @@ void frmBreakStrings::cmdSend_Click() {
         serial->setParity(cboParity->currentData().toInt());
         serial->setBreakString(typed);
     } else if (auto network = breakStringObj_.as<NetworkBreakString>()) {
-        Renova::PrinterUpdater::ExpandControlTokens(typed);
         network->setBreakString(typed);
     }
     sent_ = true;

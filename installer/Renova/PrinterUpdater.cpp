@@ -128,10 +128,14 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
         if (targetPrinter_->ConnectionType() == PCT_Network) {
             auto target = targetPrinter_.as<NetworkPrinter>();
             connection_ = CreateNetworkConnection(target->IPAddress(), target->IPPort());
+        } else if (targetPrinter_->ConnectionType() == PCT_Serial) {
+            connection_ = CreateSerialConnection();
         }
         printer_ = Automation::New<Brindle::Printer>();
         printer_->setConnection(connection_);
 
+        if (targetPrinter_->ConnectionType() == PCT_Serial && !SerialAutoConnect())
+            Automation::raise(20001, "PrinterUpdater", "Serial Autoconnect failed");
         if (targetPrinter_->ConnectionType() == PCT_Network && !NetworkConnect())
             Automation::raise(20002, "PrinterUpdater", "Network Autoconnect failed");
         ApplyTransferTimeouts();

@@ -91,6 +91,10 @@ private:
     void LoadUffFile();
     void CheckPackagePaths();
     Automation::Ref<Tethra::Connection> CreateNetworkConnection(const std::string& IPAddress, int32_t IPPort);
+    Automation::Ref<Tethra::Connection> CreateSerialConnection();
+    bool SerialAutoConnect();
+    // Sends over the serial port, opening it (counted) for the send alone.
+    void sendWhileOpen(const std::string& text);
     bool NetworkConnect();
     // Logs the break as written, sends `sent` over the link and posts the
     // text as written to the print server.

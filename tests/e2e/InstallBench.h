@@ -98,6 +98,32 @@ public:
     int loginQuestions = 0;
     std::vector<std::string> mismatches;
     bool cancelAtMismatch = false;
+
+    struct SerialAnswer {
+        int32_t baudrate;
+        int16_t databits;
+        int16_t stopbits;
+        int16_t parity;
+        std::string breakString;
+    };
+    void RequestForSerialBreakString(const std::string&, int32_t& Baudrate, int16_t& Databits,
+                                     int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
+                                     bool& Cancel) override {
+        ++serialQuestions;
+        if (serialAnswers.empty()) {
+            Cancel = true;
+            return;
+        }
+        const SerialAnswer answer = serialAnswers.front();
+        serialAnswers.erase(serialAnswers.begin());
+        Baudrate = answer.baudrate;
+        Databits = answer.databits;
+        Stopbits = answer.stopbits;
+        Parity = answer.parity;
+        sBreakString = answer.breakString;
+    }
+    std::vector<SerialAnswer> serialAnswers;
+    int serialQuestions = 0;
 };
 
 struct PackageFile {
@@ -110,17 +136,31 @@ struct InstallBench {
     explicit InstallBench(const PrinterSim::Profile& profile = PrinterSim::Profile::forVersion("8.10"),
                           const PrinterSim::FaultPlan& faults = {}, const QString& address = "127.0.0.41")
         : sim(profile, faults) {
-        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-        ::setenv("TMPDIR", temporary.path().c_str(), 1);
+        prepare();
         EXPECT_TRUE(sim.listen(address)) << sim.errorString().toStdString();
-        engine->Log()->setLogFilePath(folder / "KS_LOG.TXT");
-        bag->setCallbackClient(callback);
-        bag->setRequestClient(request);
         bag->setTargetPrinter(bag->CreateNetworkPrinter(address.toStdString(), sim.port()));
+    }
+    // The printer on a pseudo-terminal linked as COM1, the target "Com1".
+    struct OnCom1 {};
+    InstallBench(OnCom1, const PrinterSim::Profile& profile, const PrinterSim::FaultPlan& faults = {})
+        : sim(profile, faults) {
+        prepare();
+        ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+        EXPECT_TRUE(sim.openSerial(QString::fromStdString(comDir / "COM1")))
+            << sim.errorString().toStdString();
+        bag->setTargetPrinter(bag->CreateSerialPrinter(1));
     }
     ~InstallBench() {
         ::unsetenv("KESTRUP_HTTP_PORT");
+        ::unsetenv("KESTRUP_COM_DIR");
         ::unsetenv("TMPDIR");
+    }
+    void prepare() {
+        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+        ::setenv("TMPDIR", temporary.path().c_str(), 1);
+        engine->Log()->setLogFilePath(folder / "KS_LOG.TXT");
+        bag->setCallbackClient(callback);
+        bag->setRequestClient(request);
     }
     // Whether the job left no temporary file behind.
     bool noTemporaryFiles() const { return std::filesystem::is_empty(temporary.path()); }
@@ -176,6 +216,7 @@ struct InstallBench {
     TempFolder config;
     TempFolder temporary;
     TempFolder folder;
+    TempFolder comDir;
     PrinterSim::Printer sim;
     Automation::Ref<Scrivel::KSDoc> package = Automation::New<Scrivel::KSDoc>();
     Automation::Ref<RecordingCallback> callback = Automation::New<RecordingCallback>();

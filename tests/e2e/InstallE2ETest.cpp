@@ -507,4 +507,82 @@ TEST(Install, ALogThatCannotBeWrittenFailsTheJobWithItsOwnError) {
     EXPECT_EQ(error.Source(), "PrinterUpdater:UpdatePrinter:LogWriter");
 }
 
+// The serial road: the printer-sim on a pseudo-terminal linked as COM1.
+
+bool loggedStartingWith(const std::vector<std::string>& lines, const std::string& start) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.starts_with(start); });
+}
+
+TEST(InstallSerial, APackageOnCom1IsFoundByTheScanAndCopiedByZModemAtEightBitsAndKermitAtSeven) {
+    for (int dataBits : {8, 7}) {
+        SCOPED_TRACE(dataBits);
+        auto profile = PrinterSim::Profile::forVersion("8.10");
+        profile.dataBits = dataBits;
+        InstallBench bench(InstallBench::OnCom1{}, profile);
+        const std::string data = pattern(3000);
+        bench.writePackage({{"a.bin", "c:/a.bin", data}});
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_EQ(bench.callback->calls,
+                  (std::vector<std::string>{"UpdateStart Com1", "UpdateFinshed Com1"}));
+        EXPECT_TRUE(std::all_of(bench.callback->printers.begin(), bench.callback->printers.end(),
+                                [](const std::string& p) { return p == "Com1"; }));
+        const auto lines = bench.logLines();
+        EXPECT_TRUE(
+            inOrder(lines, {"Create serial connection", "Run Serial AutoConnect", "Connect to printer",
+                            "File upload: c:/a.bin", "Reboot sent", "Finalizing update"}));
+        // Found by the scan: no break and no question.
+        EXPECT_FALSE(loggedStartingWith(lines, "Setting connection parameters to "));
+        EXPECT_EQ(bench.request->serialQuestions, 0);
+        EXPECT_EQ(bench.sim.files().value("c:a.bin").toStdString(), data);
+        const QByteArray transfer = dataBits == 8 ? "TRANSFER Z" : "TRANSFER K";
+        const QList<QByteArray> received = bench.sim.receivedLines();
+        EXPECT_TRUE(std::any_of(received.begin(), received.end(),
+                                [&](const QByteArray& line) { return line.contains(transfer); }));
+    }
+}
+
+TEST(InstallSerial, APrinterRunningAProgramIsBrokenWithThePackagesSettingsAndTokens) {
+    InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
+    bench.sim.recordInput(true);
+    // The first settings are not the printer's: its break is not heard there.
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("19200,1,8,1");
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("9600,1,8,1");
+    bench.package->BreakStrings()->Add("")->setBreakString("<CR>");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_TRUE(bench.sim.receivedBytes().contains("\x1b."));
+    EXPECT_FALSE(bench.sim.receivedBytes().contains("<ESC>"));
+    EXPECT_EQ(bench.request->serialQuestions, 0);
+    const auto lines = bench.logLines();
+    EXPECT_TRUE(loggedStartingWith(lines, "Setting connection parameters to "));
+    EXPECT_TRUE(inOrder(lines, {"Run Serial AutoConnect", "Connect to printer", "Finalizing update"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
+TEST(InstallSerial, TheUserIsAskedForSettingsAndABreakUntilOneWorksOrACancelFailsTheConnection) {
+    {
+        InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
+        bench.request->serialAnswers = {{9600, 8, 1, 1, "nothing"}, {9600, 8, 1, 1, "\x1b."}};
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_EQ(bench.request->serialQuestions, 2);
+        EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+    }
+    {
+        InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_TRUE(isError(bench.run(), 20001, "PrinterUpdater:UpdatePrinter:PrinterUpdater",
+                            "Serial Autoconnect failed"));
+        EXPECT_EQ(bench.request->serialQuestions, 1);
+        EXPECT_TRUE(inOrder(bench.logLines(), {"Run Serial AutoConnect",
+                                               "Printer updater error: Serial Autoconnect failed(20001)"}));
+        EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
+    }
+}
+
 } // namespace

@@ -60,7 +60,7 @@ TEST_F(RequestTest, NetworkBreakStringComesBackWithItsTokensExpanded) {
     }
 }
 
-TEST_F(RequestTest, SerialBreakStringOpensAtItsOwnDefaultsAndIsSentAsTyped) {
+TEST_F(RequestTest, SerialBreakStringOpensAtItsOwnDefaultsWithItsTokensExpanded) {
     answerBreak("<ESC>", "cmdSend");
     int32_t baud = 9600;
     int16_t data = 7, stop = 2, parity = 3;
@@ -74,13 +74,13 @@ TEST_F(RequestTest, SerialBreakStringOpensAtItsOwnDefaultsAndIsSentAsTyped) {
     EXPECT_EQ(data, 8);
     EXPECT_EQ(stop, 1);
     EXPECT_EQ(parity, 1);
-    EXPECT_EQ(sBreak, "<ESC>");
+    EXPECT_EQ(sBreak, "\x1b");
     EXPECT_FALSE(cancel);
 
     answerBreak("x", "cmdCancel");
     wizard->RequestClient()->RequestForSerialBreakString("Com1", baud, data, stop, parity, sBreak, cancel);
     EXPECT_TRUE(cancel);
-    EXPECT_EQ(sBreak, "<ESC>");
+    EXPECT_EQ(sBreak, "\x1b");
 }
 
 TEST_F(RequestTest, RequirementsBoxCancelsOnlyOnCancel) {
