@@ -12,6 +12,7 @@
 #include "Pickett/ctlInstFileFinder.h"
 #include "Printer.h"
 #include "Renova/EngineSettings.h"
+#include "TempFolder.h"
 #include "files/FileContents.h"
 #include "messages/MessagePump.h"
 #include "ui/ListView.h"
@@ -40,9 +41,10 @@ protected:
         ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
     }
 
-    // From the start to the network page with both printers checked. The
-    // firmware update asks for a user who may flash: the robot logs in as admin.
-    void toBothPrinters(bool firmwareOnly = false) {
+    // From the start to the connection page with the package or the firmware
+    // image chosen. The firmware update asks for a user who may flash: the
+    // robot logs in as admin.
+    void toConnectionPage(bool firmwareOnly) {
         robot.onForm = [this](QDialog& form) {
             if (form.windowTitle().startsWith("Break string")) {
                 breakDialogs.push_back(
@@ -81,6 +83,11 @@ protected:
             click(NavNext);
         }
         ASSERT_EQ(caption(), "Connection type - Kestrup");
+    }
+
+    // From the start to the network page with both printers checked.
+    void toBothPrinters(bool firmwareOnly = false) {
+        ASSERT_NO_FATAL_FAILURE(toConnectionPage(firmwareOnly));
         find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
         click(NavNext);
         auto* found = find<Platform::Ui::ListView>("ListView1");
@@ -212,4 +219,44 @@ TEST_F(WizardE2ETest, AFirmwareImageToBothNetworkPrinters) {
     // A firmware job keeps the printer's user, who may flash.
     EXPECT_TRUE(logins.empty());
     EXPECT_EQ(logHeaders(), 2);
+}
+
+TEST_F(WizardE2ETest, APackageToThePrinterOnCom1) {
+    // The printer on a pseudo-terminal linked as COM1.
+    TempFolder comDir;
+    ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+    const std::unique_ptr<TempFolder, void (*)(TempFolder*)> unset(
+        &comDir, [](TempFolder*) { ::unsetenv("KESTRUP_COM_DIR"); });
+    PrinterSim::Printer printer(PrinterSim::Profile::forVersion("8.10"));
+    ASSERT_TRUE(printer.openSerial(QString::fromStdString(comDir / "COM1")))
+        << printer.errorString().toStdString();
+    ASSERT_NO_FATAL_FAILURE(toConnectionPage(false));
+    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(1);
+    click(NavNext);
+    ASSERT_EQ(caption(), "Select serial port - Kestrup");
+    auto& ports = *find<Platform::Ui::ListView>("lstSerialPorts");
+    ASSERT_EQ(ports.ItemCount(), 1);
+    auto* com1 = ports.Item("com1:");
+    ASSERT_NE(com1, nullptr);
+    ports.setCurrentItem(com1);
+    Q_EMIT ports.ItemClick(com1);
+    click(NavNext);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_EQ(caption(), "Finished! - Kestrup");
+    auto& printers = progressList("lvwPrinters");
+    ASSERT_EQ(printers.ItemCount(), 1);
+    auto* row = printers.Item("PCom1");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(printers.Text(row), "Printer on com1");
+    EXPECT_EQ(icon("Com1"), 2);
+    EXPECT_EQ(reportText("ctlReportFinish"), "The Wizard is finished with the installation");
+    EXPECT_EQ(logHeaders(), 1);
+    EXPECT_TRUE(breakDialogs.empty());
+    // The package's firmware was flashed after a login, and its file copied.
+    EXPECT_EQ(logins.size(), 1u);
+    EXPECT_NE(log().find("Firmware update finished"), std::string::npos) << log();
+    EXPECT_FALSE(printer.storedKernels().isEmpty());
+    EXPECT_TRUE(printer.files().contains("c:demo/HELLO.PRG"))
+        << printer.files().keys().join(" ").toStdString();
 }
