@@ -7,6 +7,7 @@
 
 #include "Scoutel/KernelHeaderLayout.h"
 #include "Scoutel/RBFirmwareFile.h"
+#include "Scoutel/frmFirmwareSelect.h"
 #include "automation/Error.h"
 #include "automation/Runtime.h"
 #include "files/FileContents.h"
@@ -139,6 +140,38 @@ Automation::Ref<Firmwares> FirmwareFinder::GetFirmwares(const std::string& sDir,
             break;
     }
     return found;
+}
+
+Automation::Ref<Firmware> FirmwareFinder::ShowFirmwareDialog(const std::string& sInitDir, int32_t lHwnd) {
+    try {
+        frmFirmwareSelect form;
+        form.setShowRecent(false);
+        form.setShowNew(true);
+        form.setShowSplash(false);
+        auto dialog = Automation::New<CommonDialog>();
+        form.setcD(dialog);
+        dialog->setInitDir(sInitDir);
+        dialog->setFilter("Rubric Firmware (*.bin)|*.bin|All Files (*.*)|*.*");
+        dialog->setFilterIndex(1);
+        dialog->setFlags(6144); // the path and the file must exist
+        dialog->setDefaultExt(".bin");
+        dialog->setHookDialog(true);
+        dialog->setDialogTitle("Select Firmware File");
+        dialog->sethwnd(lHwnd);
+        form.Load();
+        dialog->ShowOpen();
+        const std::string path = form.Filename();
+        const std::string name = form.KernelName();
+        const bool cancelled = form.Cancelled();
+        form.setcD(nullptr);
+        form.Unload();
+        Platform::DoEvents();
+        if (cancelled)
+            return nullptr;
+        return Automation::New<Firmware>(Firmware::Token{}, std::string(), path, name);
+    } catch (const Automation::Error&) {
+        return nullptr;
+    }
 }
 
 bool FirmwareFinder::IsKernelFile(const std::string& KernelFileName) {

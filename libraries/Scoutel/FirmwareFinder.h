@@ -29,6 +29,12 @@ public:
     // sets bStop ends the scan with what was found so far.
     Automation::Ref<Firmwares> GetFirmwares(const std::string& sDir, const std::string& FileExt = {});
 
+    // Lets the user choose a firmware file in the firmware selection dialog,
+    // starting in sInitDir, owned by the window lHwnd (0: none). The chosen
+    // file with its cleaned title and an empty Key; Nothing when the user
+    // cancels or a step of the dialog fails.
+    Automation::Ref<Firmware> ShowFirmwareDialog(const std::string& sInitDir, int32_t lHwnd);
+
     // Whether the file starts with a kernel header of kind "KERN".
     bool IsKernelFile(const std::string& KernelFileName);
     // The identifier of a file that starts with a "KERN" header, else empty.

@@ -18,6 +18,11 @@ public:
     virtual void setContext(int32_t context) = 0;
     virtual void Show(QWidget* owner) = 0;
     virtual void Close() = 0;
+    // Where the viewer's window should stand, in pixels, with a show command
+    // (0 hidden ... 9 restored). The desktop's viewer is another program,
+    // whose window cannot be placed from here, so it keeps its own place.
+    virtual void setPlacement(int32_t /*x*/, int32_t /*y*/, int32_t /*dx*/, int32_t /*dy*/,
+                              int32_t /*showCommand*/) {}
 };
 
 using HelpViewerFactory = std::function<std::unique_ptr<HelpViewer>()>;
