@@ -240,8 +240,13 @@ void Device::write(const QByteArray& bytes) {
 QByteArray Device::probeFaults(QByteArray bytes) {
     const QByteArray endMarker("\x03"
                                "END\x04");
-    if (bytes.contains("\x01STDIO:") && faults_.take(Fault::StdioUnanswered))
+    // Only a planned probe fault makes the output worth searching: a file
+    // sent by cat can be long.
+    if (faults_.has(Fault::StdioUnanswered) && bytes.contains("\x01STDIO:") &&
+        faults_.take(Fault::StdioUnanswered))
         return {};
+    if (!faults_.has(Fault::ReadbackLacksLine) && !faults_.has(Fault::ReadbackUnfinished))
+        return bytes;
     if (bytes.contains("SER-COM,UART")) {
         // A setup read-back on the line: its end marker is the next one printed.
         readbackOpen_ = true;

@@ -41,6 +41,13 @@ void ReplyShaper::push(const QByteArray& bytes) {
             const qsizetype soh = bytes.indexOf(Soh, at);
             if (soh < 0)
                 break;
+            // A SOH that the bytes after it show to start no reply is plain
+            // output, passed over without a copy.
+            const qsizetype follow = qMin(bytes.size() - soh, ReplyStart.size());
+            if (!ReplyStart.startsWith(QByteArrayView(bytes.constData() + soh, follow))) {
+                at = soh + 1;
+                continue;
+            }
             inReply_ = true;
             replyFrom = soh;
             reply_ = QByteArray(1, Soh);
