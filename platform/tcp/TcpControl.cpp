@@ -199,7 +199,7 @@ void TcpControl::finishClose() {
             ssize_t n = ::recv(static_cast<int>(fd), buffer, sizeof buffer, MSG_DONTWAIT);
             if (n <= 0)
                 break;
-            take(std::string_view(buffer, static_cast<size_t>(n)));
+            take(std::string(buffer, static_cast<size_t>(n)));
         }
     }
     state_ = State::Closed;
@@ -306,13 +306,18 @@ void TcpControl::onReadyRead() {
 }
 
 void TcpControl::drainInput() {
-    if (socket_->bytesAvailable() <= 0)
+    const qint64 available = socket_->bytesAvailable();
+    if (available <= 0)
         return;
-    QByteArray data = socket_->readAll();
-    take(std::string_view(data.constData(), static_cast<size_t>(data.size())));
+    // Read straight into the text of a DataIn: a long download passes
+    // through here in many pieces.
+    std::string bytes(static_cast<size_t>(available), '\0');
+    const qint64 read = socket_->read(bytes.data(), available);
+    bytes.resize(static_cast<size_t>(std::max<qint64>(read, 0)));
+    take(std::move(bytes));
 }
 
-void TcpControl::take(std::string_view bytes) {
+void TcpControl::take(std::string bytes) {
     if (bytes.empty())
         return;
     // Consecutive arrivals make one DataIn.
@@ -320,7 +325,7 @@ void TcpControl::take(std::string_view bytes) {
         notices_.back().text.append(bytes);
         return;
     }
-    queue(Kind::DataIn, 0, std::string(bytes));
+    queue(Kind::DataIn, 0, std::move(bytes));
 }
 
 void TcpControl::onBytesWritten() {
@@ -381,9 +386,11 @@ void TcpControl::deliver() {
             case Kind::Connected:
                 ConnectedEvent.raise(notice.code, notice.text);
                 break;
-            case Kind::DataIn:
-                DataIn.raise(notice.text, !notice.text.empty() && notice.text.back() == '\n');
+            case Kind::DataIn: {
+                const bool lineEnd = !notice.text.empty() && notice.text.back() == '\n';
+                DataIn.raise(std::move(notice.text), lineEnd);
                 break;
+            }
             case Kind::Disconnected:
                 Disconnected.raise(notice.code, notice.text);
                 break;

@@ -106,7 +106,7 @@ private:
     void hand(std::string_view bytes);
     void flushHeld();
     void endStream();
-    void take(std::string_view bytes);
+    void take(std::string bytes);
     void onConnected();
     void onReadyRead();
     void onBytesWritten();
