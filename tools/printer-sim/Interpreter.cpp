@@ -65,13 +65,17 @@ Interpreter::Interpreter(const Profile& profile, Host& host, int channel)
           profile, user_, files_, setup_, [this](const QByteArray& b) { out(b); },
           [this](qint64 count, int idleSeconds, std::function<void(const QByteArray&)> done) {
               if (count == 0) {
-                  done({});
+                  if (done)
+                      done({});
                   return;
               }
               // Room for all of it at once: grown step by step, it would be copied again and again.
+              // Bytes read only to be dropped take none.
               reading_ =
-                  Reading{count, idleSeconds, files_.buffer(qMin(count, MaxRawReserve)), std::move(done)};
-              adviseLargePages(reading_->data);
+                  Reading{count, idleSeconds, done ? files_.buffer(qMin(count, MaxRawReserve)) : QByteArray(),
+                          std::move(done)};
+              if (reading_->done)
+                  adviseLargePages(reading_->data);
               lastWasCr_ = false;
               host_.armInputTimer(idleSeconds * 1000);
           },
@@ -127,7 +131,8 @@ void Interpreter::receive(const QByteArray& bytes) {
             return;
         if (reading_) {
             const qsizetype take = qMin<qsizetype>(reading_->remaining, bytes.size() - i);
-            reading_->data.append(bytes.constData() + i, take);
+            if (reading_->done)
+                reading_->data.append(bytes.constData() + i, take);
             reading_->remaining -= take;
             i += take - 1;
             if (reading_->remaining > 0) {
@@ -137,7 +142,8 @@ void Interpreter::receive(const QByteArray& bytes) {
             const Reading done = *reading_;
             reading_.reset();
             host_.armInputTimer(0);
-            done.done(done.data);
+            if (done.done)
+                done.done(done.data);
             prompt();
             continue;
         }

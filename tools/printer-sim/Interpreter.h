@@ -47,6 +47,8 @@ public:
 
     // Read back by tests; the latest lines only (KeptLines, KeptBytes).
     const QList<QByteArray>& receivedLines() const { return received_; }
+    // The bytes of a raw upload held while it is being read.
+    qsizetype heldUploadBytes() const { return reading_ ? reading_->data.size() : 0; }
     QByteArray user() const { return user_; }
     int sysvar(int index) const { return sysvars_.value(index); }
     const QMap<int, QByteArray>& program() const { return program_; }

@@ -101,6 +101,10 @@ QList<QByteArray> Printer::receivedLines() const {
     return locked([](Device& d) { return d.interpreter().receivedLines(); });
 }
 
+qint64 Printer::heldUploadBytes() const {
+    return locked([](Device& d) { return qint64(d.interpreter().heldUploadBytes()); });
+}
+
 QByteArray Printer::user() const {
     return locked([](Device& d) { return d.interpreter().user(); });
 }

@@ -52,6 +52,8 @@ public:
     // The lines the printer has received, in order, as it read them (after
     // MAP): the latest 10000, 4 MiB at most.
     QList<QByteArray> receivedLines() const;
+    // The bytes of a raw upload (cat -N) held while it is being read.
+    qint64 heldUploadBytes() const;
     // The shell user, a SYSVAR value, a program variable, the stored program lines.
     QByteArray user() const;
     int sysvar(int index) const;

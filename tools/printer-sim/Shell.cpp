@@ -283,9 +283,11 @@ void Shell::cat(const QList<QByteArray>& args) {
         line("cat: " + destination + ": " + Failure::describe(Failure::DeviceFull));
         valid = false;
     }
-    readInput_(count, idleSeconds, [this, valid, console, destination](const QByteArray& data) {
-        if (!valid)
-            return;
+    if (!valid) {
+        readInput_(count, idleSeconds, {});
+        return;
+    }
+    readInput_(count, idleSeconds, [this, console, destination](const QByteArray& data) {
         if (console) {
             if (display_)
                 display_(data);

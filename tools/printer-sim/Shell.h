@@ -16,8 +16,9 @@ namespace PrinterSim {
 class Shell {
 public:
     using Output = std::function<void(const QByteArray&)>;
-    // Hands the next `count` raw input bytes to `done`; a silence of more than
-    // idleSeconds (0: no limit) ends the reading with "Timer Expired".
+    // Hands the next `count` raw input bytes to `done` (an empty `done` drops
+    // them as they come, keeping none); a silence of more than idleSeconds
+    // (0: no limit) ends the reading with "Timer Expired".
     using InputReader =
         std::function<void(qint64 count, int idleSeconds, std::function<void(const QByteArray&)> done)>;
     // A kernel that flakef stored, and the file it came from ("tmp:KERNEL.BIN").

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 
 #include "Printer.h"
 #include "SimClient.h"
@@ -63,6 +64,7 @@ TEST(RawTransfer, UploadRefusals) {
         {"\rRUN\"cat -S2 -5 >nodevice:x\r", "ABCDE", "Error in file name\r\n", 0},
         {"\rRUN\"cat -S2 -5 >rom:x\r", "ABCDE", "Error in file name\r\n", 0},
         {"\rRUN\"cat -S2 -5 >c:nodir/x\r", "ABCDE", "Error in file name\r\n", 0},
+        {"\rRUN\"cat -S2 -0 >rom:x\r", "", "Error in file name\r\n", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -75,6 +77,31 @@ TEST(RawTransfer, UploadRefusals) {
         EXPECT_GE(timer.elapsed(), c.atLeastMs);
         EXPECT_EQ(SimClient::replyText(s.client.command(1, "PRINT\"READY?\r")), "READY?\r\n");
         EXPECT_EQ(s.printer.files().size(), 2); // the two files of rom:
+    }
+}
+
+// The bytes of a refused upload are read and dropped as they come, so that
+// an announced size of any length takes no memory; an accepted one is held.
+TEST(RawTransfer, ARefusedUploadKeepsNoneOfItsBytes) {
+    const QByteArray half(1 << 20, 'x');
+    for (const QByteArray destination : {"rom:x", "c:x"}) {
+        SCOPED_TRACE(destination.toStdString());
+        Started s;
+        s.client.send("\rRUN\"cat -S5 -" + QByteArray::number(2 * half.size()) + " >" + destination + "\r");
+        s.client.send(half);
+        const bool refused = destination == "rom:x";
+        if (refused) {
+            EXPECT_EQ(s.client.readUntil("\r\n"), "Error in file name\r\n");
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 expected = refused ? 0 : half.size();
+        while (s.printer.heldUploadBytes() != expected && timer.elapsed() < 3000)
+            QThread::msleep(5);
+        EXPECT_EQ(s.printer.heldUploadBytes(), expected);
+        s.client.send(half);
+        EXPECT_EQ(SimClient::replyText(s.client.command(1, "PRINT\"READY?\r")), "READY?\r\n");
+        EXPECT_EQ(s.printer.files().contains("c:x"), !refused);
     }
 }
 
