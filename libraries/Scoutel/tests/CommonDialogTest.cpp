@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPushButton>
 #include <QRadioButton>
@@ -64,6 +65,20 @@ void chooseFileOutput(QDialog& form, const std::string& file) {
 void operateInItsOwnLoop(QDialog& form, std::function<void()> steps) {
     QTimer::singleShot(0, &form, std::move(steps));
     form.exec();
+}
+
+// Qt's own question boxes inside a dialog's accept bypass the modal-box hook:
+// this answers the next one once its own loop runs, and keeps its text.
+void answerNextBox(QDialog& form, QMessageBox::StandardButton answer, QString& text) {
+    QTimer::singleShot(0, &form, [answer, &text] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible()) {
+                text = box->text();
+                box->button(answer)->click();
+            }
+        }
+    });
 }
 
 // A client's printer object; it has no PrintQuality, which the dialogs pass over.
@@ -237,6 +252,57 @@ TEST_F(CommonDialogTest, FileChangeNamesTheDialogWhoseSelectionMovedToAnotherFil
     dialog_->setHookDialog(false);
     dialog_->ShowOpen();
     EXPECT_TRUE(selected.empty());
+}
+
+TEST_F(CommonDialogTest, SaveReturnsTheNameAndAsksBeforeReplacingOnlyWhenFlagged) {
+    dialog_->setFilterIndex(2);
+    dialog_->setDefaultExt("bin");
+    robot_.onForm = [&](QDialog& form) {
+        auto& dialog = dynamic_cast<QFileDialog&>(form);
+        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog.selectedNameFilter(), "All Files (*.*)");
+        typeAndAccept(form, "report");
+    };
+    dialog_->ShowSave();
+    EXPECT_EQ(dialog_->Filename(), folder_ / "report.bin");
+    EXPECT_EQ(dialog_->FileTitle(), "report.bin");
+    EXPECT_EQ(dialog_->FilterIndex(), 2);
+    EXPECT_EQ(dialog_->Filter(), std::string("All Files (*.*)\0*.*", 19));
+    EXPECT_EQ(dialog_->Flags(), OFN_HIDEREADONLY);
+
+    // An existing name: asked about only with the prompt flag; No keeps the dialog open.
+    const std::string existing = folder_ / "notes.txt";
+    QString question;
+    dialog_->setFlags(OFN_OVERWRITEPROMPT);
+    robot_.onForm = [&](QDialog& form) {
+        answerNextBox(form, QMessageBox::No, question);
+        typeAndAccept(form, "notes.txt");
+        EXPECT_TRUE(question.contains("notes.txt already exists")) << question.toStdString();
+        EXPECT_TRUE(form.isVisible());
+        question.clear();
+        answerNextBox(form, QMessageBox::Yes, question);
+        typeAndAccept(form, "notes.txt");
+        EXPECT_FALSE(question.isEmpty());
+    };
+    dialog_->ShowSave();
+    EXPECT_EQ(dialog_->Filename(), existing);
+    EXPECT_EQ(dialog_->FileTitle(), "notes.txt");
+    EXPECT_EQ(dialog_->Flags(), OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY);
+
+    question.clear();
+    dialog_->setFlags(0);
+    dialog_->setHookDialog(true);
+    int oks = 0;
+    auto c = dialog_->Events.DialogOK.connect([&](bool&) { ++oks; });
+    robot_.onForm = [&](QDialog& form) {
+        answerNextBox(form, QMessageBox::No, question);
+        typeAndAccept(form, "notes.txt");
+    };
+    dialog_->ShowSave();
+    EXPECT_TRUE(question.isEmpty());
+    EXPECT_EQ(oks, 1);
+    EXPECT_EQ(dialog_->Filename(), existing);
+    EXPECT_EQ(dialog_->Flags(), OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_EXPLORER);
 }
 
 TEST_F(CommonDialogTest, AFailingDialogRaisesTheBaseCombinedWithTheExtendedError) {
