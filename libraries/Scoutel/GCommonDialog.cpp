@@ -500,8 +500,9 @@ bool GCommonDialog::VBGetSaveFileName2(std::string& Filename, std::string& FileT
     int32_t dialogFlags = (OverWritePrompt ? OFN_OVERWRITEPROMPT : 0) | OFN_HIDEREADONLY;
     if ((Flags & OFN_ENABLETEMPLATE) != 0 && hInstance > 0)
         dialogFlags |= OFN_ENABLETEMPLATE;
+    // The hook comes in as for open: its bit and the Explorer style.
     if (Hook)
-        dialogFlags |= OFN_EXPLORER;
+        dialogFlags |= OFN_ENABLEHOOK | OFN_EXPLORER;
     FileRequest request{true,  Filename, FileTitle,   Filter, FilterIndex, InitDir, DlgTitle, DefaultExt,
                         Owner, Flags,    dialogFlags, false,  false,       Hook,    EventSink};
     return runFileDialog(request);
