@@ -138,8 +138,10 @@ TEST(RBFirmwareLoader, PreconditionsBeforeAnythingChanges) {
         {"# cat > x -000400 " + cut, "ends 100 bytes short of the 400 bytes its preamble states"},
         // A kernel cut inside its header would pass every version gate as version 0.
         {"@(#)KERN\x01", "ends inside its kernel header, after 9 of its 24 bytes"},
-        {kernHeader(24).substr(0, 20), "ends inside its kernel header, after 20 of its 24 bytes"},
+        {"# cat > x -0020 " + cut, "ends inside its kernel header, after 20 of its 24 bytes"},
         {kernHeader(400) + "Rubric 8.10", "has its kernel identifier outside the file"},
+        {std::string(8, 'h') + "bootHdr" + std::string(20, '.'),
+         "has its kernel identifier outside the file"},
     };
     const std::string path = bench.pc / "kernel.bin";
     for (const auto& [image, defect] : images) {

@@ -166,30 +166,6 @@ TEST_F(RBFirmwareFileTest, FilesThatAreNoImageOrMissing) {
     EXPECT_FALSE(RBFirmwareFile::FileExists(""));
 }
 
-TEST_F(RBFirmwareFileTest, DefectsThatKeepAnImageFromThePrinter) {
-    auto withPreamble = [](const std::string& words, const std::string& image) {
-        return std::string(150 - words.size(), '#') + words + image;
-    };
-    const std::string sound = kernHeader(24) + "Rubric 8.10" + '\0' + std::string(100, 'k');
-    const std::pair<std::string, std::string> cases[] = {
-        {sound, ""},
-        {withPreamble("cat -" + std::to_string(10000 + sound.size()).substr(1) + " ", sound), ""},
-        {"just text", "holds no kernel header at its start"},
-        {std::string(40, ' ') + sound, "states no image length in front of its kernel header"},
-        {withPreamble("cat -0400 ", sound), "ends 264 bytes short of the 400 bytes its preamble states"},
-        // Cut inside the header, by the end of the file or by the stated length.
-        {"@(#)KERN\x01", "ends inside its kernel header, after 9 of its 24 bytes"},
-        {kernHeader(24).substr(0, 23), "ends inside its kernel header, after 23 of its 24 bytes"},
-        {withPreamble("cat -0020 ", sound), "ends inside its kernel header, after 20 of its 24 bytes"},
-        {kernHeader(200) + "Rubric 8.10", "has its kernel identifier outside the file"},
-        {kernHeader(-30) + "Rubric 8.10", "has its kernel identifier outside the file"},
-        {std::string(8, 'h') + "bootHdr" + std::string(20, '.'),
-         "has its kernel identifier outside the file"},
-    };
-    for (const auto& [bytes, defect] : cases)
-        EXPECT_EQ(load(bytes).ImageDefect(), defect) << bytes;
-}
-
 TEST_F(RBFirmwareFileTest, StartOfTheFileTellsTheKernelAsTheWholeFileDoes) {
     auto boot = std::string(8, 'h') + "bootHdr" + std::string(33, '.') + "Tessel 2.05" + '\0';
     const std::string images[] = {
