@@ -1,6 +1,8 @@
 // Reads arbitrary bytes as a firmware image: every member either answers or
 // raises one of the parser's own errors, and the data to send never reach
-// past the file. The folder scan's direct read of a kernel header too.
+// past the file. An image without a defect is sent whole, its header and
+// readable identifier with it; reading only the file's start tells the same
+// as reading it whole. The folder scan's direct read of a kernel header too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -45,6 +47,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     bool firmware = file.IsFirmware();
     allowing([&] { (void)file.KernelID(); }, {9});
+    allowing(
+        [&] {
+            if (!file.ImageDefect().empty())
+                return;
+            // Nothing is raised of an image the loader would send.
+            (void)file.KernelID();
+            auto bytes = file.GetFirmwareData();
+            if (static_cast<int64_t>(bytes.size()) != file.FirmwareLength())
+                std::abort();
+            const std::string_view sent(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            if (sent.starts_with("@(#)KERN") && sent.size() < 24)
+                std::abort();
+        },
+        {6});
+    Scoutel::RBFirmwareFile head;
+    head.LoadHead(path);
+    auto told = [](Scoutel::RBFirmwareFile& image) {
+        std::string said = std::to_string(image.IsFirmware()) + "|" + std::to_string(image.FileLength());
+        try {
+            said += "|" + std::to_string(image.FirmwareLength()) + "|" + image.ImageDefect();
+        } catch (const Automation::Error& error) {
+            said += "|error " + std::to_string(error.Number());
+        }
+        try {
+            said += "|" + image.KernelID();
+        } catch (const Automation::Error& error) {
+            said += "|error " + std::to_string(error.Number());
+        }
+        return said;
+    };
+    if (told(head) != told(file))
+        std::abort();
     allowing(
         [&] {
             int32_t length = file.FirmwareLength();

@@ -105,10 +105,10 @@ void RBFirmwareLoader::setFirmwareFilePath(const std::string& value) {
 }
 
 bool RBFirmwareLoader::ValidFirmware() {
-    auto image = FirmwareFileObject();
-    // An image without a length, or one whose preamble promises more bytes
-    // than the file holds, would send the printer a cut kernel.
-    return image->IsFirmware() && image->FirmwareLength() > 0 && image->FirmwareShortfall() == 0;
+    // An image without a length, one whose preamble promises more bytes than
+    // the file holds, or one cut inside its header would send the printer a
+    // cut kernel; one whose identifier cannot be read passes no version gate.
+    return FirmwareFileObject()->ImageDefect().empty();
 }
 
 std::string RBFirmwareLoader::KernelID() {
@@ -174,8 +174,11 @@ bool RBFirmwareLoader::CanUserUpgrade(const std::string& Username) {
 
 void RBFirmwareLoader::checkOpening(const std::string& source) {
     requirePrinter(source);
-    if (!ValidFirmware())
-        ErrorTextProvider::RaiseLibraryError(kInvalidImage, source);
+    if (std::string defect = FirmwareFileObject()->ImageDefect(); !defect.empty())
+        ErrorTextProvider::RaiseLibraryError(kInvalidImage, source,
+                                             firmwareFilePath_.empty()
+                                                 ? std::string("No firmware file is set.")
+                                                 : "\"" + firmwareFilePath_ + "\" " + defect + ".");
     if (!CanUserUpgrade())
         ErrorTextProvider::RaiseLibraryError(kUserMayNotUpgrade, source);
 }
@@ -204,6 +207,8 @@ void RBFirmwareLoader::Flash(const Ref<Gaugely::Progress>& Progress) {
     Ref<Tethra::Connection> connection = printer->Connection();
     Ref<Scoutel::RBFirmwareFile> image = FirmwareFileObject();
     bool opened = false;
+    bool bufferReleased = false;
+    bool uploadBegun = false;
 
     // A cancel is honoured at the next task boundary even when the receiver
     // takes it back before the boundary comes (it does while flakef runs).
@@ -238,7 +243,6 @@ void RBFirmwareLoader::Flash(const Ref<Gaugely::Progress>& Progress) {
 
         WritePrinterDisplayMessage(kPreparingText, 1000, 5);
         ClearPrinterTmp();
-        bool bufferReleased = false;
         if (GetPrinterTmpFree() < int64_t{image->FirmwareLength()} + kSpareRoom) {
             ReleaseImageBufferMemory();
             bufferReleased = true;
@@ -249,6 +253,7 @@ void RBFirmwareLoader::Flash(const Ref<Gaugely::Progress>& Progress) {
         enterTask(Uploading, 0);
         WritePrinterDisplayMessage(kReceivingText, 1300, 10);
         printer->Command("LED 0 OFF\r");
+        uploadBegun = true;
         Upload(image->GetFirmwareData(), kKernelFile, Progress);
 
         enterTask(Storing, 1000);
@@ -279,7 +284,7 @@ void RBFirmwareLoader::Flash(const Ref<Gaugely::Progress>& Progress) {
                 Progress->setAutoIncValue(0);
                 Progress->SetZeroProgress();
             });
-        restoreSettings();
+        restoreSettings(uploadBegun && bufferReleased);
         if (opened)
             bestEffort([&] { connection->setPortOpen(false); });
         Automation::reraise(Automation::Error(holder->Number(), holder->Source(), holder->Description()),
@@ -287,11 +292,16 @@ void RBFirmwareLoader::Flash(const Ref<Gaugely::Progress>& Progress) {
     }
 }
 
-void RBFirmwareLoader::restoreSettings() {
+void RBFirmwareLoader::restoreSettings(bool removeKernel) {
     if (!printer_ || !printer_->Connection())
         return;
     if (receiveBufferRaised_)
         bestEffort([&] { restoreReceiveBuffer(); });
+    // The kernel file fills the room the shrunk image buffer gave tmp:; it
+    // goes first, as after a flash that worked, or the media size comes back
+    // with tmp: full.
+    if (removeKernel)
+        bestEffort([&] { printer_->KillFile(kKernelFile); });
     bestEffort([&] { RestoreImageBufferMemory(); });
 }
 

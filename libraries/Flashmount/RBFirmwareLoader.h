@@ -30,7 +30,8 @@ public:
     void setFirmwareFilePath(const std::string& value);
     Automation::Ref<Brindle::Printer> Printer() const { return printer_; }
     void setPrinter(const Automation::Ref<Brindle::Printer>& value) { printer_ = value; }
-    // Whether the image is a kernel image that holds every byte it promises.
+    // Whether the image is a kernel image that holds every byte it promises,
+    // its whole header and a readable identifier.
     bool ValidFirmware();
     std::string KernelID();
     // The users who may upgrade, comma-separated, by printer-language version.
@@ -58,8 +59,9 @@ private:
     // Sets the serial receive buffer raised for flakef back to its old value.
     void restoreReceiveBuffer();
     // After a failure: what the upgrade changed on the printer is put back
-    // where it can be; a failure here does not hide the first one.
-    void restoreSettings();
+    // where it can be, the kernel file on tmp: removed first when asked; a
+    // failure here does not hide the first one.
+    void restoreSettings(bool removeKernel);
 
     Automation::Ref<Brindle::Printer> printer_;
     Automation::Ref<Scoutel::RBFirmwareFile> image_;

@@ -59,10 +59,12 @@ std::vector<std::string> filesOf(const std::string& folder) {
 
 // The cleaned identifier of an image, or nothing for a file that is not one
 // or cannot be parsed: one bad file must not hide the others of the folder.
+// Only the file's start and its identifier are read, so a large file costs
+// no more than a small one.
 std::optional<std::string> kernelOf(const std::string& path) {
     try {
         auto image = Automation::New<RBFirmwareFile>();
-        image->LoadFile(path);
+        image->LoadHead(path);
         if (!image->IsFirmware())
             return std::nullopt;
         return CleanKernelName(image->KernelID());
@@ -126,12 +128,11 @@ Automation::Ref<Firmwares> FirmwareFinder::GetFirmwares(const std::string& sDir,
         if (extensionOf(file) != FileExt)
             continue;
         const std::string path = file.string();
-        if (auto kernel = kernelOf(path)) {
-            if (MatchesFilter(*kernel))
-                FirmwareFound.raise(found->Add(path, path, *kernel));
-            // Keeps the client's window alive during a long scan.
-            Platform::DoEvents();
-        }
+        if (auto kernel = kernelOf(path); kernel && MatchesFilter(*kernel))
+            FirmwareFound.raise(found->Add(path, path, *kernel));
+        // Keeps the client's window alive during a long scan, whatever the
+        // files are: a folder of images that are none takes its time too.
+        Platform::DoEvents();
         int32_t scannedSoFar = scanned;
         auto total = static_cast<int32_t>(filesOf(sDir).size());
         bool stop = false;

@@ -24,9 +24,11 @@ public:
 
     // Every image of the folder's files (not its subfolders) whose extension
     // is exactly FileExt and whose kernel passes the filter, in the byte
-    // order of the file names; Nothing when the folder does not exist. A
-    // file that cannot be parsed is passed over. A Progress handler that
-    // sets bStop ends the scan with what was found so far.
+    // order of the file names; Nothing when the folder does not exist. Only
+    // a file's start and its identifier are read; a file that cannot be
+    // parsed is passed over. The message pump runs after every file of the
+    // extension; a Progress handler that sets bStop ends the scan with what
+    // was found so far.
     Automation::Ref<Firmwares> GetFirmwares(const std::string& sDir, const std::string& FileExt = {});
 
     // Lets the user choose a firmware file in the firmware selection dialog,

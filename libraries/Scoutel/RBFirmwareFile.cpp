@@ -7,6 +7,7 @@
 #include "Scoutel/KernelHeaderLayout.h"
 #include "automation/Error.h"
 #include "automation/Runtime.h"
+#include "files/FileContents.h"
 
 namespace Scoutel {
 
@@ -19,6 +20,12 @@ namespace Header = KernelHeaderLayout;
 constexpr int32_t kBootIdentifierPosition = 49;
 constexpr int32_t kBootIdentifierWindow = 34;
 constexpr int32_t kKernIdentifierWindow = 100;
+// "@(#)KERN" is looked for at the first 1001 positions, "bootHdr" at the
+// first 21; the start of the file that a header search needs holds a header
+// found at the last of them whole, and the preamble in front of it.
+constexpr int32_t kKernSearchRange = 1000;
+constexpr int32_t kBootSearchRange = 20;
+constexpr int32_t kHeadLength = kKernSearchRange + 1 + static_cast<int32_t>(Header::Length);
 
 // A pattern for glob(3) that matches "*" and "?" only, as find-first-file does.
 std::string globPattern(const std::string& name) {
@@ -48,10 +55,25 @@ bool RBFirmwareFile::FileExists(const std::string& Filename) {
 }
 
 void RBFirmwareFile::LoadFile(const std::string& PathName) {
+    load(PathName, true);
+}
+
+void RBFirmwareFile::LoadHead(const std::string& PathName) {
+    load(PathName, false);
+}
+
+void RBFirmwareFile::load(const std::string& PathName, bool whole) {
     if (!FileExists(PathName))
         Automation::raise(Automation::RuntimeError::FileNotFound, "FWRubric:LoadFile method",
                           "File not found.");
-    buffer_.LoadFile(PathName);
+    if (whole) {
+        buffer_.LoadFile(PathName);
+        fileLength_ = buffer_.Count();
+    } else {
+        fileLength_ = buffer_.LoadFileStart(PathName, kHeadLength);
+    }
+    path_ = PathName;
+    whole_ = whole;
     headerPosition_ = 0;
     bootHdr_ = false;
 }
@@ -59,10 +81,10 @@ void RBFirmwareFile::LoadFile(const std::string& PathName) {
 int32_t RBFirmwareFile::HeaderPosition() {
     if (headerPosition_ > 0)
         return headerPosition_;
-    headerPosition_ = buffer_.FindStr(1, "@(#)KERN", 1000);
+    headerPosition_ = buffer_.FindStr(1, "@(#)KERN", kKernSearchRange);
     bootHdr_ = false;
     if (headerPosition_ <= 0) {
-        int32_t found = buffer_.FindStr(1, "bootHdr", 20);
+        int32_t found = buffer_.FindStr(1, "bootHdr", kBootSearchRange);
         // "bootHdr" stands 8 bytes after the image start; found any earlier,
         // there is no start for the image in the file.
         if (found > 8) {
@@ -114,38 +136,63 @@ int32_t RBFirmwareFile::GetNETKernelLength() {
     return 0;
 }
 
-std::string RBFirmwareFile::KernelID() {
+std::optional<int64_t> RBFirmwareFile::IdentifierStart() {
     int32_t p = HeaderPosition();
     if (p <= 0)
+        return std::nullopt;
+    if (bootHdr_)
+        return kBootIdentifierPosition;
+    int32_t length = Header::Length;
+    Automation::ByteArray header = buffer_.MidByteArray(p, length);
+    // A header cut off by the end of the file locates nothing.
+    if (length < int32_t{Header::Length})
+        return std::nullopt;
+    return int64_t{p} + Header::field(header, Header::IdentifierAddressOffset) -
+           Header::field(header, Header::BaseAddressOffset);
+}
+
+std::string RBFirmwareFile::KernelID() {
+    std::optional<int64_t> s = IdentifierStart();
+    if (!s)
         return "Unknown";
-    int64_t s = kBootIdentifierPosition;
-    int32_t window = kBootIdentifierWindow;
-    if (!bootHdr_) {
-        int32_t length = Header::Length;
-        Automation::ByteArray header = buffer_.MidByteArray(p, length);
-        // A header cut off by the end of the file locates nothing.
-        if (length < int32_t{Header::Length})
-            return "Unknown";
-        s = int64_t{p} + Header::field(header, Header::IdentifierAddressOffset) -
-            Header::field(header, Header::BaseAddressOffset);
-        window = kKernIdentifierWindow;
-    }
-    if (s < 1 || s > FileLength())
+    if (*s < 1 || *s > FileLength())
         Automation::raise(Automation::RuntimeError::SubscriptOutOfRange, "FifoBuf: MidStr",
                           "Subscript out of range: the kernel identifier lies outside the file");
-    auto start = static_cast<int32_t>(s);
-    int32_t end = buffer_.FindByte(start, 0, window);
-    int32_t length = end > 0 ? end - 1 - start : 0;
-    if (end > 0 && length == 0)
-        return {};
-    if (end == 0)
-        length = s + window < FileLength() ? window : FileLength() - start + 1;
-    return buffer_.MidStr(start, length);
+    auto start = static_cast<int32_t>(*s);
+    const int32_t window = bootHdr_ ? kBootIdentifierWindow : kKernIdentifierWindow;
+    // The window, or what the file holds from the start on when the window
+    // reaches its last byte.
+    int32_t length = int64_t{start} + window < FileLength() ? window : FileLength() - start + 1;
+    std::string stretch = whole_ ? buffer_.MidStr(start, length)
+                                 : Platform::Files::ReadFileStretch(path_, static_cast<uint64_t>(start - 1),
+                                                                    static_cast<size_t>(length), kLibrary);
+    return stretch.substr(0, stretch.find('\0'));
+}
+
+std::string RBFirmwareFile::ImageDefect() {
+    if (!IsFirmware())
+        return "holds no kernel header at its start";
+    const int32_t length = FirmwareLength();
+    if (length == 0)
+        return "states no image length in front of its kernel header";
+    if (int32_t shortfall = FirmwareShortfall(); shortfall > 0)
+        return "ends " + std::to_string(shortfall) + " bytes short of the " + std::to_string(length) +
+               " bytes its preamble states";
+    if (!bootHdr_ && length < int32_t{Header::Length})
+        return "ends inside its kernel header, after " + std::to_string(length) + " of its " +
+               std::to_string(Header::Length) + " bytes";
+    std::optional<int64_t> s = IdentifierStart();
+    if (!s || *s < 1 || *s > FileLength())
+        return "has its kernel identifier outside the file";
+    return {};
 }
 
 Automation::ByteArray RBFirmwareFile::GetFirmwareData() {
     if (!IsFirmware())
         return {};
+    if (!whole_)
+        Automation::raise(Automation::RuntimeError::InvalidProcedureCall, kLibrary,
+                          "Invalid procedure call: only the start of \"" + path_ + "\" was read");
     int32_t length = FirmwareLength();
     if (length == 0)
         Automation::raise(Automation::RuntimeError::SubscriptOutOfRange, kLibrary,

@@ -2,6 +2,7 @@
 // A printer kernel image file (".bin"): whether it is one, what the kernel
 // calls itself, and which of its bytes go to the printer.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Scoutel/byteArray.h"
@@ -18,8 +19,13 @@ public:
 
     // Reads the whole file; the next member searches the new contents.
     void LoadFile(const std::string& PathName);
+    // Reads only what telling the kernel needs, however large the file: its
+    // start, where the header searches and the preamble lie, and its length;
+    // the identifier is read from the file when it is asked for. Every member
+    // answers as after LoadFile but GetFirmwareData, which needs LoadFile.
+    void LoadHead(const std::string& PathName);
     bool IsFirmware();
-    int32_t FileLength() const { return buffer_.Count(); }
+    int32_t FileLength() const { return fileLength_; }
     // The number of image bytes to send.
     int32_t FirmwareLength();
     std::string KernelID();
@@ -34,11 +40,22 @@ public:
     // file: a preamble that states more than the file holds marks a
     // truncated image, which must not be sent.
     int32_t FirmwareShortfall();
+    // What keeps the image from going to a printer whole, said of the file
+    // ("ends inside its kernel header, ..."); empty for a sound image.
+    std::string ImageDefect();
 
 private:
+    void load(const std::string& PathName, bool whole);
     int32_t HeaderPosition();
+    // Where the identifier begins (it may lie outside the file); nothing when
+    // there is no header, or the header is cut off, to locate it.
+    std::optional<int64_t> IdentifierStart();
 
     byteArray buffer_;
+    std::string path_;
+    // Whether buffer_ holds the whole file, or only its start.
+    bool whole_ = true;
+    int32_t fileLength_ = 0;
     int32_t headerPosition_ = 0;
     bool bootHdr_ = false;
 };

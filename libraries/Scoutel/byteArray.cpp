@@ -15,13 +15,34 @@ constexpr const char* kLibrary = "Scoutel";
 
 } // namespace
 
-void byteArray::LoadFile(const std::string& PathName) {
-    std::string contents = Platform::Files::ReadFileContents(PathName, kLibrary, MaxCount);
-    if (contents.empty())
+void byteArray::requireLoadable(const std::string& PathName, uint64_t length) {
+    if (length == 0)
         Automation::raise(SubscriptOutOfRange, kLibrary,
                           "Subscript out of range: \"" + PathName + "\" is empty");
+    if (length > static_cast<uint64_t>(MaxCount))
+        Automation::raise(Automation::RuntimeError::Overflow, kLibrary,
+                          "Overflow: \"" + PathName + "\" is larger than " + std::to_string(MaxCount) +
+                              " bytes");
+}
+
+void byteArray::replaceWith(std::string_view contents) {
     bytes_.assign(1, 0);
     bytes_.insert(bytes_.end(), contents.begin(), contents.end());
+}
+
+void byteArray::LoadFile(const std::string& PathName) {
+    std::string contents = Platform::Files::ReadFileContents(PathName, kLibrary, MaxCount);
+    requireLoadable(PathName, contents.size());
+    replaceWith(contents);
+}
+
+int32_t byteArray::LoadFileStart(const std::string& PathName, int32_t count) {
+    uint64_t length = 0;
+    std::string start = Platform::Files::ReadFileStretch(PathName, 0, static_cast<size_t>(std::max(count, 0)),
+                                                         kLibrary, &length);
+    requireLoadable(PathName, length);
+    replaceWith(start);
+    return static_cast<int32_t>(length);
 }
 
 void byteArray::Add(const Automation::ByteArray& NewValue) {

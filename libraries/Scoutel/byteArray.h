@@ -26,6 +26,10 @@ public:
     // Replaces the contents with the whole file; a file that cannot be read,
     // or has no bytes (error 9), leaves the buffer as it was.
     void LoadFile(const std::string& PathName);
+    // Replaces the contents with the first `count` bytes of the file (fewer
+    // where it ends) and gives the file's length; the file is refused as
+    // LoadFile refuses it, so that a start read stands for the whole.
+    int32_t LoadFileStart(const std::string& PathName, int32_t count);
     // Appends every element; error 6 when the buffer would pass MaxCount.
     void Add(const Automation::ByteArray& NewValue);
     int32_t Count() const { return static_cast<int32_t>(bytes_.size() - 1); }
@@ -59,6 +63,9 @@ public:
     Automation::ByteArray GetBytes() const { return bytes_; }
 
 private:
+    // Error 9 for a file of no bytes, 6 for one longer than MaxCount.
+    static void requireLoadable(const std::string& PathName, uint64_t length);
+    void replaceWith(std::string_view contents);
     std::string_view midView(int32_t Start, int32_t& Length) const;
     // The last position a forward search looks at.
     int32_t searchEnd(int32_t StartPos, int32_t Range) const;

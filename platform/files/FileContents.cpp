@@ -98,9 +98,12 @@ std::string ReadFileContents(const std::string& path, std::string source, size_t
     return contents;
 }
 
-std::string ReadFileStretch(const std::string& path, uint64_t offset, size_t count, std::string source) {
+std::string ReadFileStretch(const std::string& path, uint64_t offset, size_t count, std::string source,
+                            uint64_t* fileSize) {
     off_t size = 0;
     Descriptor fd = openOrdinaryFile(path, source, size);
+    if (fileSize)
+        *fileSize = static_cast<uint64_t>(size);
     std::string stretch(count, '\0');
     size_t have = 0;
     // Nothing lies at an offset the file system cannot address.

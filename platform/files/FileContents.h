@@ -14,9 +14,10 @@ std::string ReadFileContents(const std::string& path, std::string source = "File
                              size_t maxBytes = std::numeric_limits<size_t>::max());
 
 // Up to `count` bytes of the file from byte `offset` (0-based); fewer where the
-// file ends. Raises as ReadFileContents does.
+// file ends. Raises as ReadFileContents does. When fileSize is given, it
+// receives the file's length.
 std::string ReadFileStretch(const std::string& path, uint64_t offset, size_t count,
-                            std::string source = "Files");
+                            std::string source = "Files", uint64_t* fileSize = nullptr);
 
 // Whether path names an ordinary file that a listing shows: not a folder, and
 // not hidden (a name beginning with ".").

@@ -125,16 +125,33 @@ TEST(RBFirmwareLoader, PreconditionsBeforeAnythingChanges) {
     EXPECT_TRUE(isError(raisedError([&] { loader->Flash(); }), 116, FlashSource, noPrinter));
 
     FlashBench bench("8.10");
-    const auto invalid = ErrorTextProvider::GetErrorText(126);
-    // Not an image; an image without a length; one whose preamble promises more than the file holds.
-    std::string cut = kernelImage("Rubric 8.10", 300);
-    std::string behind = "# cat > x -000400 " + cut;
-    for (const std::string& image : {std::string(3000, 'x'), std::string(40, ' ') + cut, behind}) {
+    // The text says what kind of error it is; the file and its fault follow it.
+    const auto invalid = [&](const std::string& what) {
+        return ErrorTextProvider::GetErrorText(126) + " " + what;
+    };
+    EXPECT_TRUE(isError(raisedError([&] { bench.loader->CanUpgrade(); }), 126, FlashSource,
+                        invalid("No firmware file is set.")));
+    const std::string cut = kernelImage("Rubric 8.10", 300);
+    const std::pair<std::string, std::string> images[] = {
+        {std::string(3000, 'x'), "holds no kernel header at its start"},
+        {std::string(40, ' ') + cut, "states no image length in front of its kernel header"},
+        {"# cat > x -000400 " + cut, "ends 100 bytes short of the 400 bytes its preamble states"},
+        // A kernel cut inside its header would pass every version gate as version 0.
+        {"@(#)KERN\x01", "ends inside its kernel header, after 9 of its 24 bytes"},
+        {"# cat > x -0020 " + cut, "ends inside its kernel header, after 20 of its 24 bytes"},
+        {kernHeader(400) + "Rubric 8.10", "has its kernel identifier outside the file"},
+        {std::string(8, 'h') + "bootHdr" + std::string(20, '.'),
+         "has its kernel identifier outside the file"},
+    };
+    const std::string path = bench.pc / "kernel.bin";
+    for (const auto& [image, defect] : images) {
+        SCOPED_TRACE(defect);
         bench.load(image);
         EXPECT_FALSE(bench.loader->ValidFirmware());
-        EXPECT_TRUE(isError(raisedError([&] { bench.loader->CanUpgrade(); }), 126, FlashSource, invalid));
-        EXPECT_TRUE(
-            isError(raisedError([&] { bench.loader->Flash(bench.progress); }), 126, FlashSource, invalid));
+        const std::string description = invalid("\"" + path + "\" " + defect + ".");
+        EXPECT_TRUE(isError(raisedError([&] { bench.loader->CanUpgrade(); }), 126, FlashSource, description));
+        EXPECT_TRUE(isError(raisedError([&] { bench.loader->Flash(bench.progress); }), 126, FlashSource,
+                            description));
     }
     // The same preamble stating the true length is a valid image.
     bench.load("# cat > x -000" + std::to_string(cut.size()) + " " + cut);
@@ -232,6 +249,37 @@ TEST(RBFirmwareLoader, RoomOnTmpAndTheImageBuffer) {
     }
 }
 
+TEST(RBFirmwareLoader, FailedFlakefRemovesTheKernelBeforeTheMediaSizeComesBack) {
+    PrinterSim::Profile profile = profileOf("8.10");
+    profile.ramKb = 64;
+    const PrinterSim::Fault fails = *PrinterSim::Fault::parse(QStringLiteral("flakef-fails"));
+    {
+        // The kernel only fits with the image buffer shrunk.
+        FlashBench bench(profile, {fails}, FlashBench::Link::Tcp);
+        bench.load(kernelImage("Rubric 8.10", 16384));
+        auto error = raisedError([&] { bench.loader->Flash(bench.progress); });
+        EXPECT_TRUE(error.Source().ends_with(std::string("RBFirmwareLoader:Flake Method>") + FlashSource))
+            << error.Source();
+        EXPECT_TRUE(bench.receivedInOrder({"SETUP\"MEDIA,MEDIA SIZE,WIDTH,1", "RUN\"flakef tmp:KERNEL.BIN",
+                                           "RUN\"rm tmp:KERNEL.BIN", "SETUP\"MEDIA,MEDIA SIZE,WIDTH,832",
+                                           "SETUP\"MEDIA,MEDIA SIZE,LENGTH,1200"}));
+        EXPECT_FALSE(bench.sim.files().contains("tmp:KERNEL.BIN"));
+        EXPECT_EQ(bench.sim.setupValue("MEDIA,MEDIA SIZE,WIDTH"), "832");
+        EXPECT_EQ(bench.sim.setupValue("MEDIA,MEDIA SIZE,LENGTH"), "1200");
+        EXPECT_FALSE(bench.received("REBOOT"));
+        expectOpenedOnce(bench);
+    }
+    {
+        // With room from the start nothing is to be given back: the file stays.
+        FlashBench bench(profile, {fails}, FlashBench::Link::Tcp);
+        bench.load(kernelImage("Rubric 8.10", 4000));
+        EXPECT_NE(errorNumberOf([&] { bench.loader->Flash(bench.progress); }), 0);
+        EXPECT_TRUE(bench.sim.files().contains("tmp:KERNEL.BIN"));
+        EXPECT_FALSE(bench.received("RUN\"rm tmp:KERNEL.BIN"));
+        EXPECT_FALSE(bench.receivedStartingWith("SETUP\"MEDIA"));
+    }
+}
+
 TEST(RBFirmwareLoader, CancelIsHonouredAtTaskBoundaries) {
     struct Case {
         const char* cancelIn;
@@ -273,6 +321,24 @@ TEST(RBFirmwareLoader, CancelDuringTheUploadStopsBeforeFlakef) {
     EXPECT_TRUE(error.Source().ends_with(std::string(">") + FlashSource)) << error.Source();
     EXPECT_TRUE(bench.received("LED 0 OFF"));
     EXPECT_FALSE(bench.received("RUN\"flakef tmp:KERNEL.BIN"));
+    EXPECT_FALSE(bench.received("REBOOT"));
+    expectOpenedOnce(bench);
+}
+
+TEST(RBFirmwareLoader, CancelAfterTheUploadsLastByteStopsBeforeFlakef) {
+    FlashBench bench("8.10");
+    const std::string image = kernelImage("Rubric 8.10", 30000);
+    bench.load(image);
+    // The transfer's last notification comes once it is done and looks at
+    // no cancel any more: only the boundary after the upload can see this one.
+    bench.recorder->cancelWhen = [](Gaugely::Progress& progress) {
+        return progress.Text() == "Uploading Firmware" && !progress.Start();
+    };
+    EXPECT_TRUE(isError(raisedError([&] { bench.loader->Flash(bench.progress); }), 113, RaisedInFlash,
+                        ErrorTextProvider::GetErrorText(113)));
+    EXPECT_EQ(bench.sim.files().value("tmp:KERNEL.BIN").toStdString(), image);
+    EXPECT_FALSE(bench.received("RUN\"flakef tmp:KERNEL.BIN"));
+    EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
     EXPECT_FALSE(bench.received("REBOOT"));
     expectOpenedOnce(bench);
 }

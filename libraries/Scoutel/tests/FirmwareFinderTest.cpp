@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -219,4 +220,68 @@ TEST_F(FirmwareFinderTest, LongPaths) {
     std::string missing = folder_ / std::string(300, 'm');
     EXPECT_FALSE(finder_->IsKernelFile(missing));
     EXPECT_TRUE(finder_->GetFirmwares(missing, "bin").isNothing());
+}
+
+TEST(CleanKernelName, DropsTheBracketedWordWhereverItStandsAndNothingElse) {
+    EXPECT_EQ(CleanKernelName("Kernel(compressed)X"), "KernelX");
+    EXPECT_EQ(CleanKernelName("(Compressed)Rubric 8.10"), "Rubric 8.10");
+    EXPECT_EQ(CleanKernelName("A(compressed)(COMPRESSED)B"), "AB");
+    // What the removal leaves behind of blanks shrinks to one, a trailing one stays.
+    EXPECT_EQ(CleanKernelName("Rubric  8.10  (compressed)"), "Rubric 8.10 ");
+    EXPECT_EQ(CleanKernelName("Rubric (compressed) 8.10"), "Rubric 8.10");
+    EXPECT_EQ(CleanKernelName("Rubric 8.10 (compress)"), "Rubric 8.10 (compress)");
+}
+
+namespace {
+
+// A figure of /proc/self/status, in KiB.
+int64_t statusKb(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(field + ":"))
+            return std::stoll(line.substr(field.size() + 1));
+    ADD_FAILURE() << field << " not in /proc/self/status";
+    return 0;
+}
+
+// Starts the process's peak resident size afresh from its present size.
+void resetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+} // namespace
+
+TEST_F(FirmwareFinderTest, LargeFilesAreLookedAtInBoundedMemoryWithTheWindowAlive) {
+    // Sparse files: one that a whole read would take into memory, one beyond
+    // what a buffer holds; both ahead of the kernel in the scan's order.
+    TempFolder folder;
+    std::filesystem::resize_file(folder.write("a-disc-image.bin", "ISO"), uint64_t{300} << 20);
+    std::filesystem::resize_file(folder.write("b-huge.bin", ""), uint64_t{4} << 30);
+    folder.write("kernel.bin", kernImage("Rubric 8.10"));
+
+    // The sanitizer's allocator keeps what is freed, so the peak is what counts.
+    const int64_t limitKb = 64 * 1024;
+    resetPeakMemory();
+    const int64_t before = statusKb("VmRSS");
+    bool pumped = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { pumped = true; }, Qt::QueuedConnection);
+    std::vector<bool> pumpedBy;
+    std::vector<int64_t> growthAt;
+    auto watch = finder_->Progress.connect([&](int32_t&, int32_t&, bool&) {
+        pumpedBy.push_back(pumped);
+        growthAt.push_back(statusKb("VmHWM") - before);
+    });
+    finder_->setFilter(FF_All);
+    auto firmwares = finder_->GetFirmwares(folder.path().string(), "bin");
+
+    EXPECT_LT(statusKb("VmHWM") - before, limitKb);
+    ASSERT_EQ(names(firmwares), Log{"kernel.bin"});
+    EXPECT_EQ(firmwares->Item(1)->FirmwareName(), "Rubric 8.10");
+    EXPECT_EQ(log_, (Log{"progress 1/3", "progress 2/3", "found Rubric 8.10|kernel.bin", "pumped",
+                         "progress 3/3"}));
+    // The window was served before the large file's Progress, not only after a kernel.
+    EXPECT_EQ(pumpedBy, (std::vector<bool>{true, true, true}));
+    for (int64_t growth : growthAt)
+        EXPECT_LT(growth, limitKb);
 }

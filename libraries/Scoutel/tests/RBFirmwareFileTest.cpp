@@ -1,5 +1,6 @@
 #include "Scoutel/RBFirmwareFile.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "ErrorNumber.h"
@@ -163,4 +164,48 @@ TEST_F(RBFirmwareFileTest, FilesThatAreNoImageOrMissing) {
     EXPECT_TRUE(RBFirmwareFile::FileExists(folder_.path().string()));
     EXPECT_FALSE(RBFirmwareFile::FileExists(folder_ / "*.txt"));
     EXPECT_FALSE(RBFirmwareFile::FileExists(""));
+}
+
+TEST_F(RBFirmwareFileTest, StartOfTheFileTellsTheKernelAsTheWholeFileDoes) {
+    auto boot = std::string(8, 'h') + "bootHdr" + std::string(33, '.') + "Tessel 2.05" + '\0';
+    const std::string images[] = {
+        kernHeader(24) + "Rubric 8.10" + '\0' + std::string(3000, 'k'),
+        // The identifier far behind the start that is read.
+        kernHeader(5000) + std::string(4976, 'k') + "Rubric 10.10" + '\0' + "code",
+        kernHeader(5000) + std::string(4976, 'k') + std::string(300, 'n'),
+        // A header found at the last place looked at, behind a preamble.
+        std::string(980, '#') + "cat -002000 " + std::string(8, '#') + kernHeader(24) + "Rubric 7.60" + '\0' +
+            std::string(4000, 'k'),
+        std::string(1001, ' ') + kernHeader(24) + "Rubric 8.10" + '\0',
+        boot + std::string(2000, 'b'),
+        kernHeader(3000) + "short",
+        "@(#)KERN\x01",
+    };
+    for (const std::string& image : images) {
+        SCOPED_TRACE(image.substr(0, 60));
+        RBFirmwareFile whole;
+        whole.LoadFile(folder_.write("image.bin", image));
+        RBFirmwareFile head;
+        head.LoadHead(folder_ / "image.bin");
+        EXPECT_EQ(head.IsFirmware(), whole.IsFirmware());
+        EXPECT_EQ(head.FileLength(), whole.FileLength());
+        EXPECT_EQ(head.FirmwareLength(), whole.FirmwareLength());
+        EXPECT_EQ(head.ImageDefect(), whole.ImageDefect());
+        if (whole.ImageDefect() == "has its kernel identifier outside the file") {
+            EXPECT_EQ(errorNumberOf([&] { head.KernelID(); }), 9);
+        } else {
+            EXPECT_EQ(head.KernelID(), whole.KernelID());
+        }
+        // Only the whole file has the bytes to send.
+        if (whole.IsFirmware()) {
+            EXPECT_EQ(errorNumberOf([&] { head.GetFirmwareData(); }), 5);
+        }
+    }
+
+    // A file larger than a buffer holds, or empty, is refused as a whole read refuses it.
+    RBFirmwareFile head;
+    std::filesystem::resize_file(folder_.write("huge.bin", kernHeader(24) + "K"), uint64_t{3} << 30);
+    EXPECT_EQ(errorNumberOf([&] { head.LoadHead(folder_ / "huge.bin"); }), 6);
+    EXPECT_EQ(errorNumberOf([&] { head.LoadHead(folder_.write("empty.bin", "")); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { head.LoadHead(folder_ / "none.bin"); }), 53);
 }
