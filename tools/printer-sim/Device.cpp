@@ -1,5 +1,7 @@
 #include "Device.h"
 
+#include <utility>
+
 namespace PrinterSim {
 
 namespace {
@@ -144,7 +146,8 @@ void Device::feed(const QByteArray& bytes) {
     qsizetype from = 0;
     while (from < bytes.size()) {
         if (peer_) {
-            peer_->fromLine(bytes.mid(from));
+            // Input behind the transfer waits for the command line.
+            heldInput_ += peer_->fromLine(bytes.mid(from));
             checkPeer();
             return;
         }
@@ -199,6 +202,9 @@ void Device::takeLineBack(bool ok, const QByteArray& received, const HandoverDon
     if (!held.isEmpty())
         serial_->write(held);
     done(ok, received);
+    const QByteArray input = std::exchange(heldInput_, QByteArray());
+    if (!input.isEmpty())
+        feed(input);
 }
 
 void Device::linkClosed(QTcpSocket* closed) {

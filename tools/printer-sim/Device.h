@@ -95,6 +95,8 @@ private:
     std::unique_ptr<PeerProgram> peer_;
     bool peerKilled_ = false;
     QByteArray held_;
+    // What the host sent once a transfer was over, before the line came back.
+    QByteArray heldInput_;
     QTimer rebootTimer_;
     QTimer inputTimer_;
     bool rebooting_ = false;

@@ -35,6 +35,29 @@ const QByteArray ZFinHeader = "\x18"
                               "B08";
 constexpr int OverAndOutMs = 500;
 const QByteArray OverAndOut = "OO";
+// What is kept of each direction to find a frame split over reads.
+constexpr qsizetype TailBytes = 64;
+constexpr char KermitMark = '\x01';
+constexpr char KermitEnd = '\r';
+
+// Where the last Kermit packet in `bytes` ends (one past its end of line),
+// when it is complete and, with `type`, of that type; else -1. The mark
+// starts every packet, as packets prefix control characters in their data.
+qsizetype kermitPacketEnd(const QByteArray& bytes, char type = 0) {
+    const qsizetype mark = bytes.lastIndexOf(KermitMark);
+    if (mark < 0 || mark + 3 >= bytes.size() || (type && bytes[mark + 3] != type))
+        return -1;
+    const qsizetype end = bytes.indexOf(KermitEnd, mark + 4);
+    return end < 0 ? -1 : end + 1;
+}
+
+// One past a ZFIN hex header with its line end, or -1.
+qsizetype zfinEnd(const QByteArray& bytes) {
+    const qsizetype at = bytes.indexOf(ZFinHeader);
+    // Type, position and check in hex, then CR and LF.
+    const qsizetype lineEnd = at + ZFinHeader.size() + 12 + 2;
+    return at < 0 || lineEnd > bytes.size() ? -1 : lineEnd;
+}
 
 } // namespace
 
@@ -109,10 +132,72 @@ bool PeerProgram::start(QString* error) {
     return true;
 }
 
-void PeerProgram::fromLine(const QByteArray& bytes) {
-    relayed_ += bytes.size();
-    unsent_ += bytes;
+QByteArray PeerProgram::fromLine(const QByteArray& bytes) {
+    if (over_)
+        return bytes;
+    const qsizetype end = endOnLine(bytes);
+    const QByteArray mine = end < 0 ? bytes : bytes.left(end);
+    relayed_ += mine.size();
+    unsent_ += mine;
     flush();
+    return end < 0 ? QByteArray() : bytes.mid(end);
+}
+
+qsizetype PeerProgram::endOnLine(const QByteArray& bytes) {
+    const QByteArray seen = lineTail_ + bytes;
+    lineTail_ = seen.right(TailBytes);
+    qsizetype end = -1;
+    if (handover_.protocol == Handover::ZModem) {
+        // Once rz has answered ZFIN, the sender's "OO" (which a sender may
+        // flush away) is the last that is rz's, unless ZFIN comes again; sz's
+        // end is seen in its output.
+        if (!handover_.send && programClosed_) {
+            QByteArray unpadded = seen;
+            while (unpadded.startsWith('*'))
+                unpadded.remove(0, 1);
+            if (const qsizetype oo = seen.indexOf(OverAndOut); oo >= 0)
+                end = oo + OverAndOut.size();
+            else if (seen.contains(ZFinHeader))
+                lineTail_.clear(); // ZFIN again: rz answers it
+            else if (!ZFinHeader.startsWith(unpadded) && seen != "O") {
+                // The host has gone on without "OO": rz has the file and need not wait for it.
+                end = seen.size() - bytes.size();
+                QTimer::singleShot(0, this, &PeerProgram::hangUp);
+            }
+        }
+    } else if (handover_.send) {
+        // The host's answer to gkermit's closing packet is its last.
+        if (programClosed_)
+            end = kermitPacketEnd(seen);
+    } else if (!lineClosed_ && kermitPacketEnd(seen, 'B') >= 0) {
+        lineClosed_ = true;
+        outputTail_.clear(); // only an answer that follows counts
+    }
+    if (end < 0)
+        return -1;
+    over_ = true;
+    return qMax<qsizetype>(end - (seen.size() - bytes.size()), 0);
+}
+
+void PeerProgram::watchOutput(const QByteArray& bytes) {
+    const QByteArray seen = outputTail_ + bytes;
+    outputTail_ = seen.right(TailBytes);
+    const bool closed = programClosed_;
+    if (handover_.protocol == Handover::ZModem) {
+        if (zfinEnd(seen) >= 0)
+            programClosed_ = true;
+        // sz's "OO" behind both closing frames is its last word.
+        if (handover_.send && programClosed_ && seen.endsWith(OverAndOut))
+            over_ = true;
+    } else if (handover_.send) {
+        if (kermitPacketEnd(seen, 'B') >= 0)
+            programClosed_ = true;
+    } else if (lineClosed_ && kermitPacketEnd(seen) >= 0) {
+        // gkermit has answered the host's closing packet.
+        over_ = true;
+    }
+    if (programClosed_ && !closed)
+        lineTail_.clear(); // only what the host sends from now on counts
 }
 
 void PeerProgram::flush() {
@@ -137,6 +222,7 @@ void PeerProgram::readable() {
     relayed_ += n;
     const QByteArray bytes(buffer, n);
     lastOutput_ = (lastOutput_ + bytes).right(OverAndOut.size());
+    watchOutput(bytes);
     toLine_(bytes);
     // rz has the file once it answers the sender's ZFIN; it then waits for the
     // sender's "OO", which a sender on a pseudo-terminal may flush away as it

@@ -25,8 +25,10 @@ public:
 
     // Starts the program; false with a message when it cannot.
     bool start(QString* error);
-    // Bytes from the host for the program.
-    void fromLine(const QByteArray& bytes);
+    // Bytes from the host for the program. What arrives once the transfer is
+    // over on the line is returned: it is for the printer's command line,
+    // which takes the line back as soon as the program has ended.
+    QByteArray fromLine(const QByteArray& bytes);
     // Ends the program at once, as if it had died (the transfer fails).
     void kill();
     // Bytes relayed so far, both ways.
@@ -38,6 +40,11 @@ private:
     // Closes the program's terminal: it reads a hang-up.
     void hangUp();
     void finished(int exitCode, QProcess::ExitStatus status);
+    // Follows the program's closing frames in what it writes.
+    void watchOutput(const QByteArray& bytes);
+    // Where in `bytes` from the host the transfer ends: the offset of the
+    // first byte that is not the program's, or -1.
+    qsizetype endOnLine(const QByteArray& bytes);
 
     Handover handover_;
     Output toLine_;
@@ -49,6 +56,12 @@ private:
     std::unique_ptr<QSocketNotifier> writer_;
     QByteArray unsent_;
     QByteArray lastOutput_;
+    // The last bytes each way, so that a frame split over reads is seen.
+    QByteArray outputTail_;
+    QByteArray lineTail_;
+    bool programClosed_ = false; // the program has sent its closing frame
+    bool lineClosed_ = false;    // the host has sent its closing frame (Kermit receive)
+    bool over_ = false;          // nothing more on the line is the program's
     qint64 relayed_ = 0;
 };
 

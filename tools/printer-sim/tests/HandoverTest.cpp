@@ -56,6 +56,12 @@ struct Line {
         }
         return false;
     }
+    // A command sent at once is answered: what the host sends once the
+    // transfer is over waits until the printer has the line back.
+    bool answersAtOnce() {
+        host.send("\rPRINT \"back\"\r");
+        return host.read(5000, "back\r\n").contains("back\r\n");
+    }
     // The one file in the host's folder.
     QByteArray arrived() const {
         const QStringList names = QDir(hostFolder.path()).entryList(QDir::Files);
@@ -97,6 +103,30 @@ TEST(Handover, FilesGoBothWaysByteForByte) {
             EXPECT_EQ(line.host.run(protocol.hostReceives, line.hostFolder.path()), 0);
             EXPECT_EQ(line.arrived(), data);
             EXPECT_TRUE(line.answers());
+        }
+}
+
+TEST(Handover, TheFirstCommandAfterATransferIsAnswered) {
+    for (const Protocol& protocol : Protocols)
+        for (int round = 0; round < 5; ++round) {
+            SCOPED_TRACE(std::string(protocol.name) + " " + std::to_string(round));
+            Line line;
+            ASSERT_TRUE(line.opened);
+            const QByteArray data = sample(4096);
+            QFile out(line.hostFolder.filePath("up.bin"));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(data);
+            out.close();
+            line.host.send(protocol.receiveCommand + "c:stored.bin\r");
+            EXPECT_EQ(line.host.run(protocol.hostSends + QStringList{"up.bin"}, line.hostFolder.path()), 0);
+            EXPECT_TRUE(line.answersAtOnce());
+            EXPECT_EQ(line.printer.files().value("c:stored.bin"), data);
+
+            QFile::remove(line.hostFolder.filePath("up.bin"));
+            line.host.send(protocol.sendCommand + "c:stored.bin\r");
+            EXPECT_EQ(line.host.run(protocol.hostReceives, line.hostFolder.path()), 0);
+            EXPECT_EQ(line.arrived(), data);
+            EXPECT_TRUE(line.answersAtOnce());
         }
 }
 
