@@ -46,6 +46,10 @@ TEST(PagesTest, TextFilesShowFormattedOnlyWhenTheyAreRichText) {
     EXPECT_FALSE(readme.LoadFile(folder / "none.txt"));
     EXPECT_FALSE(readme.LoadFile(""));
     EXPECT_EQ(readme.ReadMeText(), "Read\xE9 me");
+    // A folder is no file to show.
+    std::filesystem::create_directory(folder / "Terms");
+    EXPECT_FALSE(license.LoadFile(folder / "Terms"));
+    EXPECT_EQ(license.LicenseText(), "");
 }
 
 TEST(PagesTest, AgreementReportsEveryChoice) {
@@ -99,5 +103,20 @@ TEST(PagesTest, ViewLogOpensTheLogOnlyWhileItExists) {
     std::filesystem::remove(folder / "KS_LOG.TXT");
     button->click();
     EXPECT_EQ(opened.size(), 1u);
+    Platform::Ui::setDocumentOpener(previous);
+}
+
+TEST(PagesTest, ViewLogWithoutAProgramForTextFilesTellsWhereTheLogIs) {
+    TempFolder folder;
+    UiRobot robot;
+    auto previous = Platform::Ui::setDocumentOpener([](const std::string&) { return false; });
+    ctlReport report;
+    report.setLogFilePath(folder.write("KS_LOG.TXT", "log"));
+    report.Load();
+    report.findChild<QPushButton*>("cmdLogFile")->click();
+    EXPECT_EQ(robot.boxTexts(),
+              std::vector<std::string>{"Kestrup|No program is set up to open text files. The "
+                                       "log file is " +
+                                       folder / "KS_LOG.TXT" + "."});
     Platform::Ui::setDocumentOpener(previous);
 }
