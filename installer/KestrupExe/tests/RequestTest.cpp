@@ -32,6 +32,12 @@ protected:
         };
     }
 
+    // The text of a label the user sees; empty when it is hidden.
+    static std::string shownText(const QWidget& form, const char* name) {
+        auto* label = form.findChild<QLabel*>(name);
+        return label->isVisible() ? label->text().toStdString() : std::string();
+    }
+
     struct Shown {
         std::string title;
         bool serialPanel = false;
@@ -116,9 +122,7 @@ TEST_F(RequestTest, LoginIsPreFilledWithTheEnginesUser) {
 TEST_F(RequestTest, LoginNamesThePrinterAndSaysWhenTheLastTryFailed) {
     std::vector<std::string> seen;
     robot.onForm = [&](QDialog& form) {
-        auto* failed = form.findChild<QLabel*>("lblFailed");
-        seen.push_back(form.findChild<QLabel*>("lblPrinter")->text().toStdString() +
-                       (failed->isVisible() ? " | " + failed->text().toStdString() : ""));
+        seen.push_back(shownText(form, "lblPrinter") + " | " + shownText(form, "lblFailed"));
         UiRobot::click(form, "cmdOK");
     };
     for (const char* printer : {"127.0.0.2", "127.0.0.2", "127.0.0.3"}) {
@@ -127,9 +131,9 @@ TEST_F(RequestTest, LoginNamesThePrinterAndSaysWhenTheLastTryFailed) {
         wizard->RequestClient()->RequestLogin(printer, user, password, save, cancel);
     }
     const std::string failed =
-        " | The printer did not accept the last user name and password: the login failed.";
-    EXPECT_EQ(seen, (std::vector<std::string>{"Printer: 127.0.0.2", "Printer: 127.0.0.2" + failed,
-                                              "Printer: 127.0.0.3"}));
+        "The printer did not accept the last user name and password: the login failed.";
+    EXPECT_EQ(seen, (std::vector<std::string>{"Printer: 127.0.0.2 | ", "Printer: 127.0.0.2 | " + failed,
+                                              "Printer: 127.0.0.3 | "}));
 }
 
 TEST_F(RequestTest, LoginCancelIsHandedBack) {
@@ -151,11 +155,9 @@ TEST_F(RequestTest, LoginCancelIsHandedBack) {
 TEST_F(RequestTest, BreakStringNamesThePrinterShowsTheFormAndSaysWhenTheLastOneFailed) {
     std::vector<std::string> seen;
     robot.onForm = [&](QDialog& form) {
-        auto* failed = form.findChild<QLabel*>("lblFailed");
-        seen.push_back(form.windowTitle().toStdString() + " / " +
-                       form.findChild<QLabel*>("lblPrinter")->text().toStdString() +
-                       (failed->isVisible() ? " | " + failed->text().toStdString() : ""));
-        EXPECT_EQ(form.findChild<QLabel*>("lblHint")->text(),
+        seen.push_back(form.windowTitle().toStdString() + " / " + shownText(form, "lblPrinter") + " | " +
+                       shownText(form, "lblFailed"));
+        EXPECT_EQ(shownText(form, "lblHint"),
                   "Write a control character by its name between < and >, for example <ESC> or <CR>.");
         // The box's label gives it its access key.
         auto* text = form.findChild<QLineEdit*>("Text1");
@@ -173,9 +175,9 @@ TEST_F(RequestTest, BreakStringNamesThePrinterShowsTheFormAndSaysWhenTheLastOneF
     wizard->RequestClient()->RequestForBreakString("127.0.0.3", sBreak, cancel);
     wizard->RequestClient()->RequestForSerialBreakString("Com1", baud, data, stop, parity, sBreak, cancel);
     wizard->RequestClient()->RequestForSerialBreakString("Com1", baud, data, stop, parity, sBreak, cancel);
-    const std::string failed = " | The printer did not answer after the last break string.";
-    EXPECT_EQ(seen, (std::vector<std::string>{"Break string / Printer: 127.0.0.3",
-                                              "Break string / Printer: 127.0.0.3" + failed,
-                                              "Break string - Printer Com1 / Printer: Com1",
-                                              "Break string - Printer Com1 / Printer: Com1" + failed}));
+    const std::string failed = "The printer did not answer after the last break string.";
+    EXPECT_EQ(seen, (std::vector<std::string>{"Break string / Printer: 127.0.0.3 | ",
+                                              "Break string / Printer: 127.0.0.3 | " + failed,
+                                              "Break string - Printer Com1 / Printer: Com1 | ",
+                                              "Break string - Printer Com1 / Printer: Com1 | " + failed}));
 }
