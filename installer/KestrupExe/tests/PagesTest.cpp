@@ -46,10 +46,6 @@ TEST(PagesTest, TextFilesShowFormattedOnlyWhenTheyAreRichText) {
     EXPECT_FALSE(readme.LoadFile(folder / "none.txt"));
     EXPECT_FALSE(readme.LoadFile(""));
     EXPECT_EQ(readme.ReadMeText(), "Read\xE9 me");
-    // A folder is no file to show.
-    std::filesystem::create_directory(folder / "Terms");
-    EXPECT_FALSE(license.LoadFile(folder / "Terms"));
-    EXPECT_EQ(license.LicenseText(), "");
 }
 
 TEST(PagesTest, AgreementReportsEveryChoice) {
