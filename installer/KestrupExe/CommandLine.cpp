@@ -4,17 +4,9 @@
 
 #include "automation/Error.h"
 #include "automation/Runtime.h"
+#include "files/FilePaths.h"
 
 namespace Kestrup {
-
-namespace {
-
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_regular_file(path, error);
-}
-
-} // namespace
 
 std::string JoinedArguments(int argc, const char* const* argv) {
     std::string line;
@@ -30,12 +22,12 @@ std::optional<std::string> PackageFromCommandLine(std::string commandLine, const
     if (commandLine.size() >= 2 && commandLine.front() == '"' && commandLine.back() == '"')
         commandLine = commandLine.substr(1, commandLine.size() - 2);
     std::string asGiven = Automation::trim(commandLine);
-    if (isFile(asGiven))
+    if (Platform::Files::FileExists(asGiven))
         return asGiven;
     if (asGiven.empty())
         return std::nullopt;
     std::string inProgramFolder = (std::filesystem::path(programFolder) / asGiven).string();
-    if (isFile(inProgramFolder))
+    if (Platform::Files::FileExists(inProgramFolder))
         return inProgramFolder;
     return std::nullopt;
 }

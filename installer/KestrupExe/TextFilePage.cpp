@@ -1,18 +1,16 @@
 #include "KestrupExe/TextFilePage.h"
 
-#include <filesystem>
-
 #include <QTextEdit>
 
 #include "files/FileContents.h"
+#include "files/FilePaths.h"
 #include "ui/RtfReader.h"
 #include "ui/Text.h"
 
 namespace Kestrup {
 
 bool LoadTextFile(QTextEdit& box, const std::string& path) {
-    std::error_code error;
-    if (path.empty() || !std::filesystem::exists(path, error))
+    if (!Platform::Files::FileExists(path))
         return false;
     std::string contents = Platform::Files::ReadFileContents(path, "Kestrup");
     if (contents.compare(0, 5, "{\\rtf") == 0)

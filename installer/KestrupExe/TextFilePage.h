@@ -7,7 +7,7 @@ class QTextEdit;
 
 namespace Kestrup {
 
-// False, leaving the box as it was, when no file is at path. Raises the
+// False, leaving the box as it was, when no file is at path (a folder is none). Raises the
 // file's error when it cannot be read.
 bool LoadTextFile(QTextEdit& box, const std::string& path);
 

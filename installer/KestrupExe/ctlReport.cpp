@@ -1,25 +1,16 @@
 #include "KestrupExe/ctlReport.h"
 
-#include <filesystem>
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "files/FilePaths.h"
+#include "messages/ModalBox.h"
 #include "ui/Shell.h"
 #include "ui/Text.h"
 
 namespace Kestrup {
-
-namespace {
-
-bool fileExists(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_regular_file(path, error);
-}
-
-} // namespace
 
 ctlReport::ctlReport(QWidget* parent) : QWidget(parent) {
     lblReportText = new QLabel(this);
@@ -38,14 +29,17 @@ ctlReport::ctlReport(QWidget* parent) : QWidget(parent) {
 }
 
 void ctlReport::Load() {
-    cmdLogFile->setEnabled(fileExists(logFilePath_));
+    cmdLogFile->setEnabled(Platform::Files::FileExists(logFilePath_));
     lblReportText->setText(Platform::Ui::toQString(reportText_));
 }
 
 void ctlReport::cmdLogFile_Click() {
-    // The opener's answer is not looked at: the user sees whether the log opened.
-    if (fileExists(logFilePath_))
-        Platform::Ui::OpenDocument(logFilePath_);
+    if (!Platform::Files::FileExists(logFilePath_))
+        return;
+    // Where the desktop has no program for text files, the user can still open the log.
+    if (!Platform::Ui::OpenDocument(logFilePath_))
+        Platform::ShowModalBox(
+            "No program is set up to open text files. The log file is " + logFilePath_ + ".", "Kestrup");
 }
 
 } // namespace Kestrup

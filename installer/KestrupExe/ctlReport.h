@@ -19,7 +19,8 @@ public:
     void setReportText(std::string value) { reportText_ = std::move(value); }
     const std::string& LogFilePath() const { return logFilePath_; }
     void setLogFilePath(std::string value) { logFilePath_ = std::move(value); }
-    // Shows the text; "View log..." is usable only while the log exists.
+    // Shows the text; "View log..." is usable only while the log exists
+    // (never with an empty LogFilePath).
     void Load();
 
 private:

@@ -45,8 +45,21 @@ frmBreakStrings::frmBreakStrings(QWidget* parent) : QDialog(parent) {
                                    "\"Shift\"+\"Pause\" on the printer keyboard.",
                                    this);
     explanation->setWordWrap(true);
+    lblPrinter = new QLabel(this);
+    lblPrinter->setObjectName("lblPrinter");
+    lblFailed = new QLabel("The printer did not answer after the last break string.", this);
+    lblFailed->setObjectName("lblFailed");
+    lblFailed->setWordWrap(true);
     Text1 = new QLineEdit(this);
     Text1->setObjectName("Text1");
+    auto* lblText = new QLabel("&Break string:", this);
+    lblText->setBuddy(Text1);
+    auto* lblHint = new QLabel("Write a control character by its name between < and >, for example "
+                               "<ESC> or <CR>.",
+                               this);
+    lblHint->setObjectName("lblHint");
+    lblHint->setTextFormat(Qt::PlainText);
+    lblHint->setWordWrap(true);
     PicSerialSettings = new QWidget(this);
     PicSerialSettings->setObjectName("PicSerialSettings");
     auto* settings = new QHBoxLayout(PicSerialSettings);
@@ -67,8 +80,12 @@ frmBreakStrings::frmBreakStrings(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdCancel);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblPrinter);
     layout->addWidget(explanation);
+    layout->addWidget(lblFailed);
+    layout->addWidget(lblText);
     layout->addWidget(Text1);
+    layout->addWidget(lblHint);
     layout->addWidget(PicSerialSettings);
     layout->addLayout(buttons);
     connect(cmdSend, &QPushButton::clicked, this, [this] { cmdSend_Click(); });
@@ -84,6 +101,9 @@ void frmBreakStrings::showEvent(QShowEvent* event) {
 }
 
 void frmBreakStrings::Form_Load() {
+    lblPrinter->setText(Platform::Ui::toQString("Printer: " + printerName_));
+    lblPrinter->setVisible(!printerName_.empty());
+    lblFailed->setVisible(lastTryFailed_);
     if (breakStringObj_ && breakStringObj_->BreakStringType() == BST_Serial) {
         setWindowTitle(Platform::Ui::toQString("Break string - Printer " + printerName_));
         fill(cboBaudrate, {{"115200", 115200},

@@ -8,6 +8,7 @@
 #include "KestrupExe/IBreakString.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -24,6 +25,8 @@ public:
     void setBreakStringObj(Automation::Ref<IBreakString> value) { breakStringObj_ = std::move(value); }
     const std::string& PrinterName() const { return printerName_; }
     void setPrinterName(std::string value) { printerName_ = std::move(value); }
+    // Says that the printer did not answer after the last break string.
+    void setLastTryFailed(bool value) { lastTryFailed_ = value; }
     // True after Cancel, Escape or the close box; the object is then untouched.
     bool CancelPressed() const { return cancelPressed_; }
 
@@ -41,6 +44,9 @@ private:
     bool cancelPressed_ = false;
     bool loaded_ = false;
     bool sent_ = false;
+    bool lastTryFailed_ = false;
+    QLabel* lblPrinter;
+    QLabel* lblFailed;
     QLineEdit* Text1;
     QWidget* PicSerialSettings;
     QComboBox* cboBaudrate;

@@ -19,6 +19,14 @@ frmLogin::frmLogin(QWidget* parent) : QDialog(parent) {
                    "the corresponding password.",
                    this);
     explanation->setWordWrap(true);
+    lblPrinter = new QLabel(this);
+    lblPrinter->setObjectName("lblPrinter");
+    lblPrinter->hide();
+    lblFailed =
+        new QLabel("The printer did not accept the last user name and password: the login failed.", this);
+    lblFailed->setObjectName("lblFailed");
+    lblFailed->setWordWrap(true);
+    lblFailed->hide();
     txtUserName = new QLineEdit(this);
     txtUserName->setObjectName("txtUserName");
     txtPassword = new QLineEdit(this);
@@ -49,7 +57,9 @@ frmLogin::frmLogin(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdHelp);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblPrinter);
     layout->addWidget(explanation);
+    layout->addWidget(lblFailed);
     layout->addLayout(fields);
     layout->addLayout(buttons);
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
@@ -59,6 +69,15 @@ frmLogin::frmLogin(QWidget* parent) : QDialog(parent) {
 void frmLogin::setUserName(std::string value) {
     userName_ = std::move(value);
     txtUserName->setText(Platform::Ui::toQString(userName_));
+}
+
+void frmLogin::setPrinterName(const std::string& value) {
+    lblPrinter->setText(Platform::Ui::toQString("Printer: " + value));
+    lblPrinter->setVisible(!value.empty());
+}
+
+void frmLogin::setLastTryFailed(bool value) {
+    lblFailed->setVisible(value);
 }
 
 void frmLogin::cmdOK_Click() {

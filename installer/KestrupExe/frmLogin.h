@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 
 namespace Kestrup {
@@ -18,6 +19,10 @@ public:
     const std::string& UserName() const { return userName_; }
     void setUserName(std::string value);
     const std::string& Password() const { return password_; }
+    // The printer that asks, named above the boxes.
+    void setPrinterName(const std::string& value);
+    // Says that the printer did not take the last user name and password.
+    void setLastTryFailed(bool value);
     // True after Cancel, or when the dialog was closed without OK.
     bool CancelPressed() const { return cancelPressed_; }
 
@@ -30,6 +35,8 @@ private:
     std::string password_;
     bool cancelPressed_ = false;
     bool answered_ = false;
+    QLabel* lblPrinter;
+    QLabel* lblFailed;
     QLineEdit* txtUserName;
     QLineEdit* txtPassword;
 };

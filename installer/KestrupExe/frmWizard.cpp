@@ -22,6 +22,7 @@
 #include "KestrupExe/ctlSerialPorts.h"
 #include "Modelpick/ctlVantorSelect.h"
 #include "Pickett/ctlInstFileFinder.h"
+#include "files/FilePaths.h"
 #include "seams/Seams.h"
 #include "ui/HelpViewer.h"
 #include "ui/Text.h"
@@ -47,13 +48,12 @@ const char* titleOf(int16_t step) {
     return step >= 0 && step <= 9 ? titles[step] : nullptr;
 }
 
-bool folderExists(const std::string& path) {
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_directory(path, error);
-}
-
+// A file that the package document names beside itself; where there is no
+// such file, the path as written.
 std::string beside(const std::string& document, const std::string& name) {
-    return (std::filesystem::path(document).parent_path() / name).string();
+    const std::string folder = std::filesystem::path(document).parent_path().string();
+    return Platform::Files::FindRelativeFile(folder, name)
+        .value_or(Platform::Files::JoinRelativePath(folder, name));
 }
 
 QLabel* heading(const char* text, QWidget* parent) {
@@ -245,22 +245,26 @@ void frmWizard::cmdNav_Click(int index) {
 void frmWizard::cmdNavGuarded(const std::function<void()>& body) {
     try {
         body();
-    } catch (const Automation::Error&) {
-        showFailure();
-    } catch (const std::exception&) {
-        showFailure();
+    } catch (const Automation::Error& error) {
+        showFailure(error.Description());
+    } catch (const std::exception& error) {
+        showFailure(error.what());
     }
 }
 
-void frmWizard::showFailure() {
+void frmWizard::showFailure(const std::string& what) {
     installing_ = false;
-    showReport(*ctlReportErr, "An error has occurred. See the log file for more information about the error.",
-               StepFailure);
+    // Before an engine ran, the log is an earlier run's (or none), and says nothing of this error.
+    const bool logged = runLogged_ && Platform::Files::FileExists(WizardSettings::LogFilePath());
+    showReport(*ctlReportErr,
+               logged ? "An error has occurred. See the log file for more information about the error."
+                      : "An error has occurred: " + what,
+               StepFailure, logged);
 }
 
-void frmWizard::showReport(ctlReport& report, const char* text, int16_t step) {
+void frmWizard::showReport(ctlReport& report, const std::string& text, int16_t step, bool withLog) {
     report.setReportText(text);
-    report.setLogFilePath(WizardSettings::LogFilePath());
+    report.setLogFilePath(withLog ? WizardSettings::LogFilePath() : std::string());
     report.Load();
     ShowStep(step, 2);
     bar_.setEnabled(NavExit, true);
@@ -295,7 +299,7 @@ void frmWizard::navigate(int index) {
             installing_ = true;
             RunInstallation();
             installing_ = false;
-            showReport(*ctlReportFinish, "The Wizard is finished with the installation", StepFinished);
+            showReport(*ctlReportFinish, "The Wizard is finished with the installation", StepFinished, true);
         }
         break;
     }
@@ -321,7 +325,8 @@ void frmWizard::ShowStep(int16_t step, int) {
         bar_.setCaption(NavNext, "&Next >");
         bar_.setCaption(NavExit, "&Exit");
         std::string last = WizardSettings::LastPath();
-        ctlInstFileFinder1->setCurrentDirectory(folderExists(last) ? last : Platform::Seams::programFolder());
+        ctlInstFileFinder1->setCurrentDirectory(
+            Platform::Files::FolderExists(last) ? last : Platform::Seams::programFolder());
         ctlInstFileFinder1->setFilter(7);
         // The picker turns to packages only when first shown; its one listing comes before that.
         if (ctlInstFileFinder1->InstallationType() == 0)
@@ -408,11 +413,9 @@ void frmWizard::applyButtons() {
 Platform::Ui::HelpViewer& frmWizard::HelpObject() {
     if (!help_) {
         std::string location = WizardSettings::HelpFileLocation();
-        std::error_code error;
         help_ = Platform::Ui::CreateHelpViewer(AppTitle);
-        help_->setHelpFile(!location.empty() && std::filesystem::is_regular_file(location, error)
-                               ? location
-                               : WizardSettings::ProgramFile("Kestrup.chm"));
+        help_->setHelpFile(
+            Platform::Files::FileExists(location) ? location : WizardSettings::ProgramFile("Kestrup.chm"));
     }
     return *help_;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include <QWidget>
@@ -74,7 +75,8 @@ private:
     void cmdNav_Click(int index);
     // Any error that escapes ends on the failure page.
     void cmdNavGuarded(const std::function<void()>& body);
-    void showFailure();
+    // `what` is the error's text, told where this run wrote no log.
+    void showFailure(const std::string& what);
     void navigate(int index);
     void ShowStep(int16_t step, int direction);
     void SwitchFrame(int16_t step);
@@ -85,7 +87,7 @@ private:
     Platform::Ui::HelpViewer& HelpObject();
     bool ReadCommandLine(const std::string& commandLine);
     PackageChoice packageChoice() const;
-    void showReport(ctlReport& report, const char* text, int16_t step);
+    void showReport(ctlReport& report, const std::string& text, int16_t step, bool withLog);
     void chkShowIntro_Click();
 
     // The installation of the chosen file on every chosen printer.
@@ -94,6 +96,8 @@ private:
     void InstallPackage();
     void install(int32_t installationType);
     void AddNetworkPrinters();
+    // True when the same question was asked before in this run.
+    bool askedBefore(const std::string& question);
 
     int16_t currentStep_ = 0;
     NavigationButtons bar_;
@@ -101,6 +105,10 @@ private:
     // The licence last shown, whose agreement holds only for it.
     std::string agreedLicense_;
     bool installing_ = false;
+    // Set once an engine has been started, which begins the run's log.
+    bool runLogged_ = false;
+    // The questions asked in this run, by kind and printer.
+    std::set<std::string> asked_;
     std::unique_ptr<Platform::Ui::HelpViewer> help_;
     Automation::Ref<Renova::IRequest> request_;
 

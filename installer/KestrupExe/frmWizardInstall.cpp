@@ -21,18 +21,29 @@ namespace Kestrup {
 
 namespace {
 
-// Tells the user of a printer's failure; true when the run is to go on with the next printer.
-bool goOnAfter(const Automation::Error& error, bool lastPrinter) {
-    Platform::ShowModalBox("Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")",
+// A printer as the user knows it: its address, and its name where it has one.
+std::string printerText(const std::string& address, const std::string& name) {
+    return name.empty() ? address : address + " (" + name + ")";
+}
+
+// Tells the user of a printer's failure; true when the run is to go on with
+// the next printer, which `next` names (empty at the last).
+bool goOnAfter(const Automation::Error& error, const std::string& failed, const std::string& next) {
+    Platform::ShowModalBox("Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")" +
+                               "\n\nPrinter: " + failed,
                            frmWizard::AppTitle);
-    return !lastPrinter &&
-           Platform::ShowModalBox("Do you want to continue the update?", frmWizard::AppTitle,
+    return !next.empty() &&
+           Platform::ShowModalBox("The update of " + failed + " failed. The next printer is " + next +
+                                      ".\n\nDo you want to continue the update?",
+                                  frmWizard::AppTitle,
                                   Platform::MsgBoxStyle::YesNo) == Platform::MsgBoxResult::Yes;
 }
 
 } // namespace
 
 void frmWizard::RunInstallation() {
+    // A question asked again of a printer means that the last answer did not work.
+    asked_.clear();
     switch (ctlInstFileFinder1->InstallationType()) {
     case 1:
         InstallFirmware();
@@ -81,13 +92,15 @@ void frmWizard::install(int32_t installationType) {
     };
     // Every error fails its printer, whatever its number: the components'
     // own errors are negative.
-    auto update = [&](Renova::PrinterUpdater& updater, const std::string& address, bool lastPrinter) {
+    auto update = [&](Renova::PrinterUpdater& updater, const std::string& address, const std::string& name,
+                      const std::string& next) {
         try {
+            runLogged_ = true;
             updater.UpdatePrinter(bag);
         } catch (const Automation::Error& error) {
             // The engine reports only an aborted upload; any other failure would keep the running arrow.
             ctlTransfer1->ClearPrinterIcon(address);
-            if (!goOnAfter(error, lastPrinter))
+            if (!goOnAfter(error, printerText(address, name), next))
                 throw;
         }
     };
@@ -98,8 +111,9 @@ void frmWizard::install(int32_t installationType) {
         fillJob(bag->CreateSerialPrinter(static_cast<int16_t>(number)));
         setUpLog(*updater, true);
         const std::string address = "Com" + std::to_string(number);
-        ctlTransfer1->AddPrinter(address, "Printer on com" + std::to_string(number));
-        update(*updater, address, true);
+        const std::string name = "Printer on com" + std::to_string(number);
+        ctlTransfer1->AddPrinter(address, name);
+        update(*updater, address, name, {});
         return;
     }
 
@@ -111,8 +125,17 @@ void frmWizard::install(int32_t installationType) {
         auto updater = Automation::New<Renova::PrinterUpdater>();
         fillJob(bag->CreateNetworkPrinter(printer->IPAddress(), printer->Port()));
         setUpLog(*updater, counter == 1);
-        update(*updater, printer->IPAddress(), counter >= printers->Count());
+        std::string next;
+        if (counter < printers->Count()) {
+            auto following = printers->Item(counter + 1);
+            next = printerText(following->IPAddress(), following->Name());
+        }
+        update(*updater, printer->IPAddress(), printer->Name(), next);
     }
+}
+
+bool frmWizard::askedBefore(const std::string& question) {
+    return !asked_.insert(question).second;
 }
 
 void frmWizard::ReqNotMatch(const std::string& sText, bool& Cancel) {
@@ -126,6 +149,7 @@ void frmWizard::RequestForBreakString(const std::string& sPrinter, std::string& 
     frmBreakStrings dialog(this);
     dialog.setBreakStringObj(answer);
     dialog.setPrinterName(sPrinter);
+    dialog.setLastTryFailed(askedBefore("break " + sPrinter));
     Platform::Ui::ShowModal(dialog);
     if (!dialog.CancelPressed())
         sBreak = answer->getBreakString();
@@ -140,6 +164,7 @@ void frmWizard::RequestForSerialBreakString(const std::string& sPrinter, int32_t
     frmBreakStrings dialog(this);
     dialog.setBreakStringObj(answer);
     dialog.setPrinterName(sPrinter);
+    dialog.setLastTryFailed(askedBefore("break " + sPrinter));
     Platform::Ui::ShowModal(dialog);
     if (dialog.CancelPressed()) {
         Cancel = true;
@@ -152,10 +177,12 @@ void frmWizard::RequestForSerialBreakString(const std::string& sPrinter, int32_t
     sBreakString = answer->getBreakString();
 }
 
-void frmWizard::RequestLogin(const std::string&, std::string& sUserName, std::string& sPassword, bool&,
-                             bool& Cancel) {
+void frmWizard::RequestLogin(const std::string& sPrinter, std::string& sUserName, std::string& sPassword,
+                             bool&, bool& Cancel) {
     frmLogin dialog;
     dialog.setUserName(sUserName);
+    dialog.setPrinterName(sPrinter);
+    dialog.setLastTryFailed(askedBefore("login " + sPrinter));
     Platform::Ui::ShowModal(dialog);
     sUserName = dialog.UserName();
     sPassword = dialog.Password();

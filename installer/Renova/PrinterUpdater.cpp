@@ -123,7 +123,8 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
             LoadUffFile();
         }
         if (type == IT_Firmware && !CheckFirmwareFile())
-            Automation::raise(InvalidContent, LibrarySource, "Invalid firmware file");
+            Automation::raise(InvalidContent, LibrarySource,
+                              "Invalid firmware file: \"" + job_->SourcePath() + "\"");
 
         if (targetPrinter_->ConnectionType() == PCT_Network) {
             auto target = targetPrinter_.as<NetworkPrinter>();

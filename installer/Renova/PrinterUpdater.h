@@ -60,6 +60,8 @@ public:
     static int32_t ModelBit(std::string_view modelName);
     // "<ESC>" and the other names of the codes 0 to 31 become those characters.
     static void ExpandControlTokens(std::string& text);
+    // The other way: each of the codes 0 to 31 becomes its name between "<" and ">".
+    static std::string WrittenControlTokens(const std::string& text);
 
 private:
     // Errors that the engine raises without a source of its own carry the library's.

@@ -16,18 +16,36 @@ namespace {
 
 constexpr int32_t DefaultHelloWaitMs = 10000;
 
-} // namespace
-
-void PrinterUpdater::ExpandControlTokens(std::string& text) {
+// The names of the codes 0 to 31, in order.
+const std::vector<std::string_view>& controlTokenNames() {
     static const auto names = Automation::split("NUL,SOH,STZ,ETX,EOT,ENQ,ACK,BEL,BS,HT,LF,VT,FF,CR,SO,SI,DEL,"
                                                 "DC1,DC2,DC3,DC4,NAK,SYN,ETB,CAN,EM,SUB,ESC,FS,"
                                                 "GS,RS,US",
                                                 ',');
+    return names;
+}
+
+} // namespace
+
+void PrinterUpdater::ExpandControlTokens(std::string& text) {
+    const auto& names = controlTokenNames();
     for (size_t code = 0; code < names.size(); ++code) {
         const std::string token = "<" + std::string(names[code]) + ">";
         for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + 1))
             text.replace(at, token.size(), 1, static_cast<char>(code));
     }
+}
+
+std::string PrinterUpdater::WrittenControlTokens(const std::string& text) {
+    std::string written;
+    for (char c : text) {
+        const auto code = static_cast<uint8_t>(c);
+        if (code < controlTokenNames().size())
+            written += "<" + std::string(controlTokenNames()[code]) + ">";
+        else
+            written += c;
+    }
+    return written;
 }
 
 Ref<Tethra::Connection> PrinterUpdater::CreateNetworkConnection(const std::string& IPAddress,
@@ -62,7 +80,8 @@ bool PrinterUpdater::HelloAnswered(int32_t waitMs) {
 }
 
 void PrinterUpdater::SendBreak(const std::string& text, const std::string& sent) {
-    log("Sending break string: " + text);
+    // A typed string comes expanded: the log shows its control characters by name.
+    log("Sending break string: " + WrittenControlTokens(text));
     connection_->Send(sent);
     SendHttpBreak(text);
 }

@@ -31,7 +31,8 @@ void PrinterUpdater::UpdateFirmware() {
         if (firmwareJob) {
             loader->setFirmwareFilePath(job_->SourcePath());
             if (!loader->ValidFirmware())
-                Automation::raise(InvalidContent, LibrarySource, "Invalid firmware");
+                Automation::raise(InvalidContent, LibrarySource,
+                                  "Invalid firmware: \"" + job_->SourcePath() + "\"");
         } else {
             kernel = GetTempFileFromData(flashFile_->Resources()->Item("KERN")->DataString());
             loader->setFirmwareFilePath(kernel.Path());
@@ -50,6 +51,8 @@ void PrinterUpdater::UpdateFirmware() {
         setAction(AI_SettingUser);
         report(0);
         std::string userName;
+        // The user a login made the printer's; empty while none did.
+        std::string changedTo;
         bool cancelled = false;
         while (!cancelled && !loader->CanUserUpgrade({})) {
             log("Requested Login");
@@ -62,14 +65,19 @@ void PrinterUpdater::UpdateFirmware() {
             }
             try {
                 loader->ChangeUser(userName, password);
+                // A wrong password is no error: the printer keeps its user.
+                if (!userName.empty() && printer_->UserName() == userName) {
+                    changedTo = userName;
+                    log("Change user to: " + userName);
+                }
             } catch (const Automation::Error&) {
                 // A refused login shows in the next CanUserUpgrade.
             }
-            log("Change user to: " + userName);
         }
         // CanUpgrade answers True or raises the failing precondition.
         if (loader->CanUpgrade()) {
-            log("Changed user to: " + userName);
+            if (!changedTo.empty())
+                log("Changed user to: " + changedTo);
             report(100);
             setAction(AI_UpdatingFirmware);
             log("Start firmware update to " + loader->KernelID());

@@ -5,9 +5,10 @@
 
 #include "Gaugely/Progress.h"
 #include "Renova/PrinterUpdater.h"
+#include "Scrivel/PackageDocument.h"
 #include "automation/Runtime.h"
 #include "errors/ErrorInfoHolder.h"
-#include "files/FileContents.h"
+#include "files/FilePaths.h"
 
 namespace Renova {
 
@@ -17,28 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int32_t TransferAborted = 113;
-
-bool fileExists(const fs::path& path) {
-    std::error_code ignored;
-    return !path.empty() && fs::is_regular_file(path, ignored);
-}
-
-// A file of the package named as the document writes it: a Windows package
-// separates folders with "\" and may differ in letter case from the disk.
-std::optional<fs::path> packageFile(const fs::path& folder, std::string relative) {
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    if (relative.empty())
-        return std::nullopt;
-    fs::path path = folder / relative;
-    if (fileExists(path))
-        return path;
-    std::error_code error;
-    for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end; it.increment(error))
-        if (Automation::equalsText(it->path().filename().string(), path.filename().string()) &&
-            fileExists(it->path()))
-            return it->path();
-    return std::nullopt;
-}
 
 // What the printer's shell would read as more than a path: a path with
 // these reaches mkdir, cat and rm as a shell word.
@@ -65,10 +44,9 @@ void PrinterUpdater::LoadRbiFile() {
     step("LoadRbiFile", nullptr, [&] {
         log("Load Rbi File");
         const std::string& path = job_->SourcePath();
-        if (!fileExists(path))
-            Automation::raise(InvalidContent, LibrarySource, "Rbi file is missing");
-        package_ = Automation::New<Scrivel::KSDoc>();
-        package_->ReadXML(Platform::Files::ReadFileContents(path, "PrinterUpdater:LoadRbiFile"));
+        if (!Platform::Files::FileExists(path))
+            Automation::raise(InvalidContent, LibrarySource, "Rbi file is missing: \"" + path + "\"");
+        package_ = Scrivel::ReadPackageDocument(path, "PrinterUpdater:LoadRbiFile");
         CheckPackagePaths();
     });
 }
@@ -94,13 +72,19 @@ void PrinterUpdater::LoadUffFile() {
         log("Load Uff file");
         report(0);
         const std::string& source = job_->SourcePath();
-        std::optional<fs::path> uff;
-        if (fileExists(source))
-            uff = packageFile(fs::path(source).parent_path(), package_->UffFilePath());
-        if (!uff)
-            Automation::raise(InvalidContent, LibrarySource, "Uff file is missing");
+        const std::string folder = fs::path(source).parent_path().string();
+        std::optional<std::string> uff;
+        if (Platform::Files::FileExists(source))
+            uff = Platform::Files::FindRelativeFile(folder, package_->UffFilePath());
+        if (!uff) {
+            const std::string& name = package_->UffFilePath();
+            Automation::raise(InvalidContent, LibrarySource,
+                              name.empty() ? "Uff file is missing: the package document names none"
+                                           : "Uff file is missing: \"" +
+                                                 Platform::Files::JoinRelativePath(folder, name) + "\"");
+        }
         flashFile_ = Automation::New<Chunkery::FlashFile>();
-        flashFile_->FlashRead(uff->string());
+        flashFile_->FlashRead(*uff);
         report(100);
     });
 }

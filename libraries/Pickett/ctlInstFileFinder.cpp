@@ -12,6 +12,7 @@
 #include "Pickett/EnhBrowseFolder.h"
 #include "Scrivel/DocFinder.h"
 #include "automation/Runtime.h"
+#include "files/FilePaths.h"
 #include "messages/GuardedEntry.h"
 #include "messages/ModalBox.h"
 #include "seams/Seams.h"
@@ -37,9 +38,9 @@ struct FolderInfo {
 };
 
 FolderInfo folderOf(const std::string& folder) {
-    std::error_code error;
-    if (folder.empty() || !fs::is_directory(folder, error))
+    if (!Platform::Files::FolderExists(folder))
         Automation::raise(76, "Pickett", "Path not found: \"" + folder + "\"");
+    std::error_code error;
     std::string path = fs::absolute(folder, error).lexically_normal().string();
     if (path.size() > 1 && path.back() == '/')
         path.pop_back();
@@ -131,9 +132,9 @@ std::string ctlInstFileFinder::FilePath() const {
 }
 
 void ctlInstFileFinder::setFilePath(const std::string& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
+    if (!Platform::Files::FileExists(path))
         return;
+    std::error_code error;
     const fs::path file = fs::absolute(path, error).lexically_normal();
     setCurrentDirectory(file.parent_path().string());
     listPackages(currentDirectory_);

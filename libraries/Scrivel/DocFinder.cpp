@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "Scrivel/PackageDocument.h"
 #include "automation/Error.h"
 #include "automation/Runtime.h"
-#include "files/FileContents.h"
 
 namespace Scrivel {
 
@@ -24,28 +24,13 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
                           "Path not found: \"" + sPath + "\" (" + error.message() + ")");
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
-        std::string text;
         try {
-            text = Platform::Files::ReadFileContents(file.string(), "Scrivel");
+            docs->append(ReadPackageDocument(file.string()), {});
         } catch (const Automation::Error& failure) {
             // A file that vanished since the listing is passed over.
-            if (failure.Number() == Automation::RuntimeError::FileNotFound)
-                continue;
-            throw;
+            if (failure.Number() != Automation::RuntimeError::FileNotFound)
+                throw;
         }
-        auto doc = Automation::New<KSDoc>();
-        try {
-            doc->ReadXML(text);
-        } catch (const Automation::Error& failure) {
-            // The text stays as the document raised it; the file is named after it.
-            std::string description = failure.Description();
-            if (!description.empty() && description.back() != '.')
-                description += '.';
-            Automation::raise(failure.Number(), failure.Source(),
-                              description + " Package document: \"" + file.string() + "\"");
-        }
-        doc->setPath(file.string());
-        docs->append(doc, {});
     }
     return docs;
 }

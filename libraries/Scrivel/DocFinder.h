@@ -16,7 +16,8 @@ public:
     // The documents of the ".rbi" files (extension in any case) of the
     // folder sPath, not of its subfolders, in the order of their names. Any
     // error ends the whole call and reaches the caller, one of a document
-    // with the document's file named after its description.
+    // with the document's file named after its description; a file that
+    // holds no package document is such an error, as a damaged document.
     Automation::Ref<KSDocs> GetKSDocs(const std::string& sPath);
 };
 

@@ -113,11 +113,11 @@ void KSDoc::readNode(const Markwell::DocNode& node) {
         formatFlash_ = value.toBool();
 }
 
-void KSDoc::ReadXML(std::string_view sDoc) {
+bool KSDoc::ReadXML(std::string_view sDoc) {
     auto doc = Automation::New<Markwell::Doc>();
     doc->ReadXML(sDoc);
     if (doc->Count() == 0 || doc->Item(1)->Name() != "Kestrup")
-        return;
+        return false;
     try {
         for (const auto& node : *doc)
             readNode(*node);
@@ -127,6 +127,7 @@ void KSDoc::ReadXML(std::string_view sDoc) {
             Automation::raise(error.Number(), kLibrary, error.Description());
         throw;
     }
+    return true;
 }
 
 std::string KSDoc::WriteXML() {

@@ -65,8 +65,9 @@ public:
     Automation::Ref<PDirs> PrinterDirectories();
 
     // Adds what the document text holds: scalar values replace, list entries
-    // are appended. A text whose first element is not "Kestrup" is ignored.
-    void ReadXML(std::string_view sDoc);
+    // are appended. A text whose first element is not "Kestrup" is ignored;
+    // the result tells whether the text was a package document.
+    bool ReadXML(std::string_view sDoc);
     std::string WriteXML();
 
 private:

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "automation/Error.h"
+#include "files/FilePaths.h"
 #include "files/ReplacementFile.h"
 
 namespace Platform::Files {
@@ -120,9 +121,7 @@ std::string ReadFileStretch(const std::string& path, uint64_t offset, size_t cou
 }
 
 bool IsVisibleFile(const std::string& path) {
-    std::error_code error;
-    std::filesystem::path file(path);
-    return std::filesystem::is_regular_file(file, error) && !file.filename().string().starts_with(".");
+    return FileExists(path) && !std::filesystem::path(path).filename().string().starts_with(".");
 }
 
 } // namespace Platform::Files

@@ -84,6 +84,10 @@ public:
         }
         sUserName = userName;
         sPassword = password;
+        if (!passwords.empty()) {
+            sPassword = passwords.front();
+            passwords.erase(passwords.begin());
+        }
     }
     void ReqNotMatch(const std::string& sText, bool& Cancel) override {
         mismatches.push_back(sText);
@@ -94,6 +98,7 @@ public:
     int breakQuestions = 0;
     std::string userName = "admin";
     std::string password = "admin";
+    std::vector<std::string> passwords; // one per question, before `password`
     bool cancelLogin = false;
     int loginQuestions = 0;
     std::vector<std::string> mismatches;

@@ -154,12 +154,14 @@ TEST(Install, AFirmwareJobOverTcpChecksTheImageAndFlashesIt) {
     ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
     EXPECT_EQ(bench.callback->announced, (std::vector<int32_t>{12, 3, 4, 6, 10, 11, 99}));
     EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{12, 3, 4, 6, 10, 11, 99}));
-    EXPECT_TRUE(inOrder(bench.logLines(), {"Create action list", "Check Firmware file",
-                                           "Run Network AutoConnect", "Firmware version check succeeded",
-                                           "Changed user to: ", "Start firmware update to Rubric 8.20",
-                                           "Firmware update finished", "Finalizing update"}));
-    // The printer's own user may upgrade: nobody is asked to log in.
+    EXPECT_TRUE(
+        inOrder(bench.logLines(), {"Create action list", "Check Firmware file", "Run Network AutoConnect",
+                                   "Firmware version check succeeded", "Start firmware update to Rubric 8.20",
+                                   "Firmware update finished", "Finalizing update"}));
+    // The printer's own user may upgrade: nobody is asked to log in, and no change is logged.
     EXPECT_EQ(bench.request->loginQuestions, 0);
+    for (const auto& line : bench.logLines())
+        EXPECT_EQ(line.find("hange"), std::string::npos) << line;
     ASSERT_EQ(bench.sim.storedKernels().size(), 1);
     EXPECT_EQ(bench.sim.storedKernels()[0].data.toStdString(), image);
     // The progress of the flash reaches the client with its texts.
@@ -172,8 +174,8 @@ TEST(Install, AnImageThatIsNoFirmwareEndsTheJobWhereItIsFound) {
         InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.59");
         bench.bag->setInstallationType(Renova::IT_Firmware);
         bench.bag->setSourcePath(bench.folder.write("kernel.bin", "no kernel here"));
-        EXPECT_TRUE(
-            isError(bench.run(), 9999, "PrinterUpdater:UpdatePrinter:Renova", "Invalid firmware file"));
+        EXPECT_TRUE(isError(bench.run(), 9999, "PrinterUpdater:UpdatePrinter:Renova",
+                            "Invalid firmware file: \"" + bench.folder / "kernel.bin" + "\""));
         EXPECT_EQ(bench.sim.connections(), 0);
     }
     {
@@ -188,8 +190,9 @@ TEST(Install, AnImageThatIsNoFirmwareEndsTheJobWhereItIsFound) {
         };
         EXPECT_TRUE(isError(bench.run(), 9999,
                             "PrinterUpdater:UpdatePrinter:PrinterUpdater:UpdateFirmware:Renova",
-                            "Invalid firmware"));
-        EXPECT_TRUE(bench.logged("UpdateFirmware error: Invalid firmware(9999)"));
+                            "Invalid firmware: \"" + bench.folder / "kernel.bin" + "\""));
+        EXPECT_TRUE(bench.logged("UpdateFirmware error: Invalid firmware: \"" + bench.folder / "kernel.bin" +
+                                 "\"(9999)"));
         EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
     }
 }
@@ -208,6 +211,21 @@ TEST(Install, ACancelledLoginLeavesTheFirmwareUnflashed) {
                                            "Printer updater error: " + error.Description() + "(127)"}));
     EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
     EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(Install, AWrongPasswordIsAskedAgainAndOnlyTheChangeThatHappenedIsLogged) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.61");
+    bench.request->passwords = {"wrong"};
+    bench.package->setFirmwareVersion("8.20");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.20", 20000));
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.request->loginQuestions, 2);
+    auto lines = bench.logLines();
+    EXPECT_TRUE(inOrder(lines, {"Requested Login", "Requested Login", "Change user to: admin",
+                                "Changed user to: admin", "Firmware update finished"}));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Change user to: admin"), 1);
+    EXPECT_EQ(bench.sim.storedKernels().size(), 1);
 }
 
 PrinterSim::FaultPlan needsBreak() {
@@ -264,7 +282,10 @@ TEST(Install, WithoutAWorkingBreakStringTheUserIsAskedUntilOneWorks) {
     EXPECT_EQ(bench.request->breakQuestions, 2);
     EXPECT_TRUE(inOrder(bench.logLines(), {"Request break string", "Sending break string: nothing",
                                            "Wait on response for maximum 1 second(s)", "Request break string",
-                                           "Sending break string: \x1b.", "AutoConnect succeeded"}));
+                                           "Sending break string: <ESC>.", "AutoConnect succeeded"}));
+    // The log shows the typed string's control characters by name.
+    for (const auto& line : bench.logLines())
+        EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
 }
 
 TEST(Install, CancellingTheBreakQuestionIsAFailedNetworkConnection) {
@@ -388,8 +409,9 @@ TEST(Install, MissingPackageFilesEndTheJobBeforeThePrinterIsReached) {
         bench.bag->setSourcePath(bench.folder / "absent.rbi");
         EXPECT_TRUE(isError(bench.run(), 9999,
                             "PrinterUpdater:UpdatePrinter:PrinterUpdater:LoadRbiFile:Renova",
-                            "Rbi file is missing"));
-        EXPECT_EQ(bench.logLines().back(), "Printer updater error: Rbi file is missing(9999)");
+                            "Rbi file is missing: \"" + bench.folder / "absent.rbi" + "\""));
+        EXPECT_EQ(bench.logLines().back(), "Printer updater error: Rbi file is missing: \"" +
+                                               bench.folder / "absent.rbi" + "\"(9999)");
         EXPECT_TRUE(bench.callback->calls.empty());
     }
     {
@@ -398,15 +420,30 @@ TEST(Install, MissingPackageFilesEndTheJobBeforeThePrinterIsReached) {
         std::filesystem::remove(bench.folder / "package.uff");
         EXPECT_TRUE(isError(bench.run(), 9999,
                             "PrinterUpdater:UpdatePrinter:PrinterUpdater:LoadUffFile:Renova",
-                            "Uff file is missing"));
+                            "Uff file is missing: \"" + bench.folder / "package.uff" + "\""));
         EXPECT_EQ(bench.sim.connections(), 0);
     }
     {
-        // What the reader cannot use leaves the UFF path empty.
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
+        bench.writePackage({});
+        bench.package->setUffFilePath("");
+        bench.bag->setSourcePath(bench.folder.write("package.rbi", bench.package->WriteXML()));
+        EXPECT_EQ(bench.run().Description(), "Uff file is missing: the package document names none");
+    }
+    {
+        // A file that is no package document is named as damaged before anything is announced.
         InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
         bench.bag->setInstallationType(IT_Package);
-        bench.bag->setSourcePath(bench.folder.write("odd.rbi", "<Other></Other>"));
-        EXPECT_EQ(bench.run().Description(), "Uff file is missing");
+        const std::string odd = bench.folder.write("odd.rbi", "<Other></Other>");
+        bench.bag->setSourcePath(odd);
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:LoadRbiFile:Scrivel",
+                            "The package document is damaged: it holds no Kestrup package. Package "
+                            "document: \"" +
+                                odd + "\""));
+        EXPECT_TRUE(bench.callback->calls.empty());
+        EXPECT_TRUE(bench.callback->reports.empty());
+        EXPECT_FALSE(bench.logged("Load Uff file"));
     }
 }
 
@@ -416,12 +453,7 @@ TEST(Install, AWindowsPackageFindsItsUffFileWithBackslashesAndAnotherCase) {
     bench.package->setUffFilePath("flash\\PACKAGE.UFF");
     bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
     std::filesystem::rename(bench.folder / "package.uff", bench.folder / "Flash/package.uff");
-    // Only the file's own name is matched without regard to case.
-    EXPECT_EQ(bench.run().Description(), "Uff file is missing");
-    bench.package->setUffFilePath("Flash\\PACKAGE.UFF");
-    bench.bag->setSourcePath(bench.folder.write("package.rbi", bench.package->WriteXML()));
-    bench.engine = Automation::New<Renova::PrinterUpdater>();
-    bench.engine->Log()->setLogFilePath(bench.folder / "KS_LOG.TXT");
+    // Folders as well as the file's own name are matched without regard to case.
     auto error = bench.run();
     EXPECT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
     EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));

@@ -101,3 +101,18 @@ TEST(PagesTest, ViewLogOpensTheLogOnlyWhileItExists) {
     EXPECT_EQ(opened.size(), 1u);
     Platform::Ui::setDocumentOpener(previous);
 }
+
+TEST(PagesTest, ViewLogWithoutAProgramForTextFilesTellsWhereTheLogIs) {
+    TempFolder folder;
+    UiRobot robot;
+    auto previous = Platform::Ui::setDocumentOpener([](const std::string&) { return false; });
+    ctlReport report;
+    report.setLogFilePath(folder.write("KS_LOG.TXT", "log"));
+    report.Load();
+    report.findChild<QPushButton*>("cmdLogFile")->click();
+    EXPECT_EQ(robot.boxTexts(),
+              std::vector<std::string>{"Kestrup|No program is set up to open text files. The "
+                                       "log file is " +
+                                       folder / "KS_LOG.TXT" + "."});
+    Platform::Ui::setDocumentOpener(previous);
+}

@@ -3,6 +3,7 @@
 #include "WizardFixture.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 using namespace Kestrup;
@@ -29,6 +30,12 @@ protected:
             else
                 UiRobot::click(form, button);
         };
+    }
+
+    // The text of a label the user sees; empty when it is hidden.
+    static std::string shownText(const QWidget& form, const char* name) {
+        auto* label = form.findChild<QLabel*>(name);
+        return label->isVisible() ? label->text().toStdString() : std::string();
     }
 
     struct Shown {
@@ -110,4 +117,67 @@ TEST_F(RequestTest, LoginIsPreFilledWithTheEnginesUser) {
     EXPECT_EQ(password, "admin");
     EXPECT_FALSE(cancel);
     EXPECT_TRUE(save);
+}
+
+TEST_F(RequestTest, LoginNamesThePrinterAndSaysWhenTheLastTryFailed) {
+    std::vector<std::string> seen;
+    robot.onForm = [&](QDialog& form) {
+        seen.push_back(shownText(form, "lblPrinter") + " | " + shownText(form, "lblFailed"));
+        UiRobot::click(form, "cmdOK");
+    };
+    for (const char* printer : {"127.0.0.2", "127.0.0.2", "127.0.0.3"}) {
+        std::string user = "admin", password;
+        bool save = false, cancel = false;
+        wizard->RequestClient()->RequestLogin(printer, user, password, save, cancel);
+    }
+    const std::string failed =
+        "The printer did not accept the last user name and password: the login failed.";
+    EXPECT_EQ(seen, (std::vector<std::string>{"Printer: 127.0.0.2 | ", "Printer: 127.0.0.2 | " + failed,
+                                              "Printer: 127.0.0.3 | "}));
+}
+
+TEST_F(RequestTest, LoginCancelIsHandedBack) {
+    for (const char* how : {"cmdCancel", "close"}) {
+        robot.onForm = [how](QDialog& form) {
+            form.findChild<QLineEdit*>("txtPassword")->setText("admin");
+            if (std::string(how) == "close")
+                form.close();
+            else
+                UiRobot::click(form, how);
+        };
+        std::string user = "user", password;
+        bool save = false, cancel = false;
+        wizard->RequestClient()->RequestLogin("127.0.0.2", user, password, save, cancel);
+        EXPECT_TRUE(cancel) << how;
+    }
+}
+
+TEST_F(RequestTest, BreakStringNamesThePrinterShowsTheFormAndSaysWhenTheLastOneFailed) {
+    std::vector<std::string> seen;
+    robot.onForm = [&](QDialog& form) {
+        seen.push_back(form.windowTitle().toStdString() + " / " + shownText(form, "lblPrinter") + " | " +
+                       shownText(form, "lblFailed"));
+        EXPECT_EQ(shownText(form, "lblHint"),
+                  "Write a control character by its name between < and >, for example <ESC> or <CR>.");
+        // The box's label gives it its access key.
+        auto* text = form.findChild<QLineEdit*>("Text1");
+        bool labelled = false;
+        for (auto* label : form.findChildren<QLabel*>())
+            labelled = labelled || (label->buddy() == text && label->text() == "&Break string:");
+        EXPECT_TRUE(labelled);
+        UiRobot::click(form, "cmdCancel");
+    };
+    std::string sBreak;
+    bool cancel = false;
+    int32_t baud = 0;
+    int16_t data = 0, stop = 0, parity = 0;
+    wizard->RequestClient()->RequestForBreakString("127.0.0.3", sBreak, cancel);
+    wizard->RequestClient()->RequestForBreakString("127.0.0.3", sBreak, cancel);
+    wizard->RequestClient()->RequestForSerialBreakString("Com1", baud, data, stop, parity, sBreak, cancel);
+    wizard->RequestClient()->RequestForSerialBreakString("Com1", baud, data, stop, parity, sBreak, cancel);
+    const std::string failed = "The printer did not answer after the last break string.";
+    EXPECT_EQ(seen, (std::vector<std::string>{"Break string / Printer: 127.0.0.3 | ",
+                                              "Break string / Printer: 127.0.0.3 | " + failed,
+                                              "Break string - Printer Com1 / Printer: Com1 | ",
+                                              "Break string - Printer Com1 / Printer: Com1 | " + failed}));
 }

@@ -1,13 +1,16 @@
 #include "WizardFixture.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTest>
+#include <utility>
 
 #include "KestrupExe/WizardSettings.h"
 #include "KestrupExe/ctlConnectionType.h"
 #include "KestrupExe/ctlLicense.h"
 #include "Pickett/ctlInstFileFinder.h"
+#include "automation/Error.h"
 #include "registry/Registry.h"
 #include "ui/ListView.h"
 
@@ -158,17 +161,32 @@ TEST_F(frmWizardTest, CommandLinePackageWithTheIntroductionSkippedStillSkipsTheP
     EXPECT_EQ(wizard->CurrentStep(), StepLicense);
 }
 
-TEST_F(frmWizardTest, AnErrorOnEnteringAPageShowsTheFailurePage) {
-    // A licence that is a folder cannot be read.
-    std::filesystem::remove(home() + "/" + DemoFiles::LicenseFile);
-    std::filesystem::create_directories(home() + "/" + DemoFiles::LicenseFile);
+TEST_F(frmWizardTest, AnErrorInAClickShowsTheFailurePageSayingWhatFailed) {
+    // No installation ran: the log of an earlier run says nothing of this error.
+    folder_.write("home/KS_LOG.TXT", "an earlier run's log");
+    class FailingOnce : public FakeHelp {
+    public:
+        using FakeHelp::FakeHelp;
+        void Show(QWidget* owner) override {
+            if (std::exchange(first_, false))
+                Automation::raise(53, "Help", "File not found: \"Kestrup.chm\"");
+            FakeHelp::Show(owner);
+        }
+
+    private:
+        bool first_ = true;
+    };
+    Platform::Ui::setHelpViewerFactory([this] { return std::make_unique<FailingOnce>(help); });
     start();
     click(NavNext);
-    selectDemoPackage();
-    click(NavNext);
+    click(NavHelp);
     EXPECT_EQ(wizard->CurrentStep(), StepFailure);
     EXPECT_EQ(caption(), "Select installation package - Kestrup");
     EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[Exit]");
+    auto* report = find<QWidget>("ctlReportErr");
+    EXPECT_EQ(report->findChild<QLabel*>("lblReportText")->text(),
+              "An error has occurred: File not found: \"Kestrup.chm\"");
+    EXPECT_FALSE(report->findChild<QPushButton*>("cmdLogFile")->isEnabled());
     click(NavHelp);
     EXPECT_EQ(help.shown, std::vector<int32_t>{30008});
     click(NavExit);

@@ -39,5 +39,17 @@ TEST(PrinterUpdater, ControlTokensExpandExactlyAsNamed) {
     EXPECT_EQ(text, "<\rCR>");
 }
 
+TEST(PrinterUpdater, WrittenControlTokensNameEveryCodeBelow32) {
+    EXPECT_EQ(PrinterUpdater::WrittenControlTokens(std::string("\x1bx\r\x02\x10\x00\x1f <esc>\x7f\xe9", 15)),
+              "<ESC>x<CR><STZ><DEL><NUL><US> <esc>\x7f\xe9");
+    // Written back and expanded again, a string is what it was.
+    std::string all;
+    for (int code = 0; code < 40; ++code)
+        all += static_cast<char>(code);
+    std::string text = PrinterUpdater::WrittenControlTokens(all);
+    PrinterUpdater::ExpandControlTokens(text);
+    EXPECT_EQ(text, all);
+}
+
 } // namespace
 } // namespace Renova

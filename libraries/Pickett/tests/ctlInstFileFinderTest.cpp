@@ -223,6 +223,22 @@ TEST_F(PickerTest, AFailedListingIsShownNamingTheFileOrRaisedToTheProgramThatAsk
     EXPECT_EQ(robot.boxes[1].text, "Path not found: \"" + packages + "\"");
 }
 
+TEST_F(PickerTest, AFileThatIsNoPackageDocumentIsNamedAsDamagedAndNotListed) {
+    control->setCurrentDirectory(packages);
+    control->Load();
+    ASSERT_EQ(list().ItemCount(), 2);
+    // Listed, it would be a row without a name, dated 12/30/1899, that no installation can use.
+    const std::string odd = packages + "/notes.rbi";
+    std::ofstream(odd) << "<Notes><Text>\"x\"</Text></Notes>";
+    control->findChild<QPushButton*>("cmdDistrBrowse")->click();
+    EXPECT_EQ(robot.boxTexts(), (std::vector<std::string>{
+                                    "Pickett|The package document is damaged: it holds no Kestrup package. "
+                                    "Package document: \"" +
+                                    odd + "\""}));
+    EXPECT_EQ(list().ItemCount(), 0);
+    EXPECT_EQ(control->SelectedPackage(), nullptr);
+}
+
 // A kernel image whose identifier follows its header.
 std::string kernImage(const std::string& identifier) {
     return kernHeader(24) + identifier + '\0' + "kernel code";

@@ -143,14 +143,15 @@ TEST(KSDocTest, ReadsWhatTheRulesSelect) {
     EXPECT_EQ(listsOf(doc), "B[a|a]B[a|a]S[9600,0,8,2|9600,0,8,2]F[t|]F[|d]D[p]");
 
     // A second text appends to the lists and replaces what it holds.
-    doc->ReadXML("<Kestrup><Communication><Breakstrings><Breakstring>\"b\"</Breakstring></Breakstrings>"
-                 "</Communication><UFF-path>\"y.uff\"</UFF-path></Kestrup>");
+    EXPECT_TRUE(
+        doc->ReadXML("<Kestrup><Communication><Breakstrings><Breakstring>\"b\"</Breakstring></Breakstrings>"
+                     "</Communication><UFF-path>\"y.uff\"</UFF-path></Kestrup>"));
     EXPECT_EQ(doc->BreakStrings()->Count(), 3);
     EXPECT_EQ(doc->UffFilePath(), "y.uff");
 
     for (const char* other : {"", "   \r\n", "<kestrup><UFF-path>\"z\"</UFF-path></kestrup>",
                               "<Other></Other><Kestrup><UFF-path>\"z\"</UFF-path></Kestrup>"}) {
-        doc->ReadXML(other);
+        EXPECT_FALSE(doc->ReadXML(other)) << other;
         EXPECT_EQ(doc->UffFilePath(), "y.uff") << other;
     }
 }
