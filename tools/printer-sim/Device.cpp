@@ -99,7 +99,8 @@ void Device::readLink() {
 
 bool Device::openSerial(const QString& linkPath, QString* error) {
     auto serial = std::make_unique<SerialLink>(
-        SerialLink::Setting{profile_.baudRate, profile_.stopBits},
+        SerialLink::Setting{profile_.baudRate,
+                            {profile_.dataBits, (profile_.parity.toLower() + "n").at(0), profile_.stopBits}},
         [this](const QByteArray& bytes) { received(bytes); },
         [this](Fault::Kind kind) {
             QMutexLocker lock(&mutex_);
