@@ -111,6 +111,8 @@ void AutoConnect::ScanSerialConnections(const Ref<Gaugely::IProgressCallBack>& P
     auto keep = self<AutoConnect>();
     bool savedOpen = false;
     Ref<SerialAutoConnect> engine = startSerialScan("AutoConnect:ScanSerialConnections method", savedOpen);
+    // An Abort while no scan ran concerns no port of this one.
+    abort_ = false;
     ClearFound();
     AddSetupPerPort();
     for (const Ref<IConnectionSetup>& setup : *found_) {

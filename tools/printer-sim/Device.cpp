@@ -20,6 +20,11 @@ const char* const ReadbackKeys[] = {",BAUDRATE,",
                                     ",FLOWCONTROL,XON/XOFF,DATATOHOST,",
                                     ",FLOWCONTROL,XON/XOFF,DATAFROMHOST,"};
 constexpr int DefaultMissingKey = 3;
+constexpr int DefaultRepeatedKey = 1;
+
+int keyIndex(int param, int fallback) {
+    return param >= 1 && param <= 7 ? param : fallback;
+}
 
 } // namespace
 
@@ -101,7 +106,8 @@ void Device::readLink() {
 
 bool Device::openSerial(const QString& linkPath, QString* error) {
     auto serial = std::make_unique<SerialLink>(
-        SerialLink::Setting{profile_.baudRate, profile_.stopBits},
+        SerialLink::Setting{profile_.baudRate,
+                            {profile_.dataBits, (profile_.parity.toLower() + "n").at(0), profile_.stopBits}},
         [this](const QByteArray& bytes) { received(bytes); },
         [this](Fault::Kind kind) {
             QMutexLocker lock(&mutex_);
@@ -251,16 +257,28 @@ QByteArray Device::probeFaults(QByteArray bytes) {
     if (faults_.has(Fault::StdioUnanswered) && bytes.contains("\x01STDIO:") &&
         faults_.take(Fault::StdioUnanswered))
         return {};
-    if (!faults_.has(Fault::ReadbackLacksLine) && !faults_.has(Fault::ReadbackUnfinished))
+    if (!faults_.has(Fault::ReadbackLacksLine) && !faults_.has(Fault::ReadbackUnfinished) &&
+        !faults_.has(Fault::ReadbackRepeatsLine))
         return bytes;
     if (bytes.contains("SER-COM,UART")) {
         // A setup read-back on the line: its end marker is the next one printed.
         readbackOpen_ = true;
         if (const auto missing = faults_.take(Fault::ReadbackLacksLine)) {
-            const int index = missing->param >= 1 && missing->param <= 7 ? missing->param : DefaultMissingKey;
+            const char* key = ReadbackKeys[keyIndex(missing->param, DefaultMissingKey) - 1];
             QList<QByteArray> lines = bytes.split('\n');
-            lines.removeIf([&](const QByteArray& line) { return line.contains(ReadbackKeys[index - 1]); });
+            lines.removeIf([&](const QByteArray& line) { return line.contains(key); });
             bytes = lines.join('\n');
+        }
+        if (const auto repeated = faults_.take(Fault::ReadbackRepeatsLine)) {
+            const char* key = ReadbackKeys[keyIndex(repeated->param, DefaultRepeatedKey) - 1];
+            for (const QByteArray& line : bytes.split('\n'))
+                if (line.contains(key)) {
+                    // After the last line of the read-back, before what follows it.
+                    const qsizetype newline = bytes.indexOf('\n', bytes.lastIndexOf("SER-COM,UART"));
+                    const qsizetype after = newline < 0 ? bytes.size() : newline + 1;
+                    bytes.insert(after, line.left(line.lastIndexOf(',') + 1) + "0\r\n");
+                    break;
+                }
         }
     }
     if (readbackOpen_ && bytes.contains(endMarker)) {

@@ -5,12 +5,17 @@
 namespace PrinterSim {
 
 QStringList Fault::names() {
-    return {"delayed-reply",        "split-reply",         "unfinished-reply",  "no-reply",
-            "garbage-before-reply", "stray-soh",           "xoff-in-reply",     "duplicate-reply",
-            "stale-reply",          "dropped-link",        "hello-needs-break", "peer-killed",
-            "line-drops-bytes",     "line-flips-bits",     "slow-reboot",       "stdio-unanswered",
-            "readback-unfinished",  "readback-lacks-line", "line-sets-bit7",    "flakef-fails",
-            "slow-flakef"};
+    return {"delayed-reply",        "split-reply",
+            "unfinished-reply",     "no-reply",
+            "garbage-before-reply", "stray-soh",
+            "xoff-in-reply",        "duplicate-reply",
+            "stale-reply",          "dropped-link",
+            "hello-needs-break",    "peer-killed",
+            "line-drops-bytes",     "line-flips-bits",
+            "slow-reboot",          "stdio-unanswered",
+            "readback-unfinished",  "readback-lacks-line",
+            "line-sets-bit7",       "flakef-fails",
+            "slow-flakef",          "readback-repeats-line"};
 }
 
 QString Fault::nameOf(Kind kind) {

@@ -30,6 +30,8 @@ struct Fault {
         LineSetsBit7,       // the serial line sets bit 7 of every byte the printer sends
         FlakefFails,        // flakef stores nothing and fails with "Device full"
         SlowFlakef, // flakef takes `param` ms (default 3000): its reply's head leaves at once, the rest then
+        ReadbackRepeatsLine, // the read-back ends with the line of serial key `param` (1-7, default 1) again,
+                             // value 0
     };
 
     Kind kind = DelayedReply;

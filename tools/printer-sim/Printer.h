@@ -35,7 +35,7 @@ public:
 
     // Plays the printer on its serial port uart1: instead: a pseudo-terminal
     // whose host end `linkPath` links to (KESTRUP_COM_DIR/COMn for the
-    // product). The printer's line runs at the profile's speed and stop bits.
+    // product). The printer's line runs at the profile's speed and frame.
     // False with errorString() set when the terminal or the link cannot be made.
     bool openSerial(const QString& linkPath);
 

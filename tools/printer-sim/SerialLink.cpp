@@ -1,5 +1,7 @@
 #include "SerialLink.h"
 
+#include "LineRecord.h"
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,10 +22,6 @@ struct Rate {
 constexpr Rate Rates[] = {{300, B300},     {600, B600},      {1200, B1200},   {2400, B2400},
                           {4800, B4800},   {9600, B9600},    {19200, B19200}, {38400, B38400},
                           {57600, B57600}, {115200, B115200}};
-
-// What a receiver expecting other stop bits makes of a byte: framing errors
-// that change its bits.
-constexpr char FramingGarbage = 0x55;
 
 QString systemError(const QString& what) {
     return what + ": " + QString::fromLocal8Bit(std::strerror(errno));
@@ -46,6 +44,8 @@ SerialLink::~SerialLink() {
     writer_.reset();
     if (!linkPath_.isEmpty())
         QFile::remove(linkPath_);
+    if (!deviceName_.isEmpty())
+        LineRecord::remove(deviceName_.toStdString());
     if (slave_ >= 0)
         ::close(slave_);
     if (master_ >= 0)
@@ -71,6 +71,8 @@ bool SerialLink::open(const QString& linkPath, QString* error) {
     ::cfsetispeed(&tio, B9600);
     ::cfsetospeed(&tio, B9600);
     ::tcsetattr(slave_, TCSANOW, &tio);
+    // No host has asked for a frame yet (the number may have served before).
+    LineRecord::remove(deviceName_.toStdString());
     if (QFile::exists(linkPath) || !QFile::link(deviceName_, linkPath)) {
         *error = "cannot link " + linkPath + " to " + deviceName_ +
                  (QFile::exists(linkPath) ? ": it exists already (another simulator?)" : QString());
@@ -85,15 +87,19 @@ bool SerialLink::open(const QString& linkPath, QString* error) {
     return true;
 }
 
-SerialLink::Match SerialLink::judge() const {
+std::optional<SerialLink::HostLine> SerialLink::host() const {
     termios tio{};
     if (::tcgetattr(slave_, &tio) != 0)
-        return Match::Same;
-    if (baudOf(::cfgetospeed(&tio)) != setting_.baudRate)
-        return Match::OtherSpeed;
-    if (((tio.c_cflag & CSTOPB) ? 2 : 1) != setting_.stopBits)
-        return Match::OtherStopBits;
-    return Match::Same;
+        return std::nullopt;
+    HostLine line;
+    line.baudRate = baudOf(::cfgetospeed(&tio));
+    // A host that left no record is taken at what the terminal kept.
+    const tcflag_t asked = LineRecord::read(deviceName_.toStdString()).value_or(tio.c_cflag);
+    line.frame = LineFrame::fromControlFlags((asked & ~CSTOPB) | (tio.c_cflag & CSTOPB));
+    // As a serial driver: without INPCK a character is taken as it arrived.
+    if (tio.c_iflag & INPCK)
+        line.onError = (tio.c_iflag & IGNPAR) ? LineFrame::OnError::Drop : LineFrame::OnError::Nul;
+    return line;
 }
 
 void SerialLink::readable() {
@@ -101,18 +107,24 @@ void SerialLink::readable() {
     const ssize_t n = ::read(master_, buffer, sizeof buffer);
     if (n <= 0)
         return;
-    // At another speed the printer's receiver sees no valid character.
-    if (judge() == Match::OtherSpeed)
+    const std::optional<HostLine> line = host();
+    if (!line) {
+        receiver_(QByteArray(buffer, n));
         return;
-    receiver_(QByteArray(buffer, n));
+    }
+    // At another speed the printer's receiver sees no valid character; one
+    // with a bad parity or stop bit it drops.
+    if (line->baudRate != setting_.baudRate)
+        return;
+    receiver_(line->frame.carry(QByteArray(buffer, n), setting_.frame, LineFrame::OnError::Drop));
 }
 
 void SerialLink::write(const QByteArray& bytes) {
-    const Match match = judge();
-    if (match == Match::OtherSpeed)
+    const std::optional<HostLine> line = host();
+    if (line && line->baudRate != setting_.baudRate)
         return;
-    QByteArray line;
-    line.reserve(bytes.size());
+    QByteArray sent;
+    sent.reserve(bytes.size());
     for (const char c : bytes) {
         char out = c;
         if (faults_(Fault::LineSetsBit7))
@@ -123,9 +135,9 @@ void SerialLink::write(const QByteArray& bytes) {
             if (faults_(Fault::LineFlipsBits))
                 out = static_cast<char>(out ^ 0x08);
         }
-        line += match == Match::OtherStopBits ? static_cast<char>(out ^ FramingGarbage) : out;
+        sent += out;
     }
-    unsent_ += line;
+    unsent_ += line ? setting_.frame.carry(sent, line->frame, line->onError) : sent;
     flush();
 }
 

@@ -1,18 +1,22 @@
 #pragma once
 // The printer's serial port as a pseudo-terminal: the host under test opens
 // the terminal's other end through a link (KESTRUP_COM_DIR/COMn). A model of
-// the line judges the host's settings against the printer's at every byte:
-// a host at another speed hears nothing and is not heard; a host with other
-// stop bits is heard but hears garbage. Speed and stop bits are read from the
-// terminal; parity and data bits are not judged.
+// the line judges the host's settings against the printer's at every read
+// and write: a host at another speed hears nothing and is not heard; a host
+// with other data bits or parity exchanges characters as LineFrame carries
+// them. Speed, stop bits and the host's input flags are read from the
+// terminal; data bits and parity from the host's record (LineRecord), as the
+// terminal keeps only 8 bits without parity.
 #include <QByteArray>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "FaultPlan.h"
+#include "LineFrame.h"
 
 namespace PrinterSim {
 
@@ -27,9 +31,15 @@ public:
     // The printer's own setting of the line.
     struct Setting {
         int baudRate = 9600;
-        int stopBits = 1;
+        LineFrame frame;
     };
-    enum class Match { Same, OtherSpeed, OtherStopBits };
+    // The host's end as the model sees it now.
+    struct HostLine {
+        int baudRate = 0;
+        LineFrame frame;
+        // What its receiver makes of a character with a wrong parity or stop bit.
+        LineFrame::OnError onError = LineFrame::OnError::Keep;
+    };
     // Every line fault strikes each `Stride`th byte that the printer sends.
     static constexpr int Stride = 50;
 
@@ -44,8 +54,8 @@ public:
 
     // Bytes to the host, through the line model and the line faults.
     void write(const QByteArray& bytes);
-    // How the host's current setting meets the printer's.
-    Match judge() const;
+    // The host's current setting; none when the terminal cannot be read.
+    std::optional<HostLine> host() const;
     // The speed in baud of a termios speed code; 0 when unknown.
     static int baudOf(unsigned speedCode);
 

@@ -24,7 +24,10 @@ PrinterSim::Profile profileOf(const char* version, int recBuf = 1024) {
 TEST(FlashSerial, KernelByZModemAndByKermit) {
     for (int dataBits : {8, 7}) {
         SCOPED_TRACE(dataBits);
-        FlashBench bench(profileOf("8.10"), {}, Serial);
+        // The printer's line has the data bits that the PC sets.
+        PrinterSim::Profile profile = profileOf("8.10");
+        profile.dataBits = dataBits;
+        FlashBench bench(profile, {}, Serial);
         if (dataBits == 7) {
             bench.connection->setPortOpen(false);
             bench.connection->PortObject().as<Tethra::SerPort>()->setDatabits(7);

@@ -1,6 +1,8 @@
 // The serial search against the simulated printer on a pseudo-terminal
-// linked as COM1 (a printer at 9600 baud, one stop bit, unless a test says
-// otherwise). Every test but one sets short waits for the silent candidates.
+// linked as COM1 (a printer at 9600 baud, 8 data bits, no parity, one stop
+// bit, unless a test says otherwise). Every test but one sets short waits for
+// the silent candidates. The first candidate whose data bits and parity agree
+// with the printer's answers: a printer at n,8,1 is found at "n,8,2".
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include <QTimer>
+
 #include "ErrorNumber.h"
 #include "Printer.h"
 #include "PtyPeer.h"
@@ -16,6 +20,7 @@
 #include "Seekwire/SerialAutoConnect.h"
 #include "TempFolder.h"
 #include "Tethra/SerPort.h"
+#include "messages/MessagePump.h"
 
 namespace Seekwire {
 namespace {
@@ -28,7 +33,7 @@ const std::string ShortWaits = "<AutoConnect>\n\t<Timouts>\n"
                                "\t\"115200:20:57600:20:38400:20:19200:20:9600:250:4800:20:2400:20\"\n"
                                "\t</Timouts>\n</AutoConnect>\n";
 
-// A receiver of the progress that asks to cancel at its nth report.
+// A receiver of the progress that asks to cancel at its nth report (0: never).
 class Canceller : public Automation::Object, public Gaugely::IProgressCallBack {
 public:
     explicit Canceller(int at) : at_(at) {}
@@ -52,10 +57,12 @@ protected:
     void TearDown() override { unsetenv("KESTRUP_COM_DIR"); }
 
     void startPrinter(const PrinterSim::FaultPlan& faults = {}, int baudRate = 9600, int stopBits = 1,
-                      int comPort = 1) {
+                      int comPort = 1, const char* parity = "NONE", int dataBits = 8) {
         PrinterSim::Profile profile = PrinterSim::Profile::forVersion(QStringLiteral("8.10"));
         profile.baudRate = baudRate;
         profile.stopBits = stopBits;
+        profile.parity = parity;
+        profile.dataBits = dataBits;
         printer = std::make_unique<PrinterSim::Printer>(profile, faults);
         ASSERT_TRUE(printer->openSerial(QString::fromStdString(folder / ("COM" + std::to_string(comPort)))))
             << printer->errorString().toStdString();
@@ -82,6 +89,7 @@ protected:
                std::to_string(e->Stopbits()) + " hs" + std::to_string(e->Handshake()) + " ch" +
                std::to_string(e->StdIO());
     }
+    qsizetype hellosHeard() const { return printer->receivedLines().count("INPUT OFF"); }
     QList<QByteArray> lastLines(qsizetype n) const {
         const QList<QByteArray> lines = printer->receivedLines();
         return lines.mid(std::max<qsizetype>(0, lines.size() - n));
@@ -93,8 +101,11 @@ protected:
 
 TEST_F(SerialScanTest, APrinterAt9600WithOneStopBitIsFoundAtItsFrameWithItsChannelAndReadBack) {
     startPrinter();
-    ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,RTS/CTS", "ENABLE"));
+    // Blanks in a listed line are no part of it. XON/XOFF either way counts
+    // once beside RTS/CTS.
+    ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,RTS/CTS", " ENABLE"));
     ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,XON/XOFF,DATATOHOST", "ENABLE"));
+    ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,XON/XOFF,DATAFROMHOST", "ENABLE"));
     auto e = engine();
     ASSERT_TRUE(e->Scan());
     EXPECT_EQ(found(e), "1:9600,1,8,1 hs3 ch1");
@@ -110,17 +121,18 @@ TEST_F(SerialScanTest, APrinterAt9600WithOneStopBitIsFoundAtItsFrameWithItsChann
     auto wrapper = wrapperOf(e);
     ASSERT_TRUE(wrapper);
     EXPECT_FALSE(wrapper->PortOpen());
-    EXPECT_EQ(wrapper->Settings(), "9600,n,7,1");
+    EXPECT_EQ(wrapper->Settings(), "9600,n,8,2");
     EXPECT_EQ(wrapper->Handshaking(), 3);
     EXPECT_EQ(wrapper->ClientCount(), 1);
     // What answered is tried first next time: one hello only.
     EXPECT_NE(e->ObjectData().find("\"9600:115200:57600:38400:19200:4800:2400\""), std::string::npos);
-    EXPECT_NE(e->ObjectData().find("\"n,7,1:m,8,2:n,8,2:n,7,2\""), std::string::npos);
-    // The printer heard the four candidates at its speed, the last of them answered.
-    const qsizetype hellos = printer->receivedLines().count("INPUT OFF");
-    EXPECT_EQ(hellos, 4);
+    EXPECT_NE(e->ObjectData().find("\"n,8,2:m,8,2:n,7,2:n,7,1\""), std::string::npos);
+    // The printer heard both candidates at its speed ("m,8,2" too, whose
+    // answers the PC could not read); the second answered.
+    const qsizetype hellos = hellosHeard();
+    EXPECT_EQ(hellos, 2);
     ASSERT_TRUE(e->Scan());
-    EXPECT_EQ(printer->receivedLines().count("INPUT OFF"), hellos + 1);
+    EXPECT_EQ(hellosHeard(), hellos + 1);
 }
 
 TEST_F(SerialScanTest, AnswersWithBit7SetStillMatch) {
@@ -135,10 +147,10 @@ TEST_F(SerialScanTest, ListsOfOneRateAndOneFrameKeepWhatAnsweredAndEmptyWaitsAre
     auto e = engine();
     e->setObjectData(
         "<AutoConnect>\n\t<Baudrates>\n\t\"9600\"\n\t</Baudrates>\n"
-        "\t<Frames>\n\t\"n,7,1\"\n\t</Frames>\n\t<Timouts>\n\t\"\"\n\t</Timouts>\n</AutoConnect>\n");
+        "\t<Frames>\n\t\"n,8,1\"\n\t</Frames>\n\t<Timouts>\n\t\"\"\n\t</Timouts>\n</AutoConnect>\n");
     ASSERT_TRUE(e->Scan());
     EXPECT_NE(e->ObjectData().find("\"9600\""), std::string::npos);
-    EXPECT_NE(e->ObjectData().find("\"n,7,1\""), std::string::npos);
+    EXPECT_NE(e->ObjectData().find("\"n,8,1\""), std::string::npos);
 }
 
 TEST_F(SerialScanTest, AHelloWithoutAChannelAnswerGoesOnToTheNextCandidate) {
@@ -154,20 +166,50 @@ TEST_F(SerialScanTest, AReadBackThatNeverEndsLeavesTheSettingThatAnswered) {
     startPrinter({fault("readback-unfinished")});
     auto e = engine();
     ASSERT_TRUE(e->Scan());
-    EXPECT_EQ(found(e), "1:9600,1,7,1 hs0 ch1");
-    EXPECT_EQ(wrapperOf(e)->Settings(), "9600,n,7,1");
+    EXPECT_EQ(found(e), "1:9600,1,8,2 hs0 ch1");
+    EXPECT_EQ(wrapperOf(e)->Settings(), "9600,n,8,2");
 }
 
 TEST_F(SerialScanTest, AReadBackLackingALineTakesThatValueFromTheSettingThatAnswered) {
-    startPrinter({fault("readback-lacks-line:once")}); // the data bits (8)
+    startPrinter({fault("readback-lacks-line@4:once")}); // the stop bits (1)
     auto e = engine();
     ASSERT_TRUE(e->Scan());
-    EXPECT_EQ(found(e), "1:9600,1,7,1 hs0 ch1");
+    EXPECT_EQ(found(e), "1:9600,1,8,2 hs0 ch1");
     printer->addFault(fault("readback-lacks-line@5")); // RTS/CTS
     ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,RTS/CTS", "ENABLE"));
     ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,XON/XOFF,DATAFROMHOST", "ENABLE"));
     ASSERT_TRUE(e->Scan());
     EXPECT_EQ(found(e), "1:9600,1,8,1 hs1 ch1");
+}
+
+TEST_F(SerialScanTest, OfTwoReadBackLinesWithOneKeyTheFirstCounts) {
+    startPrinter({fault("readback-repeats-line@5")}); // RTS/CTS, repeated as 0
+    ASSERT_TRUE(printer->setSetupValue("SER-COM,UART1,FLOWCONTROL,RTS/CTS", "ENABLE"));
+    auto e = engine();
+    ASSERT_TRUE(e->Scan());
+    EXPECT_EQ(found(e), "1:9600,1,8,1 hs2 ch1");
+}
+
+// The candidates' frames reach the line: a printer is found at exactly its
+// own, not at an earlier candidate of its speed.
+TEST_F(SerialScanTest, APrinterIsFoundAtTheCandidateOfItsDataBitsAndParity) {
+    const std::string frames = "<AutoConnect>\n\t<Frames>\n\t\"m,8,2:n,7,2:n,7,1:e,7,1:n,8,1\"\n"
+                               "\t</Frames>\n</AutoConnect>\n";
+    startPrinter({}, 9600, 1, 1, "EVEN", 7);
+    auto e = engine();
+    e->setObjectData(frames);
+    ASSERT_TRUE(e->Scan());
+    EXPECT_EQ(wrapperOf(e)->Settings(), "9600,e,7,1");
+    EXPECT_EQ(found(e), "1:9600,2,7,1 hs0 ch1");
+    EXPECT_NE(e->ObjectData().find("\"e,7,1:m,8,2:n,7,2:n,7,1:n,8,1\""), std::string::npos);
+
+    printer.reset();
+    startPrinter({}, 19200);
+    e = engine();
+    e->setObjectData(frames);
+    ASSERT_TRUE(e->Scan());
+    EXPECT_EQ(wrapperOf(e)->Settings(), "19200,n,8,1");
+    EXPECT_EQ(found(e), "1:19200,1,8,1 hs0 ch1");
 }
 
 TEST_F(SerialScanTest, VerifySettingsTriesOneSettingWithoutInputOffAndAsksTheUpperCaseUart) {
@@ -219,6 +261,28 @@ TEST_F(SerialScanTest, AbortEndsTheRunWithFalseThePortClosedAndTheEngineOffTheSt
     EXPECT_FALSE(wrapperOf(e)->PortOpen());
 }
 
+// A printer at 115200 baud with two stop bits answers the first candidate,
+// "m,8,2"; one with one stop bit the second.
+TEST_F(SerialScanTest, AnAbortDuringAProbeEndsTheRunThereAndOneAfterAFailedCandidateTriesNoOther) {
+    startPrinter({}, 115200, 2);
+    auto e = engine();
+    QTimer::singleShot(0, [&] { e->Abort(); });
+    EXPECT_FALSE(e->Scan());
+    EXPECT_TRUE(Platform::WaitUntil([&] { return hellosHeard() > 0; }, 5000));
+    EXPECT_FALSE(printer->receivedLines().contains("MAP1,0,49:MAP2,0,50:MAP3,0,51"));
+
+    printer.reset();
+    startPrinter({}, 115200);
+    e = engine();
+    // The start, then the report of the failed first candidate.
+    auto canceller = Automation::New<Canceller>(2);
+    EXPECT_FALSE(e->Scan(canceller));
+    EXPECT_TRUE(Platform::WaitUntil([&] { return hellosHeard() > 0; }, 5000));
+    // A second hello would follow the first at once.
+    Platform::WaitUntil([&] { return hellosHeard() > 1; }, 500);
+    EXPECT_EQ(hellosHeard(), 1);
+}
+
 TEST_F(SerialScanTest, ASilentPortCostsEveryDefaultWait) {
     Platform::Serial::Testing::Pty silent;
     std::filesystem::create_symlink(silent.slaveName(), folder / "COM1");
@@ -231,7 +295,7 @@ TEST_F(SerialScanTest, ASilentPortCostsEveryDefaultWait) {
 }
 
 // The facade's entry for the installation engine, on a printer at 115200 baud
-// (found at the fourth candidate, so default waits cost little).
+// (found at the second candidate, so default waits cost little).
 TEST_F(SerialScanTest, ScanSerialConnectionProbesAndRestoresTheCallersConnectionKeepingNothing) {
     startPrinter({}, 115200, 1, 2);
     auto caller = Automation::New<Tethra::Connection>();
@@ -243,7 +307,10 @@ TEST_F(SerialScanTest, ScanSerialConnectionProbesAndRestoresTheCallersConnection
     int announced = 0;
     auto events = facade->AddNewPort.connect([&](Ref<IConnectionSetup>&) { ++announced; });
 
-    Ref<IConnectionSetup> setup = facade->ScanSerialConnection(2, {});
+    // The frames of the first speed come before the next speed: one failed candidate.
+    auto reports = Automation::New<Canceller>(0);
+    Ref<IConnectionSetup> setup = facade->ScanSerialConnection(2, {}, reports);
+    EXPECT_EQ(reports->reports, 5); // the start, one failed candidate, channel, read-back, the close
     auto serial = setup.as<SerialConnectionSetup>();
     ASSERT_TRUE(serial);
     EXPECT_TRUE(serial->ImmediateMode());
@@ -263,6 +330,10 @@ TEST_F(SerialScanTest, ScanSerialConnectionProbesAndRestoresTheCallersConnection
     facade->MakeConnection(setup);
     EXPECT_FALSE(caller->PortOpen());
     EXPECT_EQ(caller->ConnectString(), "SER:COM2:115200,N,8,1,0");
+    // A closed caller stays closed.
+    setup = facade->ScanSerialConnection(2, "115200,n,8,1");
+    EXPECT_TRUE(setup.as<SerialConnectionSetup>()->ImmediateMode());
+    EXPECT_FALSE(caller->PortOpen());
 }
 
 TEST_F(SerialScanTest, ScanSerialConnectionsAnnouncesEveryPortAndAbortStopsAfterTheCurrentOne) {
@@ -286,6 +357,8 @@ TEST_F(SerialScanTest, ScanSerialConnectionsAnnouncesEveryPortAndAbortStopsAfter
     facade->ScanSerialConnections(canceller);
     EXPECT_TRUE(ports.empty());
     EXPECT_EQ(canceller->reports, 2); // COM1's start and close; COM2 is not scanned
+    // An Abort while nothing runs does not stop the next scan.
+    facade->Abort();
     facade->ScanSerialConnections();
     EXPECT_EQ(ports.size(), 2u);
 }

@@ -40,8 +40,11 @@ PtyClient::~PtyClient() {
     close();
 }
 
-bool PtyClient::open(const QString& device, int baudRate, int stopBits) {
+bool PtyClient::open(const QString& device, int baudRate, const QString& frame) {
     close();
+    const QStringList fields = frame.split(',');
+    if (fields.size() != 3)
+        return false;
     fd_ = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
     if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0)
@@ -49,7 +52,17 @@ bool PtyClient::open(const QString& device, int baudRate, int stopBits) {
     ::cfmakeraw(&tio);
     ::cfsetispeed(&tio, speedCode(baudRate));
     ::cfsetospeed(&tio, speedCode(baudRate));
-    tio.c_cflag = stopBits == 2 ? (tio.c_cflag | CSTOPB) : (tio.c_cflag & ~CSTOPB);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    tio.c_cflag |= fields[1] == "7" ? CS7 : CS8;
+    const QString parity = fields[0].toLower();
+    if (parity != "n")
+        tio.c_cflag |= PARENB;
+    if (parity == "o" || parity == "m")
+        tio.c_cflag |= PARODD;
+    if (parity == "m" || parity == "s")
+        tio.c_cflag |= CMSPAR;
+    if (fields[2] == "2")
+        tio.c_cflag |= CSTOPB;
     return ::tcsetattr(fd_, TCSANOW, &tio) == 0;
 }
 

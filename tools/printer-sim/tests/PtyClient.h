@@ -1,6 +1,6 @@
 #pragma once
 // The host side of the serial tests: opens the COM port's device as a raw
-// terminal at a given speed and stop bits, sends bytes and reads what the
+// terminal at a given speed and frame, sends bytes and reads what the
 // simulated printer answers, or hands the port to a peer program (sz, rz,
 // gkermit) run in a folder of its own.
 #include <QByteArray>
@@ -16,8 +16,9 @@ public:
     PtyClient(const PtyClient&) = delete;
     PtyClient& operator=(const PtyClient&) = delete;
 
-    // Opens (or reopens) the device at the speed in baud with one or two stop bits.
-    bool open(const QString& device, int baudRate, int stopBits = 1);
+    // Opens (or reopens) the device at the speed in baud and the frame: parity
+    // letter, data bits and stop bits, as "e,7,1".
+    bool open(const QString& device, int baudRate, const QString& frame = QStringLiteral("n,8,1"));
     void close();
     void send(const QByteArray& bytes);
     // Everything that arrives within ms, read until `marker` when one is given.

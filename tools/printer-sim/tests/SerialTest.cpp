@@ -1,6 +1,6 @@
 // The serial port on a pseudo-terminal and the line model: the printer answers
-// only a host at its speed and stop bits, and the sweep of the connection
-// search finds it.
+// only a host at its speed whose frame carries its characters, and the sweep
+// of the connection search finds it.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -40,11 +40,12 @@ struct SerialPrinter {
     Printer printer;
 };
 
-// The candidates in the order of the connection search: each speed with each frame.
+// The candidates in the order of the connection search, each speed with each
+// frame: the search's own frames, then two more.
 QStringList candidates() {
     QStringList list;
     for (const char* baud : {"115200", "57600", "38400", "19200", "9600", "4800", "2400"})
-        for (const char* frame : {"m,8,2", "n,8,2", "n,7,2", "n,7,1"})
+        for (const char* frame : {"m,8,2", "n,8,2", "n,7,2", "n,7,1", "e,7,1", "n,8,1"})
             list << QString(baud) + "," + frame;
     return list;
 }
@@ -53,8 +54,8 @@ QStringList candidates() {
 // tries them; empty when none is.
 QString sweep(PtyClient& host, const QString& device, const QStringList& order) {
     for (const QString& candidate : order) {
-        const QStringList fields = candidate.split(',');
-        if (!host.open(device, fields[0].toInt(), fields[3].toInt()))
+        const qsizetype comma = candidate.indexOf(',');
+        if (!host.open(device, candidate.left(comma).toInt(), candidate.mid(comma + 1)))
             return QStringLiteral("cannot open");
         host.send(HelloProbe);
         if (stripHighBits(host.read(150, "\x01Hello\x02")).contains("\x01Hello\x02"))
@@ -68,16 +69,25 @@ QString sweep(PtyClient& host, const QString& device, const QStringList& order) 
 TEST(SerialLink, TheSearchFindsThePrinterAtItsSpeedAndReadsItsChannelAndSetup) {
     struct Case {
         int baudRate;
+        const char* parity;
+        int dataBits;
         int stopBits;
         const char* found;
     };
-    // Parity and data bits are not judged, so the first frame with the
-    // printer's stop bits answers.
-    const Case cases[] = {{9600, 1, "9600,n,7,1"}, {19200, 2, "19200,m,8,2"}, {115200, 1, "115200,n,7,1"}};
+    // The first frame whose data bits and parity agree with the printer's
+    // answers: stop bits do not matter, and "m,8,2" garbles the answers of a
+    // printer with one stop bit (the host takes the next start bit for its
+    // stop bit).
+    const Case cases[] = {{9600, "NONE", 8, 1, "9600,n,8,2"},
+                          {19200, "NONE", 8, 2, "19200,m,8,2"},
+                          {38400, "NONE", 7, 1, "38400,n,7,2"},
+                          {115200, "EVEN", 7, 1, "115200,e,7,1"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.baudRate);
+        SCOPED_TRACE(c.found);
         Profile profile = Profile::forVersion(QStringLiteral("7.40"));
         profile.baudRate = c.baudRate;
+        profile.parity = c.parity;
+        profile.dataBits = c.dataBits;
         profile.stopBits = c.stopBits;
         SerialPrinter s(profile);
         ASSERT_TRUE(s.open()) << s.printer.errorString().toStdString();
@@ -92,6 +102,8 @@ TEST(SerialLink, TheSearchFindsThePrinterAtItsSpeedAndReadsItsChannelAndSetup) {
         host.send(ReadBackProbe);
         const QByteArray setup = host.read(2000, EndMarker);
         EXPECT_TRUE(setup.contains("SER-COM,UART1,BAUDRATE," + QByteArray::number(c.baudRate) + "\r\n"));
+        EXPECT_TRUE(setup.contains("SER-COM,UART1,PARITY," + QByteArray(c.parity) + "\r\n"));
+        EXPECT_TRUE(setup.contains("SER-COM,UART1,CHARLENGTH," + QByteArray::number(c.dataBits) + "\r\n"));
         EXPECT_TRUE(setup.contains("SER-COM,UART1,STOPBITS," + QByteArray::number(c.stopBits) + "\r\n"));
         EXPECT_TRUE(setup.contains(EndMarker));
 
@@ -101,22 +113,34 @@ TEST(SerialLink, TheSearchFindsThePrinterAtItsSpeedAndReadsItsChannelAndSetup) {
     }
 }
 
-TEST(SerialLink, OtherSpeedIsSilenceBothWaysAndOtherStopBitsIsGarbage) {
-    SerialPrinter s;
+TEST(SerialLink, OtherSpeedIsSilenceBothWaysAndOtherDataBitsOrParityIsGarbage) {
+    SerialPrinter s; // 9600, n,8,1
     ASSERT_TRUE(s.open());
     PtyClient host;
     ASSERT_TRUE(host.open(s.com1(), 19200));
     host.send("PRINT \"lost\"\r");
     EXPECT_EQ(host.read(200), "");
-    ASSERT_TRUE(host.open(s.com1(), 9600, 2));
+    // Mark parity is one more stop bit to the printer, which hears every
+    // character; the host then reads the printer's stop bit as the parity
+    // bit and the next start bit as its stop bit.
+    ASSERT_TRUE(host.open(s.com1(), 9600, "m,8,2"));
     host.send("PRINT \"heard\"\r");
-    const QByteArray garbage = host.read(300);
-    EXPECT_EQ(garbage.size(), 7);
-    EXPECT_FALSE(stripHighBits(garbage).contains("heard"));
-    ASSERT_TRUE(host.open(s.com1(), 9600));
-    host.send("PRINT \"clear\"\r");
-    EXPECT_EQ(host.read(1000, "\r\n"), "clear\r\n");
-    EXPECT_EQ(s.printer.receivedLines(), QList<QByteArray>({"PRINT \"heard\"", "PRINT \"clear\""}));
+    EXPECT_FALSE(stripHighBits(host.read(300)).contains("heard"));
+    // Seven data bits: the printer takes the host's stop bit as its eighth
+    // data bit and then a start bit as its stop bit.
+    ASSERT_TRUE(host.open(s.com1(), 9600, "n,7,1"));
+    host.send("PRINT \"garbled\"\r");
+    (void)host.read(300);
+    // Other stop bits alone do not matter.
+    ASSERT_TRUE(host.open(s.com1(), 9600, "n,8,2"));
+    host.send("\rPRINT \"clear\"\r");
+    EXPECT_TRUE(host.read(1000, "clear\r\n").endsWith("clear\r\n"));
+    const QList<QByteArray> lines = s.printer.receivedLines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines.front(), "PRINT \"heard\"");
+    EXPECT_EQ(lines.back(), "PRINT \"clear\"");
+    for (const QByteArray& line : lines)
+        EXPECT_FALSE(stripHighBits(line).contains("garbled"));
 }
 
 TEST(SerialLink, TheLinkIsTheHostsEndAndGoesWithThePrinter) {
