@@ -66,6 +66,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Return and Enter press the focused button, else the page's default button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Request;
@@ -85,6 +87,13 @@ private:
     Platform::Ui::HelpViewer& HelpObject();
     bool ReadCommandLine(const std::string& commandLine);
     PackageChoice packageChoice() const;
+    PageState pageState() const;
+    // A control of the page changed what its Next waits for; the buttons
+    // follow only while that page is shown.
+    void pageEvent(int16_t step);
+    // The picker's start folder, filter and listing, set once so that the
+    // folder and the choice the user makes stay.
+    void startPicker();
     void showReport(ctlReport& report, const char* text, int16_t step);
     void chkShowIntro_Click();
 
@@ -98,6 +107,7 @@ private:
     int16_t currentStep_ = 0;
     NavigationButtons bar_;
     bool commandLineFlag_ = false;
+    bool pickerStarted_ = false;
     // The licence last shown, whose agreement holds only for it.
     std::string agreedLicense_;
     bool installing_ = false;

@@ -12,9 +12,8 @@
 #include "Pickett/EnhBrowseFolder.h"
 #include "Scrivel/DocFinder.h"
 #include "automation/Runtime.h"
-#include "messages/GuardedEntry.h"
-#include "messages/ModalBox.h"
 #include "seams/Seams.h"
+#include "ui/Guarded.h"
 #include "ui/ListView.h"
 #include "ui/Text.h"
 #include "ui/Twips.h"
@@ -62,7 +61,7 @@ ctlInstFileFinder::ctlInstFileFinder(QWidget* parent) : QWidget(parent) {
     lstDistribution = new Platform::Ui::ListView(this);
     lstDistribution->setObjectName("lstDistribution");
     lstDistribution->setSelectionMode(QAbstractItemView::SingleSelection);
-    cmdDistrBrowse = new QPushButton(tr("&Browse..."), this);
+    cmdDistrBrowse = new QPushButton(tr("Browse..."), this);
     cmdDistrBrowse->setObjectName("cmdDistrBrowse");
     chkFirmwareOnly = new QCheckBox(tr("I want to install a new &firmware only."), this);
     chkFirmwareOnly->setObjectName("chkFirmwareOnly");
@@ -75,8 +74,11 @@ ctlInstFileFinder::ctlInstFileFinder(QWidget* parent) : QWidget(parent) {
             [this] { fromUser("chkFirmwareOnly", [this] { chkFirmwareOnly_Click(); }); });
     connect(cmdDistrBrowse, &QPushButton::clicked, this,
             [this] { fromUser("cmdDistrBrowse", [this] { cmdDistrBrowse_Click(); }); });
-    connect(lstDistribution, &Platform::Ui::ListView::ItemClick, this,
-            [this] { fromUser("lstDistribution", [this] { Q_EMIT Selection(true); }); });
+    // A row chosen with the keyboard counts as a click; a choice the user
+    // takes back (Ctrl+Space, a click beside the rows) is reported too.
+    connect(lstDistribution, &Platform::Ui::ListView::SelectionChange, this, [this](QTreeWidgetItem* row) {
+        fromUser("lstDistribution", [this, row] { Q_EMIT Selection(row != nullptr); });
+    });
     connect(lstDistribution, &Platform::Ui::ListView::ColumnClick, this,
             [this](int column) { lstDistribution->sortByHeader(column); });
     // The check box and the button side by side, and a few rows between them and the caption.
@@ -88,9 +90,7 @@ ctlInstFileFinder::~ctlInstFileFinder() = default;
 
 void ctlInstFileFinder::fromUser(const char* where, const std::function<void()>& body) {
     // The finders' errors name the document or folder that failed.
-    Platform::fromEventLoop(where, body, [](const Automation::Error& error) {
-        Platform::ShowModalBox(error.Description(), Title);
-    });
+    Platform::Ui::guarded(where, Title, body);
 }
 
 // --- properties --------------------------------------------------------------------
