@@ -282,6 +282,15 @@ void ListView::keyPressEvent(QKeyEvent* event) {
     byUser([&] { QTreeWidget::keyPressEvent(event); });
 }
 
+void ListView::focusInEvent(QFocusEvent* event) {
+    const bool hadCurrent = currentIndex().isValid();
+    QTreeWidget::focusInEvent(event);
+    // Qt makes the first row current without choosing it, and an arrow key
+    // onto the current row then chooses nothing: the first key is to choose.
+    if (!hadCurrent && selectedItems().isEmpty())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 void ListView::mousePressEvent(QMouseEvent* event) {
     byUser([&] { QTreeWidget::mousePressEvent(event); });
 }

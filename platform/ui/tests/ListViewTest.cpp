@@ -107,6 +107,20 @@ TEST(ListView, EveryChangeOfTheSelectionByMouseOrKeyboardIsReportedAndNoneByAPro
     EXPECT_TRUE(reported().empty());
 }
 
+TEST(ListView, TheFirstKeyAfterTheFocusArrivesChoosesARow) {
+    ListView list;
+    list.AddColumn("Name", "Name", 1800);
+    auto* only = list.AddItem("a", "one");
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    list.setFocus();
+    QSignalSpy changes(&list, &ListView::SelectionChange);
+    QTest::keyClick(&list, Qt::Key_Down);
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(0).value<QTreeWidgetItem*>(), only);
+}
+
 TEST(ListView, EveryHeaderClickFlipsTheOrderWhicheverColumnWasSorted) {
     ListView list;
     list.AddColumn("Name", "Name", 1800);
