@@ -112,6 +112,23 @@ TEST_F(WizardNavigationTest, BackKeepsTheFolderChosenWithBrowseAndTheChoiceInIt)
     EXPECT_EQ(picker().CurrentDirectory(), other);
 }
 
+TEST_F(WizardNavigationTest, APackageFromTheCommandLineStaysChosenInItsFolder) {
+    const std::string other = folder_ / "other";
+    std::filesystem::create_directories(other);
+    DemoFiles::WriteDemoFiles(other);
+    start(other + "/" + DemoFiles::PackageDocument);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepLicense);
+    click(NavBack);
+    EXPECT_EQ(picker().CurrentDirectory(), other);
+    EXPECT_EQ(picker().FilePath(), other + "/" + DemoFiles::PackageDocument);
+    EXPECT_TRUE(nextEnabled());
+    // The picker is loaded: its check box lists the folder's firmware.
+    find<QCheckBox>("chkFirmwareOnly")->click();
+    ASSERT_EQ(packages().ItemCount(), 1);
+    EXPECT_EQ(packages().Key(packages().Items().front()), other + "/" + DemoFiles::FirmwareImage);
+}
+
 TEST_F(WizardNavigationTest, ACommandLineThatChoosesNothingLeavesTheWizardGoing) {
     // A file that is no package document.
     start(home() + "/" + DemoFiles::ReadmeFile);
