@@ -400,6 +400,20 @@ void frmWizard::SwitchFrame(int16_t step) {
     frames_[step]->repaint();
     UpdateCaption(step);
     UpdateNavButtons(step);
+    // The keyboard starts on the page's first control; during the
+    // installation and on the reports it stays in the button bar.
+    if (step <= StepNetworkPrinters)
+        focusFirstControl(frames_[step]);
+}
+
+void frmWizard::focusFirstControl(QWidget* frame) {
+    for (QWidget* next = frame->nextInFocusChain(); next != frame; next = next->nextInFocusChain()) {
+        if (frame->isAncestorOf(next) && next->isVisible() && next->isEnabled() &&
+            (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void frmWizard::UpdateCaption(int16_t step) {

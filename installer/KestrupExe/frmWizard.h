@@ -82,6 +82,7 @@ private:
     void SwitchFrame(int16_t step);
     void UpdateCaption(int16_t step);
     void UpdateNavButtons(int16_t step);
+    void focusFirstControl(QWidget* frame);
     void applyButtons();
     void ShowHelp(int32_t context);
     Platform::Ui::HelpViewer& HelpObject();

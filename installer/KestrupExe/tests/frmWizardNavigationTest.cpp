@@ -13,7 +13,10 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "KestrupExe/NetworkBreakString.h"
 #include "KestrupExe/ctlConnectionType.h"
+#include "KestrupExe/frmBreakStrings.h"
+#include "KestrupExe/frmLogin.h"
 #include "Pickett/ctlInstFileFinder.h"
 #include "registry/Registry.h"
 #include "ui/ListView.h"
@@ -217,4 +220,22 @@ TEST_F(WizardNavigationTest, NoTwoControlsOfAPageShareAnAccessKey) {
     }
     EXPECT_EQ(wizard->CurrentStep(), StepSerialPort);
     EXPECT_EQ(accessKeys(), "") << "serial page";
+}
+
+TEST(WizardDialogs, KeepTheirWrappedTextWholeAtTheSmallestSize) {
+    Kestrup::frmLogin login;
+    Kestrup::frmBreakStrings breakString;
+    breakString.setBreakStringObj(Automation::New<Kestrup::NetworkBreakString>());
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &breakString}) {
+        dialog->show();
+        dialog->resize(1, 1);
+        QApplication::processEvents();
+        for (auto* label : dialog->findChildren<QLabel*>()) {
+            if (label->wordWrap()) {
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                    << dialog->windowTitle().toStdString() << ": " << label->text().toStdString();
+            }
+        }
+        dialog->hide();
+    }
 }
