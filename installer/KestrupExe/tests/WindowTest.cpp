@@ -219,6 +219,10 @@ TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {
     EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
     press(Qt::Key_Down);
     EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    press(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    press(Qt::Key_Space);
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
     shoot(*wizard, "page5-serial-port");
     press(Qt::Key_Return);
     EXPECT_TRUE(dialogs.empty());

@@ -220,6 +220,31 @@ TEST_F(WizardNavigationTest, NoTwoControlsOfAPageShareAnAccessKey) {
     }
     EXPECT_EQ(wizard->CurrentStep(), StepSerialPort);
     EXPECT_EQ(accessKeys(), "") << "serial page";
+    click(NavBack);
+    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepNetworkPrinters);
+    EXPECT_EQ(accessKeys(), "") << "network page";
+}
+
+TEST_F(WizardNavigationTest, WhateverAClickThrowsEndsOnTheFailurePageAndNothingReachesQt) {
+    // A help viewer that fails with what is no automation error, nor even a standard exception.
+    class FailingHelp : public Platform::Ui::HelpViewer {
+    public:
+        void setHelpFile(const std::string&) override {}
+        void setContext(int32_t) override {}
+        void Show(QWidget*) override { throw 42; }
+        void Close() override {}
+    };
+    Platform::Ui::setHelpViewerFactory([] { return std::make_unique<FailingHelp>(); });
+    start();
+    EXPECT_NO_THROW(button(NavHelp)->click());
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[Exit]");
+    EXPECT_TRUE(button(NavExit)->isDefault());
+    // Help fails there too, and the page stays.
+    EXPECT_NO_THROW(button(NavHelp)->click());
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
 }
 
 TEST(WizardDialogs, KeepTheirWrappedTextWholeAtTheSmallestSize) {
