@@ -137,7 +137,11 @@ void ctlInstFileFinder::setFilePath(const std::string& path) {
     const fs::path file = fs::absolute(path, error).lexically_normal();
     setCurrentDirectory(file.parent_path().string());
     listPackages(currentDirectory_);
-    if (QTreeWidgetItem* row = lstDistribution->FindItem(file.string())) {
+    selectListed(file.string());
+}
+
+void ctlInstFileFinder::selectListed(const std::string& path) {
+    if (QTreeWidgetItem* row = lstDistribution->FindItem(path)) {
         lstDistribution->setCurrentItem(row);
         row->setSelected(true);
         Q_EMIT Selection(true);
@@ -203,13 +207,17 @@ void ctlInstFileFinder::cmdDistrBrowse_Click() {
         browser->setTitle("Select the directory containing the installation package to be uploaded.");
     browser->setFlags(BIF_RETURNONLYFSDIRS);
     const std::string chosen = browser->ShowBrowseDialog(this, CurrentDirectory());
+    const std::string before = FilePath();
     if (!chosen.empty())
         setCurrentDirectory(chosen);
-    // Also after a cancel: the folder may have changed on the disk.
+    // Also after a cancel: the folder may have changed on the disk. The
+    // user's choice stays while it is still listed.
     if (installationType_ == IT_Package)
         listPackages(CurrentDirectory());
     else
         listFirmware(CurrentDirectory());
+    if (!before.empty())
+        selectListed(before);
 }
 
 void ctlInstFileFinder::showEvent(QShowEvent* event) {

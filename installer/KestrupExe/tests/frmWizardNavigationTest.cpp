@@ -113,6 +113,9 @@ TEST_F(WizardNavigationTest, BackKeepsTheFolderChosenWithBrowseAndTheChoiceInIt)
     ASSERT_EQ(robot.folderRequests.size(), 2u);
     EXPECT_EQ(robot.folderRequests[1].startFolder, other);
     EXPECT_EQ(picker().CurrentDirectory(), other);
+    // The cancel listed the folder again, and the choice is still made.
+    EXPECT_EQ(picker().FilePath(), other + "/" + DemoFiles::PackageDocument);
+    EXPECT_TRUE(nextEnabled());
 }
 
 TEST_F(WizardNavigationTest, APackageFromTheCommandLineStaysChosenInItsFolder) {
