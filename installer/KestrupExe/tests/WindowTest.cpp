@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
 #include <set>
 
@@ -194,6 +195,11 @@ TEST_F(WindowTest, APackageToBothNetworkPrintersWithTheKeyboard) {
     }
     EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
     shoot(*wizard, "page6-network-printers");
+    press(Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(find<QTabWidget>("SSTab1")->currentIndex(), 1);
+    shoot(*wizard, "page6-options");
+    press(Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(find<QTabWidget>("SSTab1")->currentIndex(), 0);
     press(Qt::Key_Return);
 
     EXPECT_EQ(dialogs, (std::vector<std::string>{"Login", "Break string", "Login"}));
