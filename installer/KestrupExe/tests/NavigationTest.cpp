@@ -92,24 +92,3 @@ TEST(NavigationTest, DisableFlagsActOnceAndExitWaitsForTheEnd) {
     EXPECT_TRUE(bar.button(NavNext).enabled);
     EXPECT_TRUE(bar.button(NavCancel).enabled);
 }
-
-TEST(NavigationTest, EachPageOpensNextOnlyOnItsOwnChoice) {
-    const PageState none;
-    for (int16_t step : {StepIntroduction, StepReadme, StepConnectionType})
-        EXPECT_TRUE(NextAllowed(step, none)) << step;
-    const std::pair<int16_t, bool PageState::*> gates[] = {
-        {StepPackage, &PageState::choiceMade},
-        {StepLicense, &PageState::agreed},
-        {StepSerialPort, &PageState::portSelected},
-        {StepNetworkPrinters, &PageState::printersChecked}};
-    for (const auto& [step, own] : gates) {
-        PageState others{true, true, true, true};
-        others.*own = false;
-        EXPECT_FALSE(NextAllowed(step, others)) << step;
-        PageState mine;
-        mine.*own = true;
-        EXPECT_TRUE(NextAllowed(step, mine)) << step;
-    }
-    for (int16_t step : {StepInstallation, StepFailure, StepFinished})
-        EXPECT_FALSE(NextAllowed(step, PageState{true, true, true, true})) << step;
-}
