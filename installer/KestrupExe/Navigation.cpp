@@ -49,6 +49,25 @@ int16_t NextStep(int16_t from, const PackageChoice& choice, bool commandLineFlag
     }
 }
 
+bool NextAllowed(int16_t step, const PageState& state) {
+    switch (step) {
+    case StepIntroduction:
+    case StepReadme:
+    case StepConnectionType:
+        return true;
+    case StepPackage:
+        return state.choiceMade;
+    case StepLicense:
+        return state.agreed;
+    case StepSerialPort:
+        return state.portSelected;
+    case StepNetworkPrinters:
+        return state.printersChecked;
+    default:
+        return false;
+    }
+}
+
 int16_t BackStep(int16_t from, const PackageChoice& choice) {
     switch (from) {
     case StepPackage:

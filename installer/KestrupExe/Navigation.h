@@ -31,6 +31,19 @@ struct PackageChoice {
     bool hasReadme = false;  // the package names a readme file
 };
 
+// What the pages' controls hold that their Next waits for.
+struct PageState {
+    bool choiceMade = false;      // package page: a package or a firmware image is selected
+    bool agreed = false;          // agreement page: "I agree" is chosen
+    bool portSelected = false;    // serial page: a port is selected
+    bool printersChecked = false; // network page: a printer is checked
+};
+
+// The gate of each page: whether its Next (or Install) can be used. The
+// pages that wait for a choice hold it off until the choice is made; the
+// installation and the two reports have no way on.
+bool NextAllowed(int16_t step, const PageState& state);
+
 // The step that Next leads to. From the package page in package mode, a
 // missing package raises 91 as any use of an absent object does.
 int16_t NextStep(int16_t from, const PackageChoice& choice, bool commandLineFlag, int32_t connectionType);

@@ -1,11 +1,14 @@
 #include "KestrupExe/ctlSerialPorts.h"
 
+#include <algorithm>
+
 #include <QGroupBox>
 #include <QVBoxLayout>
 
 #include "Seekwire/CommPorts.h"
 #include "automation/Runtime.h"
 #include "ui/ListView.h"
+#include "ui/Twips.h"
 
 namespace Kestrup {
 
@@ -17,7 +20,7 @@ ctlSerialPorts::ctlSerialPorts(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(frame);
-    connect(lstSerialPorts, &Platform::Ui::ListView::ItemClick, this,
+    connect(lstSerialPorts, &Platform::Ui::ListView::SelectionChange, this,
             [this](QTreeWidgetItem* item) { ItemClick(item); });
 }
 
@@ -32,6 +35,7 @@ void ctlSerialPorts::showEvent(QShowEvent* event) {
         headersAdded_ = true;
         lstSerialPorts->AddColumn("", "Port", 1000);
         lstSerialPorts->AddColumn("", "DSR status", 1000);
+        fitColumns();
     }
     QWidget::showEvent(event);
 }
@@ -45,6 +49,16 @@ void ctlSerialPorts::Load() {
         lstSerialPorts->setText(row, 1, port->IsDataSetReady() ? "Active" : "Not active");
         lstSerialPorts->setTag(row, port);
     }
+    fitColumns();
+}
+
+void ctlSerialPorts::fitColumns() {
+    // At least their width of 1000 twips, and wide enough for their headers and cells.
+    for (int column = 0; column < lstSerialPorts->columnCount(); ++column) {
+        lstSerialPorts->resizeColumnToContents(column);
+        lstSerialPorts->setColumnWidth(
+            column, std::max(Platform::Ui::toPixels(1000), lstSerialPorts->columnWidth(column)));
+    }
 }
 
 Automation::Ref<Seekwire::CommPort> ctlSerialPorts::SelectedSerPort() const {
@@ -55,9 +69,11 @@ Automation::Ref<Seekwire::CommPort> ctlSerialPorts::SelectedSerPort() const {
 }
 
 void ctlSerialPorts::ItemClick(QTreeWidgetItem* item) {
-    auto port = portOf(item);
-    if (port && !lstSerialPorts->selectedItems().isEmpty())
+    auto port = item ? portOf(item) : nullptr;
+    if (port)
         Q_EMIT SerPortSelected(static_cast<int16_t>(port->Number()));
+    else
+        Q_EMIT NoSerPortSelected();
 }
 
 } // namespace Kestrup

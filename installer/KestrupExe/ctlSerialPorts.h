@@ -25,13 +25,17 @@ public:
     Automation::Ref<Seekwire::CommPort> SelectedSerPort() const;
 
 Q_SIGNALS:
+    // The user chose a row that carries a port, with the mouse or the keyboard.
     void SerPortSelected(int16_t iPort);
+    // The user took the choice back: no port is selected any more.
+    void NoSerPortSelected();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void ItemClick(QTreeWidgetItem* item);
+    void fitColumns();
     Automation::Ref<Seekwire::CommPort> portOf(QTreeWidgetItem* item) const;
 
     bool headersAdded_ = false;

@@ -11,6 +11,7 @@
 #include "KestrupExe/NetworkBreakString.h"
 #include "KestrupExe/SerialBreakString.h"
 #include "Renova/PrinterUpdater.h"
+#include "ui/Forms.h"
 #include "ui/Text.h"
 
 namespace Kestrup {
@@ -121,6 +122,7 @@ void frmBreakStrings::Form_Load() {
         PicSerialSettings->hide();
         adjustSize();
     }
+    Platform::Ui::keepWrappedTextWhole(*this, fontMetrics().averageCharWidth() * 50);
 }
 
 void frmBreakStrings::cmdSend_Click() {

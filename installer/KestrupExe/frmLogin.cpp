@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/Forms.h"
 #include "ui/Text.h"
 
 namespace Kestrup {
@@ -78,6 +79,12 @@ void frmLogin::setPrinterName(const std::string& value) {
 
 void frmLogin::setLastTryFailed(bool value) {
     lblFailed->setVisible(value);
+}
+
+void frmLogin::showEvent(QShowEvent* event) {
+    // The printer's name and the failed try are known only now.
+    Platform::Ui::keepWrappedTextWhole(*this, fontMetrics().averageCharWidth() * 50);
+    QDialog::showEvent(event);
 }
 
 void frmLogin::cmdOK_Click() {

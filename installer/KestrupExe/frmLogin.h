@@ -28,6 +28,9 @@ public:
 
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void cmdOK_Click();
 

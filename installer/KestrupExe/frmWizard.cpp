@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -23,7 +24,9 @@
 #include "Modelpick/ctlVantorSelect.h"
 #include "Pickett/ctlInstFileFinder.h"
 #include "files/FilePaths.h"
+#include "messages/GuardedEntry.h"
 #include "seams/Seams.h"
+#include "ui/Guarded.h"
 #include "ui/HelpViewer.h"
 #include "ui/Text.h"
 
@@ -187,27 +190,15 @@ frmWizard::frmWizard(const std::string& commandLine, QWidget* parent)
     connect(f1, &QShortcut::activated, this, [this] { cmdNav_Click(NavHelp); });
 
     connect(chkShowIntro, &QCheckBox::clicked, this, [this] { chkShowIntro_Click(); });
-    connect(ctlInstFileFinder1, &Pickett::ctlInstFileFinder::Selection, this, [this](bool ItemIsSelected) {
-        bar_.setEnabled(NavNext, ItemIsSelected);
-        bar_.setDisableFlag(NavNext, !ItemIsSelected);
-        applyButtons();
-    });
-    connect(ctlLicense1, qOverload<bool>(&ctlLicense::Agreed), this, [this](bool Value) {
-        bar_.setEnabled(NavNext, Value);
-        applyButtons();
-    });
-    connect(ctlSerialPorts1, &ctlSerialPorts::SerPortSelected, this, [this] {
-        bar_.setEnabled(NavNext, true);
-        applyButtons();
-    });
-    connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::SelectionMade, this, [this] {
-        bar_.setEnabled(NavNext, true);
-        applyButtons();
-    });
-    connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::NoSelectionMade, this, [this] {
-        bar_.setEnabled(NavNext, false);
-        applyButtons();
-    });
+    connect(ctlInstFileFinder1, &Pickett::ctlInstFileFinder::Selection, this,
+            [this] { pageEvent(StepPackage); });
+    connect(ctlLicense1, qOverload<bool>(&ctlLicense::Agreed), this, [this] { pageEvent(StepLicense); });
+    connect(ctlSerialPorts1, &ctlSerialPorts::SerPortSelected, this, [this] { pageEvent(StepSerialPort); });
+    connect(ctlSerialPorts1, &ctlSerialPorts::NoSerPortSelected, this, [this] { pageEvent(StepSerialPort); });
+    connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::SelectionMade, this,
+            [this] { pageEvent(StepNetworkPrinters); });
+    connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::NoSelectionMade, this,
+            [this] { pageEvent(StepNetworkPrinters); });
 
     cmdNavGuarded([&] {
         if (WizardSettings::IntroductionScreen() != WizardSettings::ShowIntro) {
@@ -243,13 +234,24 @@ void frmWizard::cmdNav_Click(int index) {
 }
 
 void frmWizard::cmdNavGuarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const Automation::Error& error) {
-        showFailure(error.Description());
-    } catch (const std::exception& error) {
-        showFailure(error.what());
-    }
+    // Whatever escapes ends on the failure page; what goes wrong on the way
+    // there is shown in a box, and nothing reaches the event loop.
+    bool failed = true;
+    std::string what = "an unexpected error";
+    Platform::fromEventLoop(
+        "frmWizard",
+        [&] {
+            try {
+                body();
+                failed = false;
+            } catch (const std::exception& error) {
+                what = error.what();
+                throw;
+            }
+        },
+        [&](const Automation::Error& error) { what = error.Description(); });
+    if (failed)
+        Platform::Ui::guarded("frmWizard", AppTitle, [&] { showFailure(what); });
 }
 
 void frmWizard::showFailure(const std::string& what) {
@@ -308,6 +310,40 @@ void frmWizard::navigate(int index) {
     }
 }
 
+PageState frmWizard::pageState() const {
+    PageState state;
+    state.choiceMade = !ctlInstFileFinder1->FilePath().empty();
+    state.agreed = ctlLicense1->Agreed();
+    state.portSelected = !ctlSerialPorts1->SelectedSerPort().isNothing();
+    state.printersChecked = ctlVantorSelect1->GetSelectedItems()->Count() > 0;
+    return state;
+}
+
+void frmWizard::pageEvent(int16_t step) {
+    if (step != currentStep_)
+        return;
+    bar_.setEnabled(NavNext, NextAllowed(step, pageState()));
+    applyButtons();
+}
+
+void frmWizard::startPicker() {
+    if (!pickerStarted_) {
+        pickerStarted_ = true;
+        std::string last = WizardSettings::LastPath();
+        ctlInstFileFinder1->setCurrentDirectory(
+            Platform::Files::FolderExists(last) ? last : Platform::Seams::programFolder());
+        ctlInstFileFinder1->setFilter(7);
+        // The picker turns to packages only when first shown; its one listing comes before that.
+        if (ctlInstFileFinder1->InstallationType() == 0)
+            ctlInstFileFinder1->setInstallationType(2);
+    }
+    // A listing that failed (a damaged document) is named as Browse names it,
+    // and tried again while nothing is chosen; the user can Browse elsewhere.
+    if (ctlInstFileFinder1->FilePath().empty())
+        Platform::Ui::guarded("ctlInstFileFinder1", Pickett::ctlInstFileFinder::Title,
+                              [this] { ctlInstFileFinder1->Load(); });
+}
+
 PackageChoice frmWizard::packageChoice() const {
     PackageChoice choice;
     choice.installationType = ctlInstFileFinder1->InstallationType();
@@ -324,14 +360,7 @@ void frmWizard::ShowStep(int16_t step, int) {
     case StepPackage: {
         bar_.setCaption(NavNext, "&Next >");
         bar_.setCaption(NavExit, "&Exit");
-        std::string last = WizardSettings::LastPath();
-        ctlInstFileFinder1->setCurrentDirectory(
-            Platform::Files::FolderExists(last) ? last : Platform::Seams::programFolder());
-        ctlInstFileFinder1->setFilter(7);
-        // The picker turns to packages only when first shown; its one listing comes before that.
-        if (ctlInstFileFinder1->InstallationType() == 0)
-            ctlInstFileFinder1->setInstallationType(2);
-        ctlInstFileFinder1->Load();
+        startPicker();
         break;
     }
     case StepLicense: {
@@ -342,7 +371,6 @@ void frmWizard::ShowStep(int16_t step, int) {
             ctlLicense1->setAgreed(false);
         agreedLicense_ = path;
         ctlLicense1->LoadFile(path);
-        bar_.setDisableFlag(NavNext, !ctlLicense1->Agreed());
         break;
     }
     case StepReadme: {
@@ -356,15 +384,12 @@ void frmWizard::ShowStep(int16_t step, int) {
     case StepSerialPort:
         ctlSerialPorts1->Load();
         bar_.setCaption(NavNext, "Install");
-        // Install waits for a port to be chosen.
-        bar_.setDisableFlag(NavNext, true);
         break;
     case StepNetworkPrinters:
         ctlVantorSelect1->setShowItems(15);
         ctlVantorSelect1->Load();
         ctlVantorSelect1->Scan();
         bar_.setCaption(NavNext, "Install");
-        bar_.setDisableFlag(NavNext, true);
         break;
     case StepInstallation:
         for (NavButton which : {NavNext, NavBack, NavCancel, NavExit})
@@ -377,6 +402,8 @@ void frmWizard::ShowStep(int16_t step, int) {
     default:
         break;
     }
+    // The page's gate, for every entry of it.
+    bar_.setDisableFlag(NavNext, !NextAllowed(step, pageState()));
     SwitchFrame(step);
 }
 
@@ -387,6 +414,20 @@ void frmWizard::SwitchFrame(int16_t step) {
     frames_[step]->repaint();
     UpdateCaption(step);
     UpdateNavButtons(step);
+    // The keyboard starts on the page's first control; during the
+    // installation and on the reports it stays in the button bar.
+    if (step <= StepNetworkPrinters)
+        focusFirstControl(frames_[step]);
+}
+
+void frmWizard::focusFirstControl(QWidget* frame) {
+    for (QWidget* next = frame->nextInFocusChain(); next != frame; next = next->nextInFocusChain()) {
+        if (frame->isAncestorOf(next) && next->isVisible() && next->isEnabled() &&
+            (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void frmWizard::UpdateCaption(int16_t step) {
@@ -397,6 +438,10 @@ void frmWizard::UpdateCaption(int16_t step) {
 void frmWizard::UpdateNavButtons(int16_t step) {
     currentStep_ = step;
     bool focusExit = bar_.Update(step);
+    // Return goes on: Next (also as Install), and Exit where the wizard ends.
+    const bool atEnd = step == StepFailure || step == StepFinished;
+    cmdNav[NavNext]->setDefault(!atEnd);
+    cmdNav[NavExit]->setDefault(atEnd);
     applyButtons();
     if (focusExit)
         cmdNav[NavExit]->setFocus();
@@ -430,17 +475,34 @@ bool frmWizard::ReadCommandLine(const std::string& commandLine) {
     auto package = PackageFromCommandLine(commandLine, Platform::Seams::programFolder());
     if (!package)
         return false;
-    try {
+    // The picker is started first, so that the package chosen here is what
+    // the package page shows.
+    startPicker();
+    bool handed = false;
+    Platform::Ui::guarded("ReadCommandLine", Pickett::ctlInstFileFinder::Title, [&] {
         ctlInstFileFinder1->setInstallationType(2);
         ctlInstFileFinder1->setFilePath(*package);
-    } catch (const Automation::Error&) {
-        return false;
-    }
-    return true;
+        handed = true;
+    });
+    return handed;
 }
 
 void frmWizard::chkShowIntro_Click() {
     WizardSettings::setIntroductionScreen(chkShowIntro->isChecked());
+}
+
+void frmWizard::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Outside a dialog a push button leaves Return to its window.
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (!button)
+        button = cmdNav[cmdNav[NavExit]->isDefault() ? NavExit : NavNext];
+    if (button->isEnabled() && button->isVisible())
+        button->click();
+    event->accept();
 }
 
 void frmWizard::closeEvent(QCloseEvent* event) {

@@ -67,6 +67,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Return and Enter press the focused button, else the page's default button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Request;
@@ -82,11 +84,19 @@ private:
     void SwitchFrame(int16_t step);
     void UpdateCaption(int16_t step);
     void UpdateNavButtons(int16_t step);
+    void focusFirstControl(QWidget* frame);
     void applyButtons();
     void ShowHelp(int32_t context);
     Platform::Ui::HelpViewer& HelpObject();
     bool ReadCommandLine(const std::string& commandLine);
     PackageChoice packageChoice() const;
+    PageState pageState() const;
+    // A control of the page changed what its Next waits for; the buttons
+    // follow only while that page is shown.
+    void pageEvent(int16_t step);
+    // The picker's start folder, filter and listing, set once so that the
+    // folder and the choice the user makes stay.
+    void startPicker();
     void showReport(ctlReport& report, const std::string& text, int16_t step, bool withLog);
     void chkShowIntro_Click();
 
@@ -102,6 +112,7 @@ private:
     int16_t currentStep_ = 0;
     NavigationButtons bar_;
     bool commandLineFlag_ = false;
+    bool pickerStarted_ = false;
     // The licence last shown, whose agreement holds only for it.
     std::string agreedLicense_;
     bool installing_ = false;

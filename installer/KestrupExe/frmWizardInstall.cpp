@@ -106,6 +106,9 @@ void frmWizard::install(int32_t installationType) {
     };
 
     if (connectionType == 1) {
+        if (ctlSerialPorts1->SelectedSerPort().isNothing())
+            Automation::raise(Automation::RuntimeError::ObjectNotSet, "frmWizard",
+                              "No serial port is selected.");
         const int32_t number = ctlSerialPorts1->SelectedSerPort()->Number();
         auto updater = Automation::New<Renova::PrinterUpdater>();
         fillJob(bag->CreateSerialPrinter(static_cast<int16_t>(number)));

@@ -11,8 +11,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "messages/GuardedEntry.h"
 #include "messages/ModalBox.h"
+#include "ui/Guarded.h"
 #include "ui/Icons.h"
 #include "ui/ListView.h"
 #include "ui/Text.h"
@@ -147,23 +147,16 @@ ctlVantorSelect::ctlVantorSelect(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SSTab1);
 
-    connect(cmdScan, &QPushButton::clicked, this,
-            [this] { Platform::fromEventLoop("cmdScan", [this] { Scan(); }); });
+    connect(cmdScan, &QPushButton::clicked, this, [this] { Scan(); });
     auto guarded = [this](const char* where, void (ctlVantorSelect::*handler)()) {
-        return [this, where, handler] {
-            Platform::fromEventLoop(
-                where, [&] { (this->*handler)(); },
-                [this](const Automation::Error& error) { showError(error); });
-        };
+        return [this, where, handler] { Platform::Ui::guarded(where, Title, [&] { (this->*handler)(); }); };
     };
     connect(cmdAdd, &QPushButton::clicked, this, guarded("cmdAdd", &ctlVantorSelect::cmdAdd_Click));
     connect(cmdRemove, &QPushButton::clicked, this, guarded("cmdRemove", &ctlVantorSelect::cmdRemove_Click));
     connect(cmdRemoveAll, &QPushButton::clicked, this,
             guarded("cmdRemoveAll", &ctlVantorSelect::cmdRemoveAll_Click));
     connect(ListView1, &Platform::Ui::ListView::ItemCheck, this, [this](QTreeWidgetItem* item) {
-        Platform::fromEventLoop(
-            "ListView1", [&] { ItemCheck(item); },
-            [this](const Automation::Error& error) { showError(error); });
+        Platform::Ui::guarded("ListView1", Title, [&] { ItemCheck(item); });
     });
     connect(ListView1, &Platform::Ui::ListView::ColumnClick, this,
             [this](int column) { ListView1->sortByHeader(column); });
@@ -190,10 +183,6 @@ std::string ctlVantorSelect::ReadCommunity() {
 
 void ctlVantorSelect::setReadCommunity(const std::string& value) {
     Finder()->setCommunity(value);
-}
-
-void ctlVantorSelect::showError(const Automation::Error& error) {
-    Platform::ShowModalBox(error.Description(), Title);
 }
 
 // --- set-up ----------------------------------------------------------------------
@@ -233,7 +222,7 @@ void ctlVantorSelect::BuildColumns() {
 // --- the sweep -------------------------------------------------------------------
 
 void ctlVantorSelect::Scan() {
-    try {
+    Platform::Ui::guarded("Scan", Title, [this] {
         ListView1->ClearItems();
         // Checked rows may have gone with the list.
         Q_EMIT NoSelectionMade();
@@ -243,11 +232,8 @@ void ctlVantorSelect::Scan() {
             Automation::raise(9999, "ctlVantorSelect", "Community not valid");
         setReadCommunity(community);
         Finder()->GetPrinters(ScanTimeOut, client_);
-        ListView1->update();
-    } catch (const Automation::Error& error) {
-        showError(error);
-        ListView1->update();
-    }
+    });
+    ListView1->update();
 }
 
 void ctlVantorSelect::NewPrinter(const Ref<Beaconet::HBPrinter>& oPrinter) {

@@ -75,7 +75,6 @@ private:
     void cmdAdd_Click();
     void cmdRemove_Click();
     void cmdRemoveAll_Click();
-    void showError(const Automation::Error& error);
 
     Automation::Ref<Beaconet::HBFind> finder_;
     Automation::Ref<FinderClient> client_;

@@ -16,6 +16,7 @@
 #include "messages/GuardedEntry.h"
 #include "messages/ModalBox.h"
 #include "seams/Seams.h"
+#include "ui/Guarded.h"
 #include "ui/ListView.h"
 #include "ui/Text.h"
 #include "ui/Twips.h"
@@ -63,7 +64,7 @@ ctlInstFileFinder::ctlInstFileFinder(QWidget* parent) : QWidget(parent) {
     lstDistribution = new Platform::Ui::ListView(this);
     lstDistribution->setObjectName("lstDistribution");
     lstDistribution->setSelectionMode(QAbstractItemView::SingleSelection);
-    cmdDistrBrowse = new QPushButton(tr("&Browse..."), this);
+    cmdDistrBrowse = new QPushButton(tr("Browse..."), this);
     cmdDistrBrowse->setObjectName("cmdDistrBrowse");
     chkFirmwareOnly = new QCheckBox(tr("I want to install a new &firmware only."), this);
     chkFirmwareOnly->setObjectName("chkFirmwareOnly");
@@ -76,8 +77,11 @@ ctlInstFileFinder::ctlInstFileFinder(QWidget* parent) : QWidget(parent) {
             [this] { fromUser("chkFirmwareOnly", [this] { chkFirmwareOnly_Click(); }); });
     connect(cmdDistrBrowse, &QPushButton::clicked, this,
             [this] { fromUser("cmdDistrBrowse", [this] { cmdDistrBrowse_Click(); }); });
-    connect(lstDistribution, &Platform::Ui::ListView::ItemClick, this,
-            [this] { fromUser("lstDistribution", [this] { Q_EMIT Selection(true); }); });
+    // A row chosen with the keyboard counts as a click; a choice the user
+    // takes back (Ctrl+Space, a click beside the rows) is reported too.
+    connect(lstDistribution, &Platform::Ui::ListView::SelectionChange, this, [this](QTreeWidgetItem* row) {
+        fromUser("lstDistribution", [this, row] { Q_EMIT Selection(row != nullptr); });
+    });
     connect(lstDistribution, &Platform::Ui::ListView::ColumnClick, this,
             [this](int column) { lstDistribution->sortByHeader(column); });
     // The check box and the button side by side, and a few rows between them and the caption.
@@ -89,9 +93,7 @@ ctlInstFileFinder::~ctlInstFileFinder() = default;
 
 void ctlInstFileFinder::fromUser(const char* where, const std::function<void()>& body) {
     // The finders' errors name the document or folder that failed.
-    Platform::fromEventLoop(where, body, [](const Automation::Error& error) {
-        Platform::ShowModalBox(error.Description(), Title);
-    });
+    Platform::Ui::guarded(where, Title, body);
 }
 
 // --- properties --------------------------------------------------------------------
@@ -138,7 +140,11 @@ void ctlInstFileFinder::setFilePath(const std::string& path) {
     const fs::path file = fs::absolute(path, error).lexically_normal();
     setCurrentDirectory(file.parent_path().string());
     listPackages(currentDirectory_);
-    if (QTreeWidgetItem* row = lstDistribution->FindItem(file.string())) {
+    selectListed(file.string());
+}
+
+void ctlInstFileFinder::selectListed(const std::string& path) {
+    if (QTreeWidgetItem* row = lstDistribution->FindItem(path)) {
         lstDistribution->setCurrentItem(row);
         row->setSelected(true);
         Q_EMIT Selection(true);
@@ -204,13 +210,17 @@ void ctlInstFileFinder::cmdDistrBrowse_Click() {
         browser->setTitle("Select the directory containing the installation package to be uploaded.");
     browser->setFlags(BIF_RETURNONLYFSDIRS);
     const std::string chosen = browser->ShowBrowseDialog(this, CurrentDirectory());
+    const std::string before = FilePath();
     if (!chosen.empty())
         setCurrentDirectory(chosen);
-    // Also after a cancel: the folder may have changed on the disk.
+    // Also after a cancel: the folder may have changed on the disk. The
+    // user's choice stays while it is still listed.
     if (installationType_ == IT_Package)
         listPackages(CurrentDirectory());
     else
         listFirmware(CurrentDirectory());
+    if (!before.empty())
+        selectListed(before);
 }
 
 void ctlInstFileFinder::showEvent(QShowEvent* event) {

@@ -78,6 +78,8 @@ private:
     void listFirmware(const std::string& folder);
     void firmwareFound(const Automation::Ref<Scoutel::Firmware>& oFirmware);
     void listCurrentDirectory();
+    // Selects the row of the path, if it is listed, as the user's choice.
+    void selectListed(const std::string& path);
     void updateFolderCaption();
     void arrange();
     // The selected row's tag in this mode; Nothing in another mode or without a selection.

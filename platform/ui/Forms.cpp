@@ -1,9 +1,11 @@
 #include "ui/Forms.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QLayout>
 
 #include "ui/Text.h"
 
@@ -29,6 +31,16 @@ std::string ChooseFolder(const FolderRequest& request) {
         return hook(request);
     return fromQString(QFileDialog::getExistingDirectory(
         request.owner, toQString(request.title), toQString(request.startFolder), QFileDialog::ShowDirsOnly));
+}
+
+void keepWrappedTextWhole(QWidget& form, int minimumWidth) {
+    QLayout* layout = form.layout();
+    if (!layout)
+        return;
+    layout->activate();
+    const int width = std::max(minimumWidth, layout->totalMinimumSize().width());
+    form.setMinimumSize(width,
+                        std::max(layout->totalHeightForWidth(width), layout->totalMinimumSize().height()));
 }
 
 int ShowModal(QDialog& form) {

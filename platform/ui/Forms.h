@@ -28,6 +28,11 @@ struct FormHooks {
 FormHooks setFormHooks(FormHooks hooks);
 
 std::string ChooseFolder(const FolderRequest& request);
+
+// A form whose layout holds wrapped text cannot be made narrower than the
+// width given, nor lower than that text needs at that width (Qt gives such
+// a window no minimum at all, and the text is cut).
+void keepWrappedTextWhole(QWidget& form, int minimumWidth);
 int ShowModal(QDialog& form);
 
 } // namespace Platform::Ui

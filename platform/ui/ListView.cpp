@@ -29,7 +29,6 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { Q_EMIT ColumnClick(column); });
-    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { Q_EMIT ItemClick(item); });
     connect(this, &QTreeWidget::itemChanged, this, &ListView::onItemChanged);
 }
 
@@ -264,11 +263,44 @@ void ListView::resort() {
         sortItems(sortKey_, sortOrder_ == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
+// --- the user's choice -------------------------------------------------------------
+
+QTreeWidgetItem* ListView::selectedRow() const {
+    const auto selected = selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
+template <class Input> void ListView::byUser(Input&& input) {
+    QTreeWidgetItem* before = selectedRow();
+    input();
+    QTreeWidgetItem* after = selectedRow();
+    if (after != before)
+        Q_EMIT SelectionChange(after);
+}
+
 void ListView::keyPressEvent(QKeyEvent* event) {
-    QTreeWidgetItem* before = currentItem();
-    QTreeWidget::keyPressEvent(event);
-    if (currentItem() && currentItem() != before)
-        Q_EMIT ItemClick(currentItem());
+    byUser([&] { QTreeWidget::keyPressEvent(event); });
+}
+
+void ListView::focusInEvent(QFocusEvent* event) {
+    const bool hadCurrent = currentIndex().isValid();
+    QTreeWidget::focusInEvent(event);
+    // Qt makes the first row current without choosing it, and an arrow key
+    // onto the current row then chooses nothing: the first key is to choose.
+    if (!hadCurrent && selectedItems().isEmpty())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void ListView::mousePressEvent(QMouseEvent* event) {
+    byUser([&] { QTreeWidget::mousePressEvent(event); });
+}
+
+void ListView::mouseMoveEvent(QMouseEvent* event) {
+    byUser([&] { QTreeWidget::mouseMoveEvent(event); });
+}
+
+void ListView::mouseReleaseEvent(QMouseEvent* event) {
+    byUser([&] { QTreeWidget::mouseReleaseEvent(event); });
 }
 
 } // namespace Platform::Ui

@@ -78,14 +78,21 @@ public:
     void sortByHeader(int column);
 
 Q_SIGNALS:
-    // The user clicked a row or moved onto one with the keyboard.
-    void ItemClick(QTreeWidgetItem* item);
+    // The user changed the selection: clicked a row or the empty part of the
+    // list, or chose with the keyboard (arrows, Home, End, Space, Ctrl+Space).
+    // The row now selected, nullptr when none is. Changes made by a program
+    // raise none.
+    void SelectionChange(QTreeWidgetItem* selected);
     // The user changed a row's check box.
     void ItemCheck(QTreeWidgetItem* item);
     void ColumnClick(int column);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     struct Row {
@@ -99,6 +106,9 @@ private:
     void applyGhosting(QTreeWidgetItem* item, int column);
     void resort();
     void onItemChanged(QTreeWidgetItem* item, int column);
+    QTreeWidgetItem* selectedRow() const;
+    // Runs the user's input and reports the selection it changed.
+    template <class Input> void byUser(Input&& input);
 
     std::vector<std::string> columnKeys_;
     std::unordered_map<std::string, QTreeWidgetItem*> byKey_;

@@ -1,17 +1,26 @@
 // The wizard in a real X window (run under xvfb-run with the xcb platform):
-// walks to the network printers and keeps screenshots of the pages it passes.
+// both demo installs walked with the keyboard alone, keys going where the
+// focus is, with screenshots of every page and dialog at the window's
+// default size and at the smallest it allows (KESTRUP_SCREENSHOTS names
+// their folder).
 #include "WizardFixture.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
+#include <set>
 
 #include "HubletSimProcess.h"
-#include "KestrupExe/ctlConnectionType.h"
-#include "Pickett/ctlInstFileFinder.h"
+#include "Printer.h"
+#include "Renova/EngineSettings.h"
 #include "messages/MessagePump.h"
+#include "ui/HelpViewer.h"
 #include "ui/ListView.h"
 
 using namespace Kestrup;
@@ -20,43 +29,230 @@ namespace {
 
 class WindowTest : public WizardFixture {
 protected:
-    // What the X server shows of the window, frame excluded.
-    void screenshot(const char* name) {
-        // Lets the window paint what it shows now.
-        QTest::qWait(500);
-        QPixmap shot = wizard->screen()->grabWindow(wizard->winId());
-        ASSERT_FALSE(shot.isNull());
-        std::filesystem::create_directories(SCREENSHOT_FOLDER);
-        ASSERT_TRUE(shot.save(QString(SCREENSHOT_FOLDER) + "/" + name + ".png"));
+    void SetUp() override {
+        WizardFixture::SetUp();
+        ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+        const char* folder = std::getenv("KESTRUP_SCREENSHOTS");
+        shots_ = folder && *folder ? folder : SCREENSHOT_FOLDER;
+        std::filesystem::create_directories(shots_);
+        // The dialogs are real windows, answered with keys.
+        robot.onForm = [this](QDialog& form) { answer(form); };
     }
+
+    void startWindow() {
+        start();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard.get()));
+        wizard->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+    }
+
+    // Keys go to the widget that has the keyboard's focus.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr) << "no focus on " << caption();
+        QTest::keyClick(focus, key, modifiers);
+    }
+    void type(const QString& text) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClicks(focus, text);
+    }
+    void tabTo(QWidget* target) {
+        ASSERT_NE(target, nullptr);
+        for (int i = 0; i < 40 && QApplication::focusWidget() != target; ++i)
+            press(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), target) << target->objectName().toStdString();
+    }
+
+    // The window as the X server shows it, at its size and at the smallest it allows.
+    void shoot(QWidget& window, const std::string& name) {
+        const QSize size = window.size();
+        grab(window, name + "-default");
+        window.resize(1, 1);
+        grab(window, name + "-smallest");
+        window.resize(size);
+        QTest::qWait(100);
+    }
+    void grab(QWidget& window, const std::string& name) {
+        // Lets the window paint what it shows now.
+        QTest::qWait(400);
+        QPixmap shot = window.screen()->grabWindow(window.winId());
+        ASSERT_FALSE(shot.isNull());
+        ASSERT_TRUE(shot.save(QString::fromStdString(shots_ + "/" + name + ".png")));
+    }
+
+    // The login (as admin) and the break string, typed as a user would.
+    void answer(QDialog& form) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        const bool login = form.windowTitle() == "Login";
+        if (shotForms_.insert(form.windowTitle().toStdString()).second) {
+            shoot(form, login ? "dialog-login" : "dialog-break-string");
+            form.hide();
+            shoot(*wizard, "page7-installation");
+            form.show();
+            form.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        }
+        dialogs.push_back(form.windowTitle().toStdString());
+        if (login) {
+            tabTo(form.findChild<QLineEdit*>("txtUserName"));
+            press(Qt::Key_A, Qt::ControlModifier);
+            type("admin");
+            press(Qt::Key_Tab);
+            type("admin");
+        } else {
+            tabTo(form.findChild<QLineEdit*>("Text1"));
+            type("<ESC>x<CR>");
+        }
+        press(Qt::Key_Return);
+        EXPECT_FALSE(form.isVisible()) << "Return did not close " << form.windowTitle().toStdString();
+    }
+
+    // The package page with the demo package or the firmware image chosen, on to the connection type.
+    void choose(bool firmwareOnly) {
+        ASSERT_EQ(caption(), "Introduction - Kestrup");
+        shoot(*wizard, "page0-introduction");
+        press(Qt::Key_Return);
+        ASSERT_EQ(caption(), "Select installation package - Kestrup");
+        auto* list = find<Platform::Ui::ListView>("lstDistribution");
+        if (firmwareOnly) {
+            tabTo(find<QCheckBox>("chkFirmwareOnly"));
+            press(Qt::Key_Space);
+            tabTo(list);
+        }
+        EXPECT_EQ(QApplication::focusWidget(), list);
+        press(Qt::Key_Down);
+        shoot(*wizard, firmwareOnly ? "page1-firmware" : "page1-package");
+        press(Qt::Key_Return);
+        if (!firmwareOnly) {
+            ASSERT_EQ(caption(), "License Agreement - Kestrup");
+            tabTo(find<QRadioButton>("optAgree"));
+            press(Qt::Key_Space);
+            shoot(*wizard, "page2-license");
+            press(Qt::Key_Return);
+            ASSERT_EQ(caption(), "Readme - Kestrup");
+            shoot(*wizard, "page3-readme");
+            press(Qt::Key_Return);
+        }
+        ASSERT_EQ(caption(), "Connection type - Kestrup");
+    }
+
+    void finish() {
+        EXPECT_EQ(caption(), "Finished! - Kestrup");
+        // Without a window manager nothing hands the focus back when a dialog closes.
+        wizard->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+        EXPECT_EQ(QApplication::focusWidget(), button(NavExit));
+        EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+        shoot(*wizard, "page9-finished");
+        // Return is Exit now.
+        press(Qt::Key_Return);
+        EXPECT_FALSE(wizard->isVisible());
+    }
+
+    std::vector<std::string> dialogs;
+
+private:
+    std::string shots_;
+    std::set<std::string> shotForms_;
 };
 
 } // namespace
 
-TEST_F(WindowTest, WalksToTheNetworkPrintersOnAnXServer) {
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
-    HubletSim::HubletSimProcess sim(HUBLET_SIM_PROGRAM,
-                                    {"--port", "0", "--community", "caddis", "--server",
-                                     "address=127.0.0.2,name=Dispatch,status=4,port=9100", "--server",
-                                     "address=127.0.0.3,name=Warehouse,status=4,port=9100"});
+TEST_F(WindowTest, APackageToBothNetworkPrintersWithTheKeyboard) {
+    Renova::WriteTimeout(Renova::TS_TimeOut, 1000);
+    PrinterSim::Printer first(PrinterSim::Profile::forVersion("8.10"));
+    // The second printer's program ignores hello until the typed break string stops it.
+    PrinterSim::Profile blocked = PrinterSim::Profile::forVersion("8.10");
+    blocked.breakString = "\x1bx\r";
+    PrinterSim::Printer second(blocked,
+                               PrinterSim::FaultPlan{*PrinterSim::Fault::parse("hello-needs-break")});
+    ASSERT_TRUE(first.listen("127.0.0.2")) << first.errorString().toStdString();
+    ASSERT_TRUE(second.listen("127.0.0.3")) << second.errorString().toStdString();
+    HubletSim::HubletSimProcess sim(
+        HUBLET_SIM_PROGRAM,
+        {"--port", "0", "--community", "caddis", "--server",
+         "address=127.0.0.2,name=Dispatch,status=4,port=" + std::to_string(first.port()), "--server",
+         "address=127.0.0.3,name=Warehouse,status=4,port=" + std::to_string(second.port())});
     ::setenv("KESTRUP_SNMP_PORT", std::to_string(sim.port()).c_str(), 1);
     ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
 
-    start();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard.get()));
-    screenshot("page0");
-    click(NavNext);
-    find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
-    screenshot("page1");
-    click(NavNext);
-    find<QRadioButton>("optAgree")->click();
-    click(NavNext);
-    click(NavNext);
-    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
-    click(NavNext);
-    EXPECT_EQ(caption(), "Select printers - Kestrup");
+    ASSERT_NO_FATAL_FAILURE(startWindow());
+    ASSERT_NO_FATAL_FAILURE(choose(false));
+    shoot(*wizard, "page4-connection-type");
+    // The arrow moves to "Network" and chooses it.
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    ASSERT_EQ(caption(), "Select printers - Kestrup");
     auto* printers = find<Platform::Ui::ListView>("ListView1");
-    EXPECT_TRUE(Platform::WaitUntil([&] { return printers->ItemCount() >= 2; }, 8000))
+    ASSERT_TRUE(Platform::WaitUntil([&] { return printers->ItemCount() >= 2; }, 8000))
         << printers->ItemCount();
-    screenshot("page6");
+    tabTo(printers);
+    for (int row = 0; row < 2; ++row) {
+        press(Qt::Key_Down);
+        press(Qt::Key_Space);
+    }
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    shoot(*wizard, "page6-network-printers");
+    press(Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(find<QTabWidget>("SSTab1")->currentIndex(), 1);
+    shoot(*wizard, "page6-options");
+    press(Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(find<QTabWidget>("SSTab1")->currentIndex(), 0);
+    press(Qt::Key_Return);
+
+    EXPECT_EQ(dialogs, (std::vector<std::string>{"Login", "Break string", "Login"}));
+    for (auto* printer : {&first, &second}) {
+        EXPECT_TRUE(printer->files().contains("c:demo/HELLO.PRG"))
+            << printer->files().keys().join(" ").toStdString();
+        EXPECT_FALSE(printer->storedKernels().isEmpty());
+    }
+    finish();
+}
+
+TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {
+    TempFolder comDir;
+    ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+    PrinterSim::Printer printer(PrinterSim::Profile::forVersion("8.10"));
+    ASSERT_TRUE(printer.openSerial(QString::fromStdString(comDir / "COM1")))
+        << printer.errorString().toStdString();
+
+    ASSERT_NO_FATAL_FAILURE(startWindow());
+    ASSERT_NO_FATAL_FAILURE(choose(true));
+    press(Qt::Key_Return);
+    ASSERT_EQ(caption(), "Select serial port - Kestrup");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    press(Qt::Key_Down);
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    press(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    press(Qt::Key_Space);
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    shoot(*wizard, "page5-serial-port");
+    press(Qt::Key_Return);
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_FALSE(printer.storedKernels().isEmpty());
+    finish();
+    ::unsetenv("KESTRUP_COM_DIR");
+}
+
+TEST_F(WindowTest, TheFailurePage) {
+    // A help viewer that cannot start: the error ends on the failure page.
+    class BrokenHelp : public Platform::Ui::HelpViewer {
+    public:
+        void setHelpFile(const std::string&) override {}
+        void setContext(int32_t) override {}
+        void Show(QWidget*) override {
+            Automation::raise(53, "HelpViewer:Show", "File not found: kestrup.hlp");
+        }
+        void Close() override {}
+    };
+    const auto previous = Platform::Ui::setHelpViewerFactory([] { return std::make_unique<BrokenHelp>(); });
+    ASSERT_NO_FATAL_FAILURE(startWindow());
+    QTest::mouseClick(button(NavHelp), Qt::LeftButton);
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    shoot(*wizard, "page8-failure");
+    Platform::Ui::setHelpViewerFactory(previous);
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTest>
 
 #include "HubletSimProcess.h"
 #include "KestrupExe/WizardSettings.h"
@@ -72,8 +73,8 @@ protected:
             find<QCheckBox>("chkFirmwareOnly")->click();
             auto* images = find<Platform::Ui::ListView>("lstDistribution");
             ASSERT_EQ(images->ItemCount(), 1);
-            images->setCurrentItem(images->Items().front());
-            Q_EMIT images->ItemClick(images->Items().front());
+            QTest::mouseClick(images->viewport(), Qt::LeftButton, {},
+                              images->visualItemRect(images->Items().front()).center());
             click(NavNext);
         } else {
             find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
@@ -143,8 +144,7 @@ protected:
         ASSERT_EQ(ports.ItemCount(), 1);
         auto* com1 = ports.Item("com1:");
         ASSERT_NE(com1, nullptr);
-        ports.setCurrentItem(com1);
-        Q_EMIT ports.ItemClick(com1);
+        QTest::mouseClick(ports.viewport(), Qt::LeftButton, {}, ports.visualItemRect(com1).center());
     }
     TempFolder comDir;
     std::unique_ptr<PrinterSim::Printer> serial;

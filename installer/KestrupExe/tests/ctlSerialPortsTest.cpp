@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "PtyPeer.h"
 #include "TempFolder.h"
@@ -56,18 +57,44 @@ TEST_F(ctlSerialPortsTest, ListsThePortsAfreshWithTheirDsrLine) {
     EXPECT_EQ(list->Text(rows[1]), "COM3:");
 }
 
-TEST_F(ctlSerialPortsTest, AClickedRowReportsItsPort) {
+TEST_F(ctlSerialPortsTest, APortChosenWithTheKeyboardOrTheMouseIsReportedAndSoIsItsRelease) {
+    link(com1, 1);
     link(com3, 3);
     ctlSerialPorts page;
     page.show();
     page.Load();
     auto* list = page.findChild<Platform::Ui::ListView*>("lstSerialPorts");
     QSignalSpy selected(&page, &ctlSerialPorts::SerPortSelected);
-    QTreeWidgetItem* row = list->Items().at(0);
-    list->setCurrentItem(row);
-    Q_EMIT list->ItemClick(row);
-    ASSERT_EQ(selected.count(), 1);
-    EXPECT_EQ(selected[0][0].value<int16_t>(), 3);
+    QSignalSpy released(&page, &ctlSerialPorts::NoSerPortSelected);
+    list->setFocus();
+    // The first key lands on the first row.
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_End);
+    ASSERT_EQ(selected.count(), 2);
+    EXPECT_EQ(selected[0][0].value<int16_t>(), 1);
+    EXPECT_EQ(selected[1][0].value<int16_t>(), 3);
     ASSERT_FALSE(page.SelectedSerPort().isNothing());
     EXPECT_EQ(page.SelectedSerPort()->Number(), 3);
+    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(released.count(), 1);
+    EXPECT_TRUE(page.SelectedSerPort().isNothing());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->Items().at(0)).center());
+    ASSERT_EQ(selected.count(), 3);
+    EXPECT_EQ(selected[2][0].value<int16_t>(), 1);
+}
+
+TEST_F(ctlSerialPortsTest, TheColumnsFitTheirHeadersAndTheirCells) {
+    link(com1, 1);
+    ctlSerialPorts page;
+    page.show();
+    page.Load();
+    auto* list = page.findChild<Platform::Ui::ListView*>("lstSerialPorts");
+    for (int column = 0; column < list->columnCount(); ++column) {
+        const int width = list->columnWidth(column);
+        EXPECT_GE(list->ColumnWidthTwips(column), 990) << column;
+        // Its header and its cells ask for no more room than they have.
+        list->resizeColumnToContents(column);
+        EXPECT_LE(list->columnWidth(column), width) << column;
+    }
 }

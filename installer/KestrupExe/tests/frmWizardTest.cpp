@@ -147,6 +147,9 @@ TEST_F(frmWizardTest, CommandLinePackageSkipsThePickerOnce) {
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepLicense);
     click(NavBack);
+    // The package page shows the package chosen.
+    EXPECT_EQ(find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->FilePath(), package());
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][&Next >](&Exit)");
     click(NavBack);
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);

@@ -146,6 +146,28 @@ TEST_F(VantorSelectTest, AScanListsThePrintServersAndGhostsThoseThatCannotBeUsed
     EXPECT_EQ(robot.boxes.size(), 1u);
 }
 
+TEST_F(VantorSelectTest, EachReasonAloneGhostsARow) {
+    startSim({"address=127.0.0.41,layout=A,name=Telnet,status=4,revtelnet=2",
+              "address=127.0.0.42,layout=A,name=Tessel,status=0",
+              "address=127.0.0.43,layout=A,name=NoPort,status=4,port=0",
+              "address=127.0.0.44,layout=A,name=Usable,status=3"});
+    control->setShowItems(15);
+    control->Load();
+    control->show();
+    scanFor(4);
+    EXPECT_FALSE(list().Ghosted(list().Item("IP127.0.0.44")));
+    for (const char* key : {"IP127.0.0.41", "IP127.0.0.42", "IP127.0.0.43"}) {
+        EXPECT_TRUE(list().Ghosted(list().Item(key))) << key;
+        check(key);
+        EXPECT_FALSE(list().Checked(list().Item(key))) << key;
+    }
+    EXPECT_EQ(robot.boxTexts(),
+              (std::vector<std::string>{
+                  "Error|Can't connect to this printer due to Reverse Telnet Option is enabled",
+                  "Error|Can't connect to this printer due to Tessel is running",
+                  "Error|Can't connect to this printer due to port is set to 0"}));
+}
+
 TEST_F(VantorSelectTest, AServerReportedAgainKeepsOneUpToDateRow) {
     startSim({"address=127.0.0.31,layout=B,name=Twice,status=4"});
     sim->command("fault repeat");

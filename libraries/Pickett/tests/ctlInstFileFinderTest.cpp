@@ -221,6 +221,13 @@ TEST_F(PickerTest, AFailedListingIsShownNamingTheFileOrRaisedToTheProgramThatAsk
     control->findChild<QPushButton*>("cmdDistrBrowse")->click();
     ASSERT_EQ(robot.boxes.size(), 2u);
     EXPECT_EQ(robot.boxes[1].text, "Path not found: \"" + packages + "\"");
+    // So does the check box, whose listing fails the same way.
+    auto* box = control->findChild<QCheckBox*>("chkFirmwareOnly");
+    EXPECT_NO_THROW(box->click());
+    EXPECT_NO_THROW(box->click());
+    ASSERT_EQ(robot.boxes.size(), 4u);
+    EXPECT_EQ(robot.boxTexts()[2], "Pickett|Path not found: \"" + packages + "\"");
+    EXPECT_EQ(robot.boxTexts()[3], "Pickett|Path not found: \"" + packages + "\"");
 }
 
 TEST_F(PickerTest, AFileThatIsNoPackageDocumentIsNamedAsDamagedAndNotListed) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include "ErrorNumber.h"
 #include "ui/Icons.h"
@@ -66,6 +67,58 @@ TEST(ListView, OnlyTheUsersCheckRaisesItemCheck) {
     EXPECT_EQ(item->foreground(0).color(), list.palette().color(QPalette::Disabled, QPalette::Text));
     list.setGhosted(item, false);
     EXPECT_FALSE(item->data(0, Qt::ForegroundRole).isValid());
+}
+
+TEST(ListView, EveryChangeOfTheSelectionByMouseOrKeyboardIsReportedAndNoneByAProgram) {
+    ListView list;
+    list.AddColumn("Name", "Name", 1800);
+    auto* first = list.AddItem("a", "one");
+    list.AddItem("b", "two");
+    auto* last = list.AddItem("c", "three");
+    list.resize(300, 200);
+    list.show();
+    list.setFocus();
+    QSignalSpy changes(&list, &ListView::SelectionChange);
+    auto reported = [&] {
+        std::vector<QTreeWidgetItem*> rows;
+        for (const auto& change : changes)
+            rows.push_back(change.at(0).value<QTreeWidgetItem*>());
+        changes.clear();
+        return rows;
+    };
+
+    // A program's choice is no user's choice.
+    list.setCurrentItem(first);
+    list.clearSelection();
+    EXPECT_TRUE(reported().empty());
+
+    QTest::keyClick(&list, Qt::Key_Space);
+    QTest::keyClick(&list, Qt::Key_End);
+    QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
+    QTest::keyClick(&list, Qt::Key_Home);
+    EXPECT_EQ(reported(), (std::vector<QTreeWidgetItem*>{first, last, nullptr, first}));
+
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(last).center());
+    // A click on the row already chosen changes nothing; one below the rows clears the choice.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(last).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(5, list.viewport()->height() - 5));
+    EXPECT_EQ(reported(), (std::vector<QTreeWidgetItem*>{last, nullptr}));
+    list.ClearItems();
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST(ListView, TheFirstKeyAfterTheFocusArrivesChoosesARow) {
+    ListView list;
+    list.AddColumn("Name", "Name", 1800);
+    auto* only = list.AddItem("a", "one");
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    list.setFocus();
+    QSignalSpy changes(&list, &ListView::SelectionChange);
+    QTest::keyClick(&list, Qt::Key_Down);
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(0).value<QTreeWidgetItem*>(), only);
 }
 
 TEST(ListView, EveryHeaderClickFlipsTheOrderWhicheverColumnWasSorted) {

@@ -1,0 +1,274 @@
+// The wizard as the user drives it: choices made and taken back with the
+// keyboard, Back that keeps them, command lines and folders that hold a
+// damaged package document, Return, and the access keys of each page.
+#include "WizardFixture.h"
+
+#include <fstream>
+#include <set>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "KestrupExe/NetworkBreakString.h"
+#include "KestrupExe/ctlConnectionType.h"
+#include "KestrupExe/frmBreakStrings.h"
+#include "KestrupExe/frmLogin.h"
+#include "Pickett/ctlInstFileFinder.h"
+#include "registry/Registry.h"
+#include "ui/ListView.h"
+
+using namespace Kestrup;
+
+namespace {
+
+class WizardNavigationTest : public WizardFixture {
+protected:
+    Platform::Ui::ListView& packages() const { return *find<Platform::Ui::ListView>("lstDistribution"); }
+    Pickett::ctlInstFileFinder& picker() const {
+        return *find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1");
+    }
+    bool nextEnabled() const { return button(NavNext)->isEnabled(); }
+    void key(QWidget& target, Qt::Key which, Qt::KeyboardModifiers modifiers = {}) {
+        target.setFocus();
+        QTest::keyClick(&target, which, modifiers);
+    }
+    // A folder with the demo files and a package document that does not read.
+    std::string damagedFolder(const std::string& name) {
+        const std::string other = folder_ / name;
+        std::filesystem::create_directories(other);
+        DemoFiles::WriteDemoFiles(other);
+        std::ofstream(other + "/Broken.rbi")
+            << "<Kestrup><Application><Date>\"1/2\"</Date></Application></Kestrup>";
+        return other;
+    }
+    static std::string damagedBox(const std::string& folder) {
+        return "Pickett|Invalid date format. Package document: \"" + folder + "/Broken.rbi\"";
+    }
+};
+
+} // namespace
+
+TEST_F(WizardNavigationTest, NextFollowsTheChoiceMadeAndTakenBackWithTheKeyboard) {
+    start();
+    click(NavNext);
+    EXPECT_FALSE(nextEnabled());
+    key(packages(), Qt::Key_Down);
+    EXPECT_TRUE(nextEnabled());
+    EXPECT_EQ(picker().FilePath(), package());
+    key(packages(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_FALSE(nextEnabled());
+    key(packages(), Qt::Key_Space);
+    EXPECT_TRUE(nextEnabled());
+
+    // Away and back: the choice stays, and so does Next.
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepLicense);
+    click(NavBack);
+    EXPECT_EQ(picker().FilePath(), package());
+    EXPECT_TRUE(nextEnabled());
+    // Without a choice Next stays off on every entry.
+    key(packages(), Qt::Key_Space, Qt::ControlModifier);
+    click(NavBack);
+    click(NavNext);
+    EXPECT_FALSE(nextEnabled());
+
+    // The firmware images, likewise.
+    find<QCheckBox>("chkFirmwareOnly")->click();
+    EXPECT_FALSE(nextEnabled());
+    key(packages(), Qt::Key_End);
+    EXPECT_TRUE(nextEnabled());
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepConnectionType);
+
+    // The serial page waits for a port on each entry; with none there is no Install.
+    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(1);
+    click(NavNext);
+    EXPECT_EQ(caption(), "Select serial port - Kestrup");
+    EXPECT_FALSE(nextEnabled());
+    EXPECT_TRUE(robot.boxes.empty());
+}
+
+TEST_F(WizardNavigationTest, BackKeepsTheFolderChosenWithBrowseAndTheChoiceInIt) {
+    const std::string other = folder_ / "other";
+    std::filesystem::create_directories(other);
+    DemoFiles::WriteDemoFiles(other);
+    start();
+    click(NavNext);
+    robot.folderAnswers.push_back(other);
+    find<QPushButton>("cmdDistrBrowse")->click();
+    key(packages(), Qt::Key_Down);
+    EXPECT_EQ(picker().FilePath(), other + "/" + DemoFiles::PackageDocument);
+    click(NavNext);
+    click(NavBack);
+
+    EXPECT_EQ(picker().CurrentDirectory(), other);
+    EXPECT_EQ(find<QLabel>("lblCurrDir")->toolTip().toStdString(), other);
+    EXPECT_EQ(picker().FilePath(), other + "/" + DemoFiles::PackageDocument);
+    EXPECT_TRUE(nextEnabled());
+    find<QPushButton>("cmdDistrBrowse")->click();
+    ASSERT_EQ(robot.folderRequests.size(), 2u);
+    EXPECT_EQ(robot.folderRequests[1].startFolder, other);
+    EXPECT_EQ(picker().CurrentDirectory(), other);
+    // The cancel listed the folder again, and the choice is still made.
+    EXPECT_EQ(picker().FilePath(), other + "/" + DemoFiles::PackageDocument);
+    EXPECT_TRUE(nextEnabled());
+}
+
+TEST_F(WizardNavigationTest, APackageFromTheCommandLineStaysChosenInItsFolder) {
+    const std::string other = folder_ / "other";
+    std::filesystem::create_directories(other);
+    DemoFiles::WriteDemoFiles(other);
+    start(other + "/" + DemoFiles::PackageDocument);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepLicense);
+    click(NavBack);
+    EXPECT_EQ(picker().CurrentDirectory(), other);
+    EXPECT_EQ(picker().FilePath(), other + "/" + DemoFiles::PackageDocument);
+    EXPECT_TRUE(nextEnabled());
+    // The picker is loaded: its check box lists the folder's firmware.
+    find<QCheckBox>("chkFirmwareOnly")->click();
+    ASSERT_EQ(packages().ItemCount(), 1);
+    EXPECT_EQ(packages().Key(packages().Items().front()), other + "/" + DemoFiles::FirmwareImage);
+}
+
+TEST_F(WizardNavigationTest, ACommandLineThatChoosesNothingLeavesTheWizardGoing) {
+    // A file that is no package document.
+    start(home() + "/" + DemoFiles::ReadmeFile);
+    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)[&Next >](&Exit)");
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    EXPECT_FALSE(nextEnabled());
+    EXPECT_TRUE(robot.boxes.empty());
+
+    // A package beside a damaged one: the damaged one is named as Browse names it.
+    const std::string other = damagedFolder("other");
+    start(other + "/" + DemoFiles::PackageDocument);
+    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{damagedBox(other)});
+    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)[&Next >](&Exit)");
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    EXPECT_TRUE(find<QPushButton>("cmdDistrBrowse")->isEnabled());
+}
+
+TEST_F(WizardNavigationTest, ADamagedDocumentInTheStartFolderIsNamedAndBrowseStaysWithinReach) {
+    const std::string start_folder = damagedFolder("start");
+    Platform::Registry::SetValue(Platform::Registry::HKEY_CURRENT_USER,
+                                 "Software\\Korvessa\\Kestrup\\LastPath", "B1", start_folder);
+    start();
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    EXPECT_EQ(caption(), "Select installation package - Kestrup");
+    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{damagedBox(start_folder)});
+    EXPECT_FALSE(nextEnabled());
+    robot.folderAnswers.push_back(home());
+    find<QPushButton>("cmdDistrBrowse")->click();
+    EXPECT_EQ(packages().ItemCount(), 1);
+    EXPECT_EQ(robot.boxes.size(), 1u);
+}
+
+TEST_F(WizardNavigationTest, ReturnPressesTheFocusedButtonElseTheDefaultOne) {
+    start();
+    wizard->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+    EXPECT_TRUE(button(NavNext)->isDefault());
+    QTest::keyClick(find<QCheckBox>("chkShowIntro"), Qt::Key_Return);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    // Return in the list with nothing chosen: Next is off.
+    QTest::keyClick(&packages(), Qt::Key_Return);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    key(packages(), Qt::Key_Down);
+    QTest::keyClick(&packages(), Qt::Key_Enter);
+    EXPECT_EQ(wizard->CurrentStep(), StepLicense);
+    key(*button(NavBack), Qt::Key_Return);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+}
+
+TEST_F(WizardNavigationTest, NoTwoControlsOfAPageShareAnAccessKey) {
+    auto accessKeys = [&] {
+        std::vector<QString> texts;
+        for (auto* b : wizard->findChildren<QAbstractButton*>())
+            if (b->isVisibleTo(wizard.get()))
+                texts.push_back(b->text());
+        for (auto* bar : wizard->findChildren<QTabBar*>())
+            if (bar->isVisibleTo(wizard.get()))
+                for (int i = 0; i < bar->count(); ++i)
+                    texts.push_back(bar->tabText(i));
+        std::multiset<QChar> keys;
+        for (const QString& text : texts) {
+            const auto at = text.indexOf('&');
+            if (at >= 0 && at + 1 < text.size())
+                keys.insert(text.at(at + 1).toLower());
+        }
+        std::string clashes;
+        for (QChar k : keys)
+            if (keys.count(k) > 1 && clashes.find(QString(k).toStdString()) == std::string::npos)
+                clashes += QString(k).toStdString();
+        return clashes;
+    };
+    start();
+    for (int16_t step = StepIntroduction; step <= StepConnectionType; ++step) {
+        ASSERT_EQ(wizard->CurrentStep(), step);
+        EXPECT_EQ(accessKeys(), "") << "page " << step;
+        if (step == StepPackage)
+            key(packages(), Qt::Key_Down);
+        if (step == StepLicense)
+            find<QRadioButton>("optAgree")->click();
+        if (step == StepConnectionType)
+            find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(1);
+        click(NavNext);
+    }
+    EXPECT_EQ(wizard->CurrentStep(), StepSerialPort);
+    EXPECT_EQ(accessKeys(), "") << "serial page";
+    click(NavBack);
+    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepNetworkPrinters);
+    EXPECT_EQ(accessKeys(), "") << "network page";
+}
+
+TEST_F(WizardNavigationTest, WhateverAClickThrowsEndsOnTheFailurePageAndNothingReachesQt) {
+    // A help viewer that fails with what is no automation error, nor even a standard exception.
+    class FailingHelp : public Platform::Ui::HelpViewer {
+    public:
+        void setHelpFile(const std::string&) override {}
+        void setContext(int32_t) override {}
+        void Show(QWidget*) override { throw 42; }
+        void Close() override {}
+    };
+    Platform::Ui::setHelpViewerFactory([] { return std::make_unique<FailingHelp>(); });
+    start();
+    EXPECT_NO_THROW(button(NavHelp)->click());
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[Exit]");
+    EXPECT_TRUE(button(NavExit)->isDefault());
+    // Help fails there too, and the page stays.
+    EXPECT_NO_THROW(button(NavHelp)->click());
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+}
+
+TEST(WizardDialogs, KeepTheirWrappedTextWholeAtTheSmallestSize) {
+    // With every text they may show: the printer's name and the failed try.
+    Kestrup::frmLogin login;
+    login.setPrinterName("Printer on 127.0.0.2 (Hublet K1 Ethernet)");
+    login.setLastTryFailed(true);
+    Kestrup::frmBreakStrings breakString;
+    breakString.setBreakStringObj(Automation::New<Kestrup::NetworkBreakString>());
+    breakString.setPrinterName("Printer on 127.0.0.2 (Hublet K1 Ethernet)");
+    breakString.setLastTryFailed(true);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&login, &breakString}) {
+        dialog->show();
+        dialog->resize(1, 1);
+        QApplication::processEvents();
+        for (auto* label : dialog->findChildren<QLabel*>()) {
+            if (label->wordWrap() && label->isVisible()) {
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                    << dialog->windowTitle().toStdString() << ": " << label->text().toStdString();
+            }
+        }
+        dialog->hide();
+    }
+}
