@@ -1,6 +1,4 @@
 // The wizard's installation run and its answers to the engine's questions.
-#include <QPointer>
-
 #include "Ferrymate/ctlTransfer.h"
 #include "KestrupExe/NetworkBreakString.h"
 #include "KestrupExe/SerialBreakString.h"
@@ -21,11 +19,12 @@ namespace Kestrup {
 
 namespace {
 
-// Tells the user of a printer's failure; true when the run is to go on with the next printer.
-bool goOnAfter(const Automation::Error& error, bool lastPrinter) {
+// Tells the user of a printer's failure; true when the run is to go on with
+// the next printer. A run the user aborted asks nothing: it ends.
+bool goOnAfter(const Automation::Error& error, bool lastPrinter, bool aborted) {
     Platform::ShowModalBox("Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")",
                            frmWizard::AppTitle);
-    return !lastPrinter &&
+    return !lastPrinter && !aborted &&
            Platform::ShowModalBox("Do you want to continue the update?", frmWizard::AppTitle,
                                   Platform::MsgBoxStyle::YesNo) == Platform::MsgBoxResult::Yes;
 }
@@ -87,7 +86,7 @@ void frmWizard::install(int32_t installationType) {
         } catch (const Automation::Error& error) {
             // The engine reports only an aborted upload; any other failure would keep the running arrow.
             ctlTransfer1->ClearPrinterIcon(address);
-            if (!goOnAfter(error, lastPrinter))
+            if (!goOnAfter(error, lastPrinter, ctlTransfer1->AbortRequested()))
                 throw;
         }
     };

@@ -54,7 +54,8 @@ bool PrinterUpdater::HelloAnswered(int32_t waitMs) {
     try {
         log("Wait on response for maximum " + std::to_string(Automation::toLong(waitMs / 1000.0)) +
             " second(s)");
-        printer_->Command("print \"hello\"", nullptr, waitMs, true, true);
+        // The wait reports to the client, whose abort ends it.
+        printer_->Command("print \"hello\"", NewProgress(), waitMs, true, true);
         return true;
     } catch (const Automation::Error& error) {
         return error.Number() <= 0;
@@ -89,11 +90,14 @@ bool PrinterUpdater::NetworkConnect() {
                     std::string expanded = entry->getBreakString();
                     ExpandControlTokens(expanded);
                     SendBreak(entry->getBreakString(), expanded);
-                    if ((answered = HelloAnswered(waitMs)))
+                    answered = HelloAnswered(waitMs);
+                    CancelPoint();
+                    if (answered)
                         break;
                 }
             }
             while (!answered) {
+                CancelPoint();
                 log("Request break string");
                 std::string sBreak;
                 bool cancel = false;

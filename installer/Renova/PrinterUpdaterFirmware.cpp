@@ -36,8 +36,7 @@ void PrinterUpdater::UpdateFirmware() {
             kernel = GetTempFileFromData(flashFile_->Resources()->Item("KERN")->DataString());
             loader->setFirmwareFilePath(kernel.Path());
         }
-        auto progress = Automation::New<Gaugely::Progress>();
-        progress->setReceiver(self<Gaugely::IProgressCallBack>());
+        auto progress = NewProgress();
 
         const bool due =
             firmwareJob || !CheckRubricVersion(package_->FirmwareVersion()) || package_->RubricAlwaysUpdate();
@@ -71,6 +70,7 @@ void PrinterUpdater::UpdateFirmware() {
         if (loader->CanUpgrade()) {
             log("Changed user to: " + userName);
             report(100);
+            CancelPoint();
             setAction(AI_UpdatingFirmware);
             log("Start firmware update to " + loader->KernelID());
             loader->Flash(progress);

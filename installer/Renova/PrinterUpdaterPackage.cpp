@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int32_t TransferAborted = 113;
-
 bool fileExists(const fs::path& path) {
     std::error_code ignored;
     return !path.empty() && fs::is_regular_file(path, ignored);
@@ -136,14 +134,14 @@ void PrinterUpdater::UploadFiles() {
     Platform::Files::TemporaryFile temporary;
     try {
         log("File upload");
-        progress = Automation::New<Gaugely::Progress>();
-        progress->setReceiver(self<Gaugely::IProgressCallBack>());
+        progress = NewProgress();
         auto resources = flashFile_->Resources();
         for (const auto& file : *package_->PrinterFiles())
             progress->TaskAdd("Uploading " + file->FileTitle(), resources->Item(file->FileTitle())->Size());
         progress->setStart(true);
         int32_t task = 1;
         for (const auto& file : *package_->PrinterFiles()) {
+            CancelPoint();
             temporary = GetTempFileFromData(resources->Item(file->FileTitle())->DataString());
             progress->setTaskIndex(task);
             log("File upload: " + file->DestinationPath());
@@ -158,10 +156,10 @@ void PrinterUpdater::UploadFiles() {
         logQuietly("File upload\t" + captured.Description());
         // The temporary file goes however the upload failed.
         temporary.Remove();
-        if (captured.Number() == TransferAborted) {
+        if (captured.Number() == Aborted) {
             if (progress)
                 progress->setStart(false);
-            NotifyError(printerName_, AI_CopyingFiles, TransferAborted);
+            NotifyError(printerName_, AI_CopyingFiles, Aborted);
         }
         captured.Raise();
     }
