@@ -1,5 +1,6 @@
 // Bringing the printer into immediate mode: the connection, break strings
 // over the link and to the print server, and the questions for one.
+#include "Gaugely/Progress.h"
 #include "Proptree/Properties.h"
 #include "Renova/EngineSettings.h"
 #include "Renova/PrinterUpdater.h"
@@ -55,7 +56,10 @@ bool PrinterUpdater::HelloAnswered(int32_t waitMs) {
         log("Wait on response for maximum " + std::to_string(Automation::toLong(waitMs / 1000.0)) +
             " second(s)");
         // The wait reports to the client, whose abort ends it.
-        printer_->Command("print \"hello\"", NewProgress(), waitMs, true, true);
+        auto progress = NewProgress();
+        progress->TaskAdd("Waiting for response", 1);
+        progress->setTaskIndex(1);
+        printer_->Command("print \"hello\"", progress, waitMs, true, true);
         return true;
     } catch (const Automation::Error& error) {
         return error.Number() <= 0;
