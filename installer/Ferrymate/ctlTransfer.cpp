@@ -3,11 +3,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "Renova/Enums.h"
+#include "messages/WeakControl.h"
 #include "ui/Icons.h"
 #include "ui/ListView.h"
 #include "ui/Text.h"
@@ -77,23 +77,18 @@ public:
 
     void Progress(const std::string& Info, int32_t Progress, const std::string& sPrinter,
                   int32_t CurrentAction, bool& Cancel) override {
-        control()->Progress(Info, Progress, sPrinter, CurrentAction, Cancel);
+        control_->Progress(Info, Progress, sPrinter, CurrentAction, Cancel);
     }
-    void UpdateFinshed(const std::string& sPrinter) override { control()->UpdateFinshed(sPrinter); }
+    void UpdateFinshed(const std::string& sPrinter) override { control_->UpdateFinshed(sPrinter); }
     void UpdateStart(const Ref<Renova::ActionList>& oActionList, const std::string& sPrinter) override {
-        control()->UpdateStart(oActionList, sPrinter);
+        control_->UpdateStart(oActionList, sPrinter);
     }
     void Error(const std::string& sPrinter, int32_t CurrentAction, int32_t Error) override {
-        control()->Error(sPrinter, CurrentAction, Error);
+        control_->Error(sPrinter, CurrentAction, Error);
     }
 
 private:
-    ctlTransfer* control() const {
-        if (!control_)
-            Automation::raiseObjectNotSet();
-        return control_;
-    }
-    QPointer<ctlTransfer> control_;
+    Platform::WeakControl<ctlTransfer> control_;
 };
 
 ctlTransfer::ctlTransfer(QWidget* parent)
@@ -166,8 +161,9 @@ void ctlTransfer::UpdateStart(const Ref<Renova::ActionList>& oActionList, const 
 void ctlTransfer::Progress(const std::string&, int32_t Progress, const std::string&, int32_t CurrentAction,
                            bool& Cancel) {
     lvwActions->setText(lvwActions->Item(actionKey(CurrentAction)), 1, std::to_string(Progress) + " %");
+    // Every report hears it: the one it first reaches may come from an
+    // operation that cannot stop, and the run must still stop after it.
     Cancel = abortRequested_;
-    abortRequested_ = false;
 }
 
 void ctlTransfer::UpdateFinshed(const std::string& sPrinter) {

@@ -1,7 +1,7 @@
 #pragma once
 // The installation progress: the printers of a run on the left, the steps of
 // the running job with their state on the right, and an Abort button whose
-// request the engine receives at its next progress report.
+// request the engine receives at every progress report after the click.
 #include <cstdint>
 #include <string>
 
@@ -43,11 +43,14 @@ public:
     // The engine's reports (ICallback). An address or action without a row
     // raises the list's 35601.
     void UpdateStart(const Automation::Ref<Renova::ActionList>& oActionList, const std::string& sPrinter);
-    // Shows the percentage, then hands over the user's abort request once.
+    // Shows the percentage, then hands over the user's abort request; it
+    // stays for the rest of the run.
     void Progress(const std::string& Info, int32_t Progress, const std::string& sPrinter,
                   int32_t CurrentAction, bool& Cancel);
     void UpdateFinshed(const std::string& sPrinter);
     void Error(const std::string& sPrinter, int32_t CurrentAction, int32_t Error);
+    // Whether the user asked to abort the run.
+    bool AbortRequested() const { return abortRequested_; }
 
     // The control as the engine's callback client (ConfigBag.CallbackClient).
     // It holds the control weakly: once the control is gone its members raise 91.

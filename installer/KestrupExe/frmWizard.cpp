@@ -25,6 +25,7 @@
 #include "Pickett/ctlInstFileFinder.h"
 #include "files/FilePaths.h"
 #include "messages/GuardedEntry.h"
+#include "messages/WeakControl.h"
 #include "seams/Seams.h"
 #include "ui/Guarded.h"
 #include "ui/HelpViewer.h"
@@ -76,27 +77,22 @@ public:
     explicit Request(frmWizard* form) : form_(form) {}
 
     void RequestForBreakString(const std::string& sPrinter, std::string& sBreak, bool& Cancel) override {
-        form()->RequestForBreakString(sPrinter, sBreak, Cancel);
+        form_->RequestForBreakString(sPrinter, sBreak, Cancel);
     }
     void RequestForSerialBreakString(const std::string& sPrinter, int32_t& Baudrate, int16_t& Databits,
                                      int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
                                      bool& Cancel) override {
-        form()->RequestForSerialBreakString(sPrinter, Baudrate, Databits, Stopbits, Parity, sBreakString,
-                                            Cancel);
+        form_->RequestForSerialBreakString(sPrinter, Baudrate, Databits, Stopbits, Parity, sBreakString,
+                                           Cancel);
     }
     void RequestLogin(const std::string& sPrinter, std::string& sUserName, std::string& sPassword,
                       bool& SavePassword, bool& Cancel) override {
-        form()->RequestLogin(sPrinter, sUserName, sPassword, SavePassword, Cancel);
+        form_->RequestLogin(sPrinter, sUserName, sPassword, SavePassword, Cancel);
     }
-    void ReqNotMatch(const std::string& sText, bool& Cancel) override { form()->ReqNotMatch(sText, Cancel); }
+    void ReqNotMatch(const std::string& sText, bool& Cancel) override { form_->ReqNotMatch(sText, Cancel); }
 
 private:
-    frmWizard* form() const {
-        if (!form_)
-            Automation::raiseObjectNotSet();
-        return form_;
-    }
-    QPointer<frmWizard> form_;
+    Platform::WeakControl<frmWizard> form_;
 };
 
 frmWizard::frmWizard(const std::string& commandLine, QWidget* parent)

@@ -1,6 +1,4 @@
 // The wizard's installation run and its answers to the engine's questions.
-#include <QPointer>
-
 #include "Ferrymate/ctlTransfer.h"
 #include "KestrupExe/NetworkBreakString.h"
 #include "KestrupExe/SerialBreakString.h"
@@ -27,12 +25,14 @@ std::string printerText(const std::string& address, const std::string& name) {
 }
 
 // Tells the user of a printer's failure; true when the run is to go on with
-// the next printer, which `next` names (empty at the last).
-bool goOnAfter(const Automation::Error& error, const std::string& failed, const std::string& next) {
+// the next printer, which `next` names (empty at the last). A run the user
+// aborted asks nothing: it ends.
+bool goOnAfter(const Automation::Error& error, const std::string& failed, const std::string& next,
+               bool aborted) {
     Platform::ShowModalBox("Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")" +
                                "\n\nPrinter: " + failed,
                            frmWizard::AppTitle);
-    return !next.empty() &&
+    return !next.empty() && !aborted &&
            Platform::ShowModalBox("The update of " + failed + " failed. The next printer is " + next +
                                       ".\n\nDo you want to continue the update?",
                                   frmWizard::AppTitle,
@@ -100,7 +100,7 @@ void frmWizard::install(int32_t installationType) {
         } catch (const Automation::Error& error) {
             // The engine reports only an aborted upload; any other failure would keep the running arrow.
             ctlTransfer1->ClearPrinterIcon(address);
-            if (!goOnAfter(error, printerText(address, name), next))
+            if (!goOnAfter(error, printerText(address, name), next, ctlTransfer1->AbortRequested()))
                 throw;
         }
     };

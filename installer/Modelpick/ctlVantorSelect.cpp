@@ -6,12 +6,12 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "messages/ModalBox.h"
+#include "messages/WeakControl.h"
 #include "ui/Guarded.h"
 #include "ui/Icons.h"
 #include "ui/ListView.h"
@@ -71,14 +71,10 @@ std::string cellOf(const HubletPrinter& printer, int32_t bit) {
 class ctlVantorSelect::FinderClient : public Automation::Object, public Beaconet::INotify {
 public:
     explicit FinderClient(ctlVantorSelect* control) : control_(control) {}
-    void NewPrinter(const Ref<Beaconet::HBPrinter>& oPrinter) override {
-        if (!control_)
-            Automation::raiseObjectNotSet();
-        control_->NewPrinter(oPrinter);
-    }
+    void NewPrinter(const Ref<Beaconet::HBPrinter>& oPrinter) override { control_->NewPrinter(oPrinter); }
 
 private:
-    QPointer<ctlVantorSelect> control_;
+    Platform::WeakControl<ctlVantorSelect> control_;
 };
 
 Ref<Beaconet::INotify> ctlVantorSelect::NotifyClient() const {

@@ -16,7 +16,8 @@ public:
     virtual ~ICallback() = default;
 
     // Info is empty for a step's own reports and the progress text during a
-    // transfer or a flash; setting Cancel asks the engine to stop the transfer.
+    // transfer, a wait or a flash; setting Cancel asks the engine to abort:
+    // what runs stops where it can, and the job at its next step at the latest.
     virtual void Progress(const std::string& Info, int32_t Progress, const std::string& sPrinter,
                           int32_t CurrentAction, bool& Cancel);
     // Once, when the job has finished without error.

@@ -1,9 +1,11 @@
 #include "Renova/PrinterUpdater.h"
 
 #include "Brindle/Global.h"
+#include "Gaugely/Progress.h"
 #include "Renova/ErrObj.h"
 #include "Tethra/Global.h"
 #include "errors/ErrorInfoHolder.h"
+#include "errors/ErrorTextProvider.h"
 
 namespace Renova {
 
@@ -62,8 +64,22 @@ void PrinterUpdater::stepFailed(const char* name, const char* logPrefix) {
 
 void PrinterUpdater::NotifyClientProgress(const std::string& Info, int32_t Progress,
                                           const std::string& sPrinter) {
-    if (client_)
-        client_->Progress(Info, Progress, sPrinter, currentAction_, cancel_);
+    if (!client_)
+        return;
+    bool cancel = cancel_;
+    client_->Progress(Info, Progress, sPrinter, currentAction_, cancel);
+    cancel_ = cancel_ || cancel;
+}
+
+void PrinterUpdater::CancelPoint() {
+    if (cancel_)
+        Platform::ErrorTextProvider::RaiseLibraryError(Aborted, "PrinterUpdater");
+}
+
+Ref<Gaugely::Progress> PrinterUpdater::NewProgress() {
+    auto progress = Automation::New<Gaugely::Progress>();
+    progress->setReceiver(self<Gaugely::IProgressCallBack>());
+    return progress;
 }
 
 void PrinterUpdater::NotifyError(const std::string& sPrinter, int32_t, int32_t Error) {
@@ -79,8 +95,9 @@ void PrinterUpdater::Feedback(const Ref<Gaugely::Progress>& ProgressObj, bool& C
         Automation::Error error = currentError();
         logQuietly(errorLine("Error:", error.Number(), error.Description()));
     }
+    // The request stays for the job's own cancel points: the operation
+    // that reported may not be one that stops.
     Cancel = cancel_;
-    cancel_ = false;
 }
 
 Platform::Files::TemporaryFile PrinterUpdater::GetTempFileFromData(const std::string& sData) {
@@ -125,6 +142,7 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
         if (type == IT_Firmware && !CheckFirmwareFile())
             Automation::raise(InvalidContent, LibrarySource,
                               "Invalid firmware file: \"" + job_->SourcePath() + "\"");
+        CancelPoint();
 
         if (targetPrinter_->ConnectionType() == PCT_Network) {
             auto target = targetPrinter_.as<NetworkPrinter>();
@@ -143,18 +161,23 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
         ConnectToPrinter();
         if (!CheckRubricVersion("7.00"))
             Automation::raise(InvalidContent, LibrarySource, "Firmware check failed");
+        CancelPoint();
 
         if (type == IT_Package) {
             setAction(AI_ReqCheck);
             CheckRequirements();
             SetBaseSettings();
+            CancelPoint();
             setAction(AI_Formatting);
             if (package_->FormatCard() || package_->FormatFlash())
                 FormatDevice();
+            CancelPoint();
             setAction(AI_CreatingDirectories);
             CreateDirectories();
+            CancelPoint();
             setAction(AI_CopyingFiles);
             UploadFiles();
+            CancelPoint();
         }
         if (type == IT_Firmware || (type == IT_Package && !package_->FirmwareVersion().empty())) {
             UpdateFirmware();
@@ -164,6 +187,9 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
         } else if (type == IT_Package) {
             Reboot();
         }
+        // An abort that came during the last step still ends the job as
+        // aborted, so that the run starts no further printer.
+        CancelPoint();
         setAction(AI_Finished);
         Finalize();
     } catch (...) {

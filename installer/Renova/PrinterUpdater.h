@@ -67,6 +67,8 @@ private:
     // Errors that the engine raises without a source of its own carry the library's.
     static constexpr const char* LibrarySource = "Renova";
     static constexpr int32_t InvalidContent = 9999;
+    // The user's abort, and the number of every failure it causes.
+    static constexpr int32_t Aborted = 113;
     // The error being handled, whatever was thrown.
     static Automation::Error currentError();
     // A handler's log line: prefix, description and the number in parentheses.
@@ -83,6 +85,10 @@ private:
     void log(const std::string& text) { Log()->WriteLine(text); }
 
     void setAction(int32_t action) { currentAction_ = action; }
+    // Where the job may stop: raises 113 once the client has asked to abort.
+    void CancelPoint();
+    // A Progress that reports to this engine, so that a long wait hears the client's abort.
+    Automation::Ref<Gaugely::Progress> NewProgress();
     void report(int32_t percent) { NotifyClientProgress({}, percent, printerName_); }
     void NotifyClientProgress(const std::string& Info, int32_t Progress, const std::string& sPrinter);
     void NotifyError(const std::string& sPrinter, int32_t action, int32_t Error);
@@ -125,6 +131,8 @@ private:
     Automation::Ref<ActionList> actionList_;
     int32_t currentAction_ = 0;
     std::string printerName_;
+    // Set by the client's Cancel and kept until the job stops: an abort is
+    // never taken back by a later report.
     bool cancel_ = false;
     Automation::Ref<LogWriter> log_;
     Automation::Ref<Tethra::Connection> connection_;

@@ -1,5 +1,6 @@
 // Bringing the printer into immediate mode: the connection, break strings
 // over the link and to the print server, and the questions for one.
+#include "Gaugely/Progress.h"
 #include "Proptree/Properties.h"
 #include "Renova/EngineSettings.h"
 #include "Renova/PrinterUpdater.h"
@@ -72,7 +73,11 @@ bool PrinterUpdater::HelloAnswered(int32_t waitMs) {
     try {
         log("Wait on response for maximum " + std::to_string(Automation::toLong(waitMs / 1000.0)) +
             " second(s)");
-        printer_->Command("print \"hello\"", nullptr, waitMs, true, true);
+        // The wait reports to the client, whose abort ends it.
+        auto progress = NewProgress();
+        progress->TaskAdd("Waiting for response", 1);
+        progress->setTaskIndex(1);
+        printer_->Command("print \"hello\"", progress, waitMs, true, true);
         return true;
     } catch (const Automation::Error& error) {
         return error.Number() <= 0;
@@ -108,11 +113,14 @@ bool PrinterUpdater::NetworkConnect() {
                     std::string expanded = entry->getBreakString();
                     ExpandControlTokens(expanded);
                     SendBreak(entry->getBreakString(), expanded);
-                    if ((answered = HelloAnswered(waitMs)))
+                    answered = HelloAnswered(waitMs);
+                    CancelPoint();
+                    if (answered)
                         break;
                 }
             }
             while (!answered) {
+                CancelPoint();
                 log("Request break string");
                 std::string sBreak;
                 bool cancel = false;

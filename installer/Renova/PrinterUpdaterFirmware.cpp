@@ -37,8 +37,7 @@ void PrinterUpdater::UpdateFirmware() {
             kernel = GetTempFileFromData(flashFile_->Resources()->Item("KERN")->DataString());
             loader->setFirmwareFilePath(kernel.Path());
         }
-        auto progress = Automation::New<Gaugely::Progress>();
-        progress->setReceiver(self<Gaugely::IProgressCallBack>());
+        auto progress = NewProgress();
 
         const bool due =
             firmwareJob || !CheckRubricVersion(package_->FirmwareVersion()) || package_->RubricAlwaysUpdate();
@@ -79,6 +78,7 @@ void PrinterUpdater::UpdateFirmware() {
             if (!changedTo.empty())
                 log("Changed user to: " + changedTo);
             report(100);
+            CancelPoint();
             setAction(AI_UpdatingFirmware);
             log("Start firmware update to " + loader->KernelID());
             loader->Flash(progress);

@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int32_t TransferAborted = 113;
-
 // What the printer's shell would read as more than a path: a path with
 // these reaches mkdir, cat and rm as a shell word.
 bool unsafePrinterPath(const std::string& path) {
@@ -120,14 +118,14 @@ void PrinterUpdater::UploadFiles() {
     Platform::Files::TemporaryFile temporary;
     try {
         log("File upload");
-        progress = Automation::New<Gaugely::Progress>();
-        progress->setReceiver(self<Gaugely::IProgressCallBack>());
+        progress = NewProgress();
         auto resources = flashFile_->Resources();
         for (const auto& file : *package_->PrinterFiles())
             progress->TaskAdd("Uploading " + file->FileTitle(), resources->Item(file->FileTitle())->Size());
         progress->setStart(true);
         int32_t task = 1;
         for (const auto& file : *package_->PrinterFiles()) {
+            CancelPoint();
             temporary = GetTempFileFromData(resources->Item(file->FileTitle())->DataString());
             progress->setTaskIndex(task);
             log("File upload: " + file->DestinationPath());
@@ -142,10 +140,10 @@ void PrinterUpdater::UploadFiles() {
         logQuietly("File upload\t" + captured.Description());
         // The temporary file goes however the upload failed.
         temporary.Remove();
-        if (captured.Number() == TransferAborted) {
+        if (captured.Number() == Aborted) {
             if (progress)
                 progress->setStart(false);
-            NotifyError(printerName_, AI_CopyingFiles, TransferAborted);
+            NotifyError(printerName_, AI_CopyingFiles, Aborted);
         }
         captured.Raise();
     }

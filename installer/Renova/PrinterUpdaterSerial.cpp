@@ -44,6 +44,8 @@ void PrinterUpdater::sendWhileOpen(const std::string& text) {
 bool PrinterUpdater::SerialAutoConnect() {
     return step("SerialAutoConnect", "SerialAutoConnect error: ", [&] {
         log("Run Serial AutoConnect");
+        // The scan reports to the client through this engine, under the step's row.
+        setAction(AI_Connecting);
         auto port = connection_->PortObject().as<Tethra::SerPort>();
         const int32_t commPort = targetPrinter_.as<SerialPrinter>()->Port();
         auto apply = [&](int32_t baudrate, int32_t databits, int32_t parity, int32_t stopbits) {
@@ -56,7 +58,9 @@ bool PrinterUpdater::SerialAutoConnect() {
         auto autoConnect = Automation::New<Seekwire::AutoConnect>();
         autoConnect->setConnection(connection_);
         auto scanned = [&] {
-            Ref<Seekwire::IConnectionSetup> setup = autoConnect->ScanSerialConnection(commPort, {}, nullptr);
+            Ref<Seekwire::IConnectionSetup> setup =
+                autoConnect->ScanSerialConnection(commPort, {}, self<Gaugely::IProgressCallBack>());
+            CancelPoint();
             if (!answersInImmediateMode(setup))
                 return false;
             autoConnect->MakeConnection(setup);
@@ -76,7 +80,9 @@ bool PrinterUpdater::SerialAutoConnect() {
                         std::string text = entry->getBreakString();
                         ExpandControlTokens(text);
                         sendWhileOpen(text);
-                        if ((answered = printer_->IsImmediateMode()))
+                        answered = printer_->IsImmediateMode();
+                        CancelPoint();
+                        if (answered)
                             break;
                     }
                     if (answered)
@@ -85,6 +91,7 @@ bool PrinterUpdater::SerialAutoConnect() {
             }
             bool cancelled = false;
             while (!answered && !cancelled) {
+                CancelPoint();
                 int32_t baudrate = 0;
                 int16_t databits = 0, stopbits = 0, parity = 0;
                 std::string sBreakString;

@@ -101,21 +101,22 @@ TEST_F(TransferTest, ListsThePrintersAndTheStepsOfTheRunningJob) {
     EXPECT_EQ(errorNumberOf([&] { control->RemovePrinter("Com1"); }), ListView::ElementNotFound);
 }
 
-TEST_F(TransferTest, AnAbortReachesTheEngineOnceAtItsNextProgressReport) {
+TEST_F(TransferTest, AnAbortReachesEveryLaterReportOfTheRun) {
     control->AddPrinter("127.0.0.21", "Annex");
     control->AddPrinter("127.0.0.22", "Basement");
     control->UpdateStart(actionList({Renova::AI_CopyingFiles}), "127.0.0.21");
+    EXPECT_FALSE(control->AbortRequested());
+    EXPECT_FALSE(progress(5, "127.0.0.21", Renova::AI_CopyingFiles));
     abort();
-    abort();
+    EXPECT_TRUE(control->AbortRequested());
+    // The report it first reaches may come from an operation that does not
+    // stop: the later ones, the next job's too, hear it as well.
     EXPECT_TRUE(progress(10, "127.0.0.21", Renova::AI_CopyingFiles));
-    EXPECT_FALSE(progress(20, "127.0.0.21", Renova::AI_CopyingFiles));
-
-    // Clicked while no step reports, it goes to the next job's first report.
-    abort();
+    EXPECT_TRUE(progress(20, "127.0.0.21", Renova::AI_CopyingFiles));
     control->UpdateFinshed("127.0.0.21");
     control->UpdateStart(actionList({Renova::AI_Connecting}), "127.0.0.22");
     EXPECT_TRUE(progress(0, "127.0.0.22", Renova::AI_Connecting));
-    EXPECT_FALSE(progress(100, "127.0.0.22", Renova::AI_Connecting));
+    EXPECT_TRUE(control->AbortRequested());
 }
 
 TEST_F(TransferTest, TheEngineReachesTheControlThroughItsJobWhileTheControlLives) {

@@ -14,11 +14,17 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <set>
 
 #include "HubletSimProcess.h"
+#include "KestrupExe/WizardSettings.h"
+#include "KestrupExe/ctlConnectionType.h"
+#include "Pickett/ctlInstFileFinder.h"
 #include "Printer.h"
 #include "Renova/EngineSettings.h"
+#include "TempFolder.h"
+#include "files/FileContents.h"
 #include "messages/MessagePump.h"
 #include "ui/HelpViewer.h"
 #include "ui/ListView.h"
@@ -255,4 +261,63 @@ TEST_F(WindowTest, TheFailurePage) {
     EXPECT_EQ(wizard->CurrentStep(), StepFailure);
     shoot(*wizard, "page8-failure");
     Platform::Ui::setHelpViewerFactory(previous);
+}
+
+TEST_F(WindowTest, AnAbortClickedDuringASerialRunEndsOnTheFailurePage) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    // At the last speed the search tries, the printer keeps the search long enough to click into.
+    TempFolder comDir;
+    ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+    PrinterSim::Profile profile = PrinterSim::Profile::forVersion("8.10");
+    profile.baudRate = 2400;
+    PrinterSim::Printer printer(profile);
+    ASSERT_TRUE(printer.openSerial(QString::fromStdString(comDir / "COM1")))
+        << printer.errorString().toStdString();
+
+    start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard.get()));
+    click(NavNext);
+    find<Pickett::ctlInstFileFinder>("ctlInstFileFinder1")->setFilePath(package());
+    click(NavNext);
+    find<QRadioButton>("optAgree")->click();
+    click(NavNext);
+    click(NavNext);
+    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(1);
+    click(NavNext);
+    auto& ports = *find<Platform::Ui::ListView>("lstSerialPorts");
+    auto* com1 = ports.Item("com1:");
+    ASSERT_NE(com1, nullptr);
+    QTest::mouseClick(ports.viewport(), Qt::LeftButton, {}, ports.visualItemRect(com1).center());
+
+    // The click comes once the connection step reports, from a timer that
+    // runs while the installation pumps.
+    auto& actions = *find<Platform::Ui::ListView>("lvwActions");
+    auto* abort = find<QPushButton>("cmdAbort");
+    bool clicked = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* connect = actions.Item("ID3");
+        if (clicked || !connect || actions.Text(connect, 1) == "-")
+            return;
+        clicked = true;
+        ASSERT_TRUE(abort->isVisible());
+        QTest::mouseClick(abort, Qt::LeftButton);
+    });
+    watch.start();
+    click(NavNext);
+    watch.stop();
+
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(caption(), "Installation - Kestrup");
+    ASSERT_EQ(robot.boxes.size(), 1u);
+    EXPECT_EQ(robot.boxes[0].text,
+              "Error: The operation was cancelled.(113)\n\nPrinter: Com1 (Printer on com1)");
+    const std::string log = Platform::Files::ReadFileContents(WizardSettings::LogFilePath());
+    EXPECT_NE(log.find("Printer updater error: The operation was cancelled.(113)"), std::string::npos) << log;
+    EXPECT_FALSE(printer.files().contains("c:demo/HELLO.PRG"));
+    shoot(*wizard, "page8-aborted");
+    wizard.reset();
+    ::unsetenv("KESTRUP_COM_DIR");
 }

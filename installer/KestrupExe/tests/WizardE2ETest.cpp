@@ -6,15 +6,20 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
+#include "Chunkery/FlashFile.h"
 #include "HubletSimProcess.h"
 #include "KestrupExe/WizardSettings.h"
 #include "KestrupExe/ctlConnectionType.h"
 #include "Pickett/ctlInstFileFinder.h"
 #include "Printer.h"
 #include "Renova/EngineSettings.h"
+#include "Renova/Enums.h"
+#include "Scrivel/KSDoc.h"
 #include "TempFolder.h"
 #include "files/FileContents.h"
+#include "files/ReplacementFile.h"
 #include "messages/MessagePump.h"
 #include "ui/ListView.h"
 
@@ -28,7 +33,12 @@ protected:
     void startFleet(const char* firstVersion = "8.10",
                     const PrinterSim::Profile& secondProfile = PrinterSim::Profile::forVersion("8.10"),
                     const PrinterSim::FaultPlan& secondFaults = {}) {
-        first = std::make_unique<PrinterSim::Printer>(PrinterSim::Profile::forVersion(firstVersion));
+        startFleet(PrinterSim::Profile::forVersion(firstVersion), {}, secondProfile, secondFaults);
+    }
+    void startFleet(const PrinterSim::Profile& firstProfile, const PrinterSim::FaultPlan& firstFaults,
+                    const PrinterSim::Profile& secondProfile = PrinterSim::Profile::forVersion("8.10"),
+                    const PrinterSim::FaultPlan& secondFaults = {}) {
+        first = std::make_unique<PrinterSim::Printer>(firstProfile, firstFaults);
         second = std::make_unique<PrinterSim::Printer>(secondProfile, secondFaults);
         ASSERT_TRUE(first->listen("127.0.0.2")) << first->errorString().toStdString();
         ASSERT_TRUE(second->listen("127.0.0.3")) << second->errorString().toStdString();
@@ -119,6 +129,79 @@ protected:
 
     std::string log() const { return Platform::Files::ReadFileContents(WizardSettings::LogFilePath()); }
 
+    std::string status(int32_t action) const {
+        auto& actions = progressList("lvwActions");
+        auto* row = actions.Item("ID" + std::to_string(action));
+        return row ? actions.Text(row, 1) : std::string();
+    }
+
+    // Clicks Abort with the mouse, once, as soon as `phase` holds; looked at
+    // every few milliseconds while the run pumps. What the page showed at the
+    // click is kept in `abortedAt`.
+    void abortWhen(std::function<bool()> phase) {
+        abortedAt.clear();
+        abortWatch = std::make_unique<QTimer>();
+        abortWatch->setInterval(5);
+        QObject::connect(abortWatch.get(), &QTimer::timeout, [this, phase] {
+            if (!abortedAt.empty() || wizard->CurrentStep() != StepInstallation || !phase())
+                return;
+            auto* abort = find<QPushButton>("cmdAbort");
+            abortedAt = caption() + " " + abort->text().toStdString();
+            QTest::mouseClick(abort, Qt::LeftButton);
+            abortWatch->stop();
+        });
+        abortWatch->start();
+    }
+
+    // The run stopped at the user's abort: one error box with 113 and no
+    // question, the failure page, and the log saying why.
+    void expectAborted() {
+        EXPECT_EQ(abortedAt, "Installation - Kestrup &Abort");
+        EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+        EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(Install)[Exit]");
+        ASSERT_EQ(robot.boxes.size(), 1u) << robot.boxTexts().back();
+        EXPECT_EQ(robot.boxes[0].text.substr(0, robot.boxes[0].text.find("\n\nPrinter: ")),
+                  "Error: The operation was cancelled.(113)");
+        EXPECT_NE(log().find("Printer updater error: The operation was cancelled.(113)"), std::string::npos)
+            << log();
+        EXPECT_TRUE(breakDialogs.empty());
+    }
+    bool displayed(PrinterSim::Printer& printer, const char* text) const {
+        for (const QByteArray& shown : printer.displayHistory())
+            if (shown.contains(text))
+                return true;
+        return false;
+    }
+    bool received(PrinterSim::Printer& printer, const char* text) const {
+        for (const QByteArray& line : printer.receivedLines())
+            if (line.contains(text))
+                return true;
+        return false;
+    }
+
+    // The demo package with one more file, c:/demo/BIG.BIN, whose upload
+    // lasts long enough to be clicked into.
+    void addBigFile(size_t size) {
+        auto doc = Automation::New<Scrivel::KSDoc>();
+        doc->ReadXML(Platform::Files::ReadFileContents(package()));
+        const std::string uff = home() + "/" + DemoFiles::FlashFileName;
+        auto flash = Automation::New<Chunkery::FlashFile>();
+        ASSERT_TRUE(flash->FlashRead(uff));
+        std::string data(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+            data[i] = static_cast<char>(i * 7 + i / 251);
+        flash->AddResource(data, "BIG.BIN", true);
+        flash->FlashWrite(uff);
+        auto entry = doc->PrinterFiles()->Add();
+        entry->setFileTitle("BIG.BIN");
+        entry->setDestinationPath("c:/demo/BIG.BIN");
+        Platform::Files::ReplaceFileContents(package(), doc->WriteXML());
+    }
+
+    std::unique_ptr<QTimer> abortWatch;
+    std::string abortedAt;
+    std::unique_ptr<TempFolder> comDir;
+    std::unique_ptr<PrinterSim::Printer> serial;
     std::vector<std::string> logins;
     std::vector<std::string> duringRun;
     std::vector<std::string> breakDialogs;
@@ -126,15 +209,25 @@ protected:
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
 
     void TearDown() override {
-        ::unsetenv("KESTRUP_COM_DIR");
+        abortWatch.reset();
         WizardFixture::TearDown();
+        serial.reset();
+        if (comDir) {
+            ::unsetenv("KESTRUP_COM_DIR");
+            comDir.reset();
+        }
     }
 
-    // To the serial page with COM1 chosen, its printer on a pseudo-terminal linked as COM1.
-    void toCom1(bool firmwareOnly) {
-        ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
-        serial = std::make_unique<PrinterSim::Printer>(PrinterSim::Profile::forVersion("8.10"));
-        ASSERT_TRUE(serial->openSerial(QString::fromStdString(comDir / "COM1")))
+    // The printer on a pseudo-terminal linked as COM1, and the wizard on the
+    // serial page with COM1 chosen.
+    void toCom1(bool firmwareOnly,
+                const PrinterSim::Profile& profile = PrinterSim::Profile::forVersion("8.10"),
+                const PrinterSim::FaultPlan& faults = {}) {
+        serial.reset();
+        comDir = std::make_unique<TempFolder>();
+        ::setenv("KESTRUP_COM_DIR", comDir->path().c_str(), 1);
+        serial = std::make_unique<PrinterSim::Printer>(profile, faults);
+        ASSERT_TRUE(serial->openSerial(QString::fromStdString(*comDir / "COM1")))
             << serial->errorString().toStdString();
         ASSERT_NO_FATAL_FAILURE(toConnectionPage(firmwareOnly));
         find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(1);
@@ -146,8 +239,6 @@ protected:
         ASSERT_NE(com1, nullptr);
         QTest::mouseClick(ports.viewport(), Qt::LeftButton, {}, ports.visualItemRect(com1).center());
     }
-    TempFolder comDir;
-    std::unique_ptr<PrinterSim::Printer> serial;
 
     // A package or a bare firmware image to the printer on COM1.
     void installOnCom1(bool firmwareOnly) {
@@ -306,4 +397,145 @@ TEST_F(WizardE2ETest, ARunThatCouldNotWriteItsLogSaysWhatFailedOnTheFailurePage)
     EXPECT_EQ(wizard->CurrentStep(), StepFailure);
     EXPECT_EQ(reportText("ctlReportErr"), "An error has occurred: " + error);
     EXPECT_FALSE(find<QWidget>("ctlReportErr")->findChild<QPushButton*>("cmdLogFile")->isEnabled());
+}
+
+TEST_F(WizardE2ETest, AnAbortClickedInAnyPhaseOfANetworkRunEndsItBeforeTheNextPrinter) {
+    // A printer that waits for a break string the package does not have: its
+    // hello would wait out the whole time-out (ten minutes, beyond the
+    // test's limit), which the abort must cut short.
+    PrinterSim::Profile blocked = PrinterSim::Profile::forVersion("8.10");
+    blocked.breakString = "\x1bx\r";
+    const auto fault = [](const char* name) {
+        return PrinterSim::FaultPlan{*PrinterSim::Fault::parse(name)};
+    };
+    struct Phase {
+        const char* name;
+        PrinterSim::Profile profile;
+        PrinterSim::FaultPlan faults;
+        std::function<bool()> when;
+    };
+    const PrinterSim::Profile plain = PrinterSim::Profile::forVersion("8.10");
+    const std::vector<Phase> phases = {
+        {"connect", blocked, fault("hello-needs-break"),
+         [this] { return status(Renova::AI_Connecting) != "-"; }},
+        {"upload", plain, {}, [this] { return received(*first, "BIG.BIN") && first->heldUploadBytes() > 0; }},
+        {"flash", plain, fault("slow-flakef"), [this] { return displayed(*first, "Storing Kernel"); }},
+        {"reboot", plain, {}, [this] { return first->rebooting(); }},
+    };
+    for (const Phase& phase : phases) {
+        SCOPED_TRACE(phase.name);
+        Renova::WriteTimeout(Renova::TS_TimeOut, 600000);
+        robot.boxes.clear();
+        breakDialogs.clear();
+        logins.clear();
+        DemoFiles::WriteDemoFiles(home());
+        const std::string name = phase.name;
+        if (name == "upload") {
+            ASSERT_NO_FATAL_FAILURE(addBigFile(4 << 20));
+        }
+        startFleet(phase.profile, phase.faults);
+        ASSERT_NO_FATAL_FAILURE(toBothPrinters());
+        abortWhen(phase.when);
+        click(NavNext);
+        expectAborted();
+        // The printer keeps what the phase had not yet replaced: a kernel is
+        // stored only once the flash began, and the printer restarts only in
+        // the reboot; the next printer is never reached.
+        const bool flashed = name == "flash" || name == "reboot";
+        EXPECT_EQ(first->storedKernels().isEmpty(), !flashed);
+        EXPECT_EQ(displayed(*first, "Rebooting"), name == "reboot");
+        if (name == "connect") {
+            EXPECT_FALSE(first->files().contains("c:demo/HELLO.PRG"));
+            EXPECT_EQ(log().find("Request break string"), std::string::npos) << log();
+        }
+        EXPECT_EQ(icon("127.0.0.2"), 0);
+        EXPECT_EQ(icon("127.0.0.3"), 0);
+        EXPECT_EQ(second->connections(), 0);
+        EXPECT_EQ(logHeaders(), 1);
+        wizard.reset();
+    }
+}
+
+TEST_F(WizardE2ETest, AnAbortClickedInAnyPhaseOfASerialRunEndsIt) {
+    // Found at the last speed the search tries, the printer keeps the search long.
+    PrinterSim::Profile slowLine = PrinterSim::Profile::forVersion("8.10");
+    slowLine.baudRate = 2400;
+    const PrinterSim::Profile plain = PrinterSim::Profile::forVersion("8.10");
+    struct Phase {
+        const char* name;
+        PrinterSim::Profile profile;
+        PrinterSim::FaultPlan faults;
+        std::function<bool()> when;
+    };
+    const std::vector<Phase> phases = {
+        {"connect", slowLine, {}, [this] { return status(Renova::AI_Connecting) != "-"; }},
+        {"upload", plain, {}, [this] { return received(*serial, "BIG.BIN"); }},
+        {"flash", plain, PrinterSim::FaultPlan{*PrinterSim::Fault::parse("slow-flakef")},
+         [this] { return displayed(*serial, "Storing Kernel"); }},
+        {"reboot", plain, {}, [this] { return serial->rebooting(); }},
+    };
+    for (const Phase& phase : phases) {
+        SCOPED_TRACE(phase.name);
+        robot.boxes.clear();
+        logins.clear();
+        DemoFiles::WriteDemoFiles(home());
+        const std::string name = phase.name;
+        if (name == "upload") {
+            ASSERT_NO_FATAL_FAILURE(addBigFile(1 << 20));
+        }
+        ASSERT_NO_FATAL_FAILURE(toCom1(false, phase.profile, phase.faults));
+        abortWhen(phase.when);
+        click(NavNext);
+        expectAborted();
+        EXPECT_EQ(serial->storedKernels().isEmpty(), name == "connect" || name == "upload");
+        EXPECT_EQ(displayed(*serial, "Rebooting"), name == "reboot");
+        if (name == "connect") {
+            // The search itself stopped: the engine never spoke to the printer.
+            EXPECT_FALSE(serial->files().contains("c:demo/HELLO.PRG"));
+            EXPECT_EQ(log().find("Connect to printer"), std::string::npos) << log();
+        }
+        EXPECT_EQ(icon("Com1"), 0);
+        wizard.reset();
+    }
+}
+
+TEST_F(WizardE2ETest, OnlyAFailedNetworkPrinterWithAnotherAfterItIsAskedWhetherToGoOn) {
+    // The last printer fails (its language is too old): the box, then the failure page.
+    startFleet("8.10", PrinterSim::Profile::forVersion("6.50"));
+    toBothPrinters();
+    click(NavNext);
+    ASSERT_EQ(robot.boxes.size(), 1u) << robot.boxTexts().back();
+    EXPECT_NE(robot.boxes[0].text.find("(9999)"), std::string::npos) << robot.boxes[0].text;
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(icon("127.0.0.2"), 2);
+    EXPECT_EQ(icon("127.0.0.3"), 0);
+    wizard.reset();
+
+    // A component's own errors are negative, and fail the printer as any other.
+    robot.boxes.clear();
+    robot.boxAnswers = {Platform::MsgBoxResult::OK, Platform::MsgBoxResult::No};
+    Renova::WriteTimeout(Renova::TS_TimeOut, 1000);
+    PrinterSim::Profile blocked = PrinterSim::Profile::forVersion("8.10");
+    blocked.breakString = "\x1bx\r";
+    startFleet(blocked, PrinterSim::FaultPlan{*PrinterSim::Fault::parse("hello-needs-break")});
+    toBothPrinters();
+    const int32_t failure = Automation::ObjectErrorBase + 7;
+    robot.onForm = [&](QDialog&) { Automation::raise(failure, "frmBreakStrings", "The dialog failed"); };
+    click(NavNext);
+    ASSERT_EQ(robot.boxes.size(), 2u);
+    EXPECT_EQ(robot.boxes[0].text,
+              "Error: The dialog failed(" + std::to_string(failure) + ")\n\nPrinter: 127.0.0.2 (Dispatch)");
+    EXPECT_EQ(robot.boxes[1].text, "The update of 127.0.0.2 (Dispatch) failed. The next printer is 127.0.0.3 "
+                                   "(Warehouse).\n\nDo you want to continue the update?");
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(second->connections(), 0);
+}
+
+TEST_F(WizardE2ETest, AFailedSerialPrinterEndsTheRunWithoutAQuestion) {
+    ASSERT_NO_FATAL_FAILURE(toCom1(false, PrinterSim::Profile::forVersion("6.50")));
+    click(NavNext);
+    ASSERT_EQ(robot.boxes.size(), 1u) << robot.boxTexts().back();
+    EXPECT_NE(robot.boxes[0].text.find("(9999)"), std::string::npos) << robot.boxes[0].text;
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(icon("Com1"), 0);
 }

@@ -4,12 +4,15 @@
 #include "messages/MessagePump.h"
 #include "messages/ModalBox.h"
 #include "messages/ThreadTimer.h"
+#include "messages/WeakControl.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <vector>
+
+#include "ErrorNumber.h"
 
 using namespace Platform;
 
@@ -181,4 +184,13 @@ TEST(ModalBox, WithoutAHookABoxIsAnsweredWithItsFirstButton) {
                                      Platform::MsgBoxStyle::YesNo),
               Platform::MsgBoxResult::Yes);
     Platform::setModalBoxHook(previous);
+}
+
+TEST(WeakControl, ReachesItsObjectWhileItLivesAndRaises91After) {
+    auto* object = new QObject;
+    object->setObjectName("control");
+    Platform::WeakControl<QObject> hold(object);
+    EXPECT_EQ(hold->objectName(), "control");
+    delete object;
+    EXPECT_EQ(errorNumberOf([&] { hold->objectName(); }), 91);
 }
