@@ -323,11 +323,17 @@ void frmFirmwareSelect::onInitDialog(int32_t hDlg) {
         auto* fit = new ColumnFit(*files);
         connect(fileDialog_, &QFileDialog::directoryEntered, fit, [fit] { fit->later(); });
     }
-    // The side bar keeps room for its names, up to a quarter of the form.
+    // The side bar keeps room for its names, up to a quarter of the form,
+    // also for a folder that the user adds to it.
     if (auto* places = fileDialog_->findChild<QListView*>("sidebar")) {
+        auto fit = [this, places] {
+            places->setMinimumWidth(
+                std::min(places->sizeHintForColumn(0) + 2 * places->frameWidth(), width() / 4));
+        };
         places->ensurePolished();
-        places->setMinimumWidth(
-            std::min(places->sizeHintForColumn(0) + 2 * places->frameWidth(), width() / 4));
+        fit();
+        connect(places->model(), &QAbstractItemModel::rowsInserted, places, fit);
+        connect(places->model(), &QAbstractItemModel::dataChanged, places, fit);
     }
     fileDialog_->show();
     if (cD_)

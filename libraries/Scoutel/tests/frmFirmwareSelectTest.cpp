@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "KernelHeader.h"
 #include "Scoutel/FirmwareFinder.h"
@@ -270,24 +271,32 @@ TEST_F(FirmwareDialogTest, TheFormOpensWithTheFocusOnOpenAndEnterOpensAfterAVisi
     EXPECT_EQ(firmware->Path(), dir_ + "/b.BIN");
 }
 
-TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutNameShowsWhole) {
+TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
     const std::string longName = std::string(120, 'k') + ".bin";
-    folder_.write(longName, kernHeader(24) + "Rubric 8.70");
+    const std::string longTitle = "Rubric 8.70 " + std::string(80, 't');
+    folder_.write(longName, kernHeader(24) + longTitle);
     folder_.write("image.bin", std::string(100 * 1024, 'i'));
+    // A folder for the side bar with a longer name than its own entries.
+    const std::string bookmark = folder_ / "firmware releases";
+    std::filesystem::create_directory(bookmark);
     robot_.onForm = [&](QDialog& form) {
         Page page = Page::of(form);
-        // "New": the title fits, the name has the rest and shows whole as a tool tip.
+        // "New": two texts too long for the list share it evenly and show whole as tool tips.
+        QTreeWidgetItem* cut = page.row(longName.c_str());
         EXPECT_EQ(sectionsWidth(page.list), page.list.viewport()->width());
-        EXPECT_GE(page.list.columnWidth(1), neededWidth(page.list, 1));
-        EXPECT_LT(page.list.columnWidth(0), neededWidth(page.list, 0));
-        EXPECT_EQ(toolTipOver(page.list, page.row(longName.c_str()), 0), longName);
+        EXPECT_LE(std::abs(page.list.columnWidth(0) - page.list.columnWidth(1)), 1);
+        EXPECT_EQ(toolTipOver(page.list, cut, 0), longName);
+        EXPECT_EQ(toolTipOver(page.list, cut, 1), longTitle);
         EXPECT_EQ(toolTipOver(page.list, page.row("a.bin"), 0), "");
-        form.resize(1600, 700);
-        EXPECT_GE(page.list.columnWidth(0), neededWidth(page.list, 0));
+        // With room, each fits its texts and the name has what is left.
+        form.resize(1800, 700);
+        EXPECT_GT(page.list.columnWidth(0), neededWidth(page.list, 0));
         EXPECT_GE(page.list.columnWidth(1), neededWidth(page.list, 1));
+        EXPECT_EQ(sectionsWidth(page.list), page.list.viewport()->width());
         form.resize(720, 480);
 
         // "Existing": size, type and date fit, so does the side bar.
+        page.dialog.setSidebarUrls({QUrl("file:"), QUrl::fromLocalFile(QString::fromStdString(bookmark))});
         page.tabs.setCurrentIndex(1);
         auto& files = *page.dialog.findChild<QTreeView*>("treeView");
         auto& places = *page.dialog.findChild<QListView*>("sidebar");
