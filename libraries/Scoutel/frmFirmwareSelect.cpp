@@ -75,15 +75,10 @@ public:
         pending_.setSingleShot(true);
         pending_.setInterval(0);
         connect(&pending_, &QTimer::timeout, this, [this] { fitColumns(view_); });
-        QAbstractItemModel* model = view.model();
-        connect(model, &QAbstractItemModel::rowsInserted, this, [this] { later(); });
-        connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { later(); });
-        connect(model, &QAbstractItemModel::dataChanged, this, [this] { later(); });
-        connect(model, &QAbstractItemModel::layoutChanged, this, [this] { later(); });
-        connect(model, &QAbstractItemModel::modelReset, this, [this] { later(); });
+        // Rows come in, or come back sorted or filtered anew.
+        connect(view.model(), &QAbstractItemModel::rowsInserted, &pending_, qOverload<>(&QTimer::start));
+        connect(view.model(), &QAbstractItemModel::layoutChanged, &pending_, qOverload<>(&QTimer::start));
     }
-
-    void later() { pending_.start(); }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -319,12 +314,10 @@ void frmFirmwareSelect::onInitDialog(int32_t hDlg) {
     existingPage_->layout()->addWidget(fileDialog_);
     // The form is the window now: its own grip resizes it from every page.
     fileDialog_->setSizeGripEnabled(false);
-    if (auto* files = fileDialog_->findChild<QTreeView*>("treeView")) {
-        auto* fit = new ColumnFit(*files);
-        connect(fileDialog_, &QFileDialog::directoryEntered, fit, [fit] { fit->later(); });
-    }
+    if (auto* files = fileDialog_->findChild<QTreeView*>("treeView"))
+        new ColumnFit(*files);
     // The side bar keeps room for its names, up to a quarter of the form,
-    // also for a folder that the user adds to it.
+    // also for a folder that the user adds to it (its name comes as data).
     if (auto* places = fileDialog_->findChild<QListView*>("sidebar")) {
         auto fit = [this, places] {
             places->setMinimumWidth(
@@ -332,7 +325,6 @@ void frmFirmwareSelect::onInitDialog(int32_t hDlg) {
         };
         places->ensurePolished();
         fit();
-        connect(places->model(), &QAbstractItemModel::rowsInserted, places, fit);
         connect(places->model(), &QAbstractItemModel::dataChanged, places, fit);
     }
     fileDialog_->show();

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -275,12 +276,23 @@ TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
     const std::string longName = std::string(120, 'k') + ".bin";
     const std::string longTitle = "Rubric 8.70 " + std::string(80, 't');
     folder_.write(longName, kernHeader(24) + longTitle);
-    folder_.write("image.bin", std::string(100 * 1024, 'i'));
+    // A folder whose size and type texts are longer than those beside it.
+    std::filesystem::create_directory(folder_ / "images");
+    folder_.write("images/image.bin", std::string(100 * 1024, 'i'));
     // A folder for the side bar with a longer name than its own entries.
     const std::string bookmark = folder_ / "firmware releases";
     std::filesystem::create_directory(bookmark);
     robot_.onForm = [&](QDialog& form) {
         Page page = Page::of(form);
+        // One grip resizes the form, from its corner on every page.
+        auto gripInTheCorner = [&] {
+            std::vector<QRect> shown;
+            for (const QSizeGrip* grip : form.findChildren<QSizeGrip*>())
+                if (grip->isVisibleTo(&form))
+                    shown.push_back(QRect(grip->mapTo(&form, QPoint()), grip->size()));
+            return shown.size() == 1 && shown.front().bottomRight() == form.rect().bottomRight();
+        };
+        EXPECT_TRUE(gripInTheCorner());
         // "New": two texts too long for the list share it evenly and show whole as tool tips.
         QTreeWidgetItem* cut = page.row(longName.c_str());
         EXPECT_EQ(sectionsWidth(page.list), page.list.viewport()->width());
@@ -295,9 +307,11 @@ TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
         EXPECT_EQ(sectionsWidth(page.list), page.list.viewport()->width());
         form.resize(720, 480);
 
-        // "Existing": size, type and date fit, so does the side bar.
+        // "Existing": the side bar fits its names; size, type and date fit
+        // their texts in the next folder too.
         page.dialog.setSidebarUrls({QUrl("file:"), QUrl::fromLocalFile(QString::fromStdString(bookmark))});
         page.tabs.setCurrentIndex(1);
+        EXPECT_TRUE(gripInTheCorner());
         auto& files = *page.dialog.findChild<QTreeView*>("treeView");
         auto& places = *page.dialog.findChild<QListView*>("sidebar");
         auto* model = files.model();
@@ -307,12 +321,15 @@ TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
                     return model->index(row, 1, files.rootIndex()).data().toString().toStdString();
             return std::string();
         };
+        ASSERT_TRUE(Platform::WaitUntil([&] { return !sizeOf("a.bin").empty(); }, 10000));
+        EXPECT_GE(places.viewport()->width(), static_cast<QAbstractItemView&>(places).sizeHintForColumn(0));
+        page.nameBox.setText(Platform::Ui::toQString(folder_ / "images"));
+        static_cast<QDialog&>(page.dialog).accept();
         ASSERT_TRUE(Platform::WaitUntil([&] { return !sizeOf("image.bin").empty(); }, 10000));
         Platform::DoEvents();
         for (int column = 1; column < 4; ++column)
             EXPECT_GE(files.header()->sectionSize(column), neededWidth(files, column)) << column;
         EXPECT_EQ(sectionsWidth(files), files.viewport()->width());
-        EXPECT_GE(places.viewport()->width(), static_cast<QAbstractItemView&>(places).sizeHintForColumn(0));
         const int nameWidth = files.header()->sectionSize(0);
         form.resize(1000, 600);
         EXPECT_GT(files.header()->sectionSize(0), nameWidth + 200);
