@@ -77,13 +77,6 @@ int neededWidth(QTreeView& view, int column) {
                     view.header()->sectionSizeHint(column));
 }
 
-int sectionsWidth(const QTreeView& view) {
-    int sum = 0;
-    for (int column = 0; column < view.header()->count(); ++column)
-        sum += view.header()->isSectionHidden(column) ? 0 : view.header()->sectionSize(column);
-    return sum;
-}
-
 // The tool tip that resting the pointer on a row's cell shows, empty for none.
 std::string toolTipOver(QTreeWidget& list, QTreeWidgetItem* item, int column) {
     QToolTip::hideText();
@@ -249,7 +242,6 @@ TEST_F(FirmwareDialogTest, ALongFolderIsShortenedInTheCaptionWhichFollowsTheForm
         EXPECT_TRUE(page.tabsFit());
         form.resize(400, 300);
         EXPECT_TRUE(page.tabsFit());
-        EXPECT_EQ(page.tabs.tabText(1), "Existing");
         page.dialog.reject();
     };
     EXPECT_FALSE(show());
@@ -295,7 +287,7 @@ TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
         EXPECT_TRUE(gripInTheCorner());
         // "New": two texts too long for the list share it evenly and show whole as tool tips.
         QTreeWidgetItem* cut = page.row(longName.c_str());
-        EXPECT_EQ(sectionsWidth(page.list), page.list.viewport()->width());
+        EXPECT_EQ(page.list.header()->length(), page.list.viewport()->width());
         EXPECT_LE(std::abs(page.list.columnWidth(0) - page.list.columnWidth(1)), 1);
         EXPECT_EQ(toolTipOver(page.list, cut, 0), longName);
         EXPECT_EQ(toolTipOver(page.list, cut, 1), longTitle);
@@ -304,7 +296,7 @@ TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
         form.resize(1800, 700);
         EXPECT_GT(page.list.columnWidth(0), neededWidth(page.list, 0));
         EXPECT_GE(page.list.columnWidth(1), neededWidth(page.list, 1));
-        EXPECT_EQ(sectionsWidth(page.list), page.list.viewport()->width());
+        EXPECT_EQ(page.list.header()->length(), page.list.viewport()->width());
         form.resize(720, 480);
 
         // "Existing": the side bar fits its names; size, type and date fit
@@ -329,7 +321,7 @@ TEST_F(FirmwareDialogTest, ColumnsFitTheirTextsAndACutTextShowsWhole) {
         Platform::DoEvents();
         for (int column = 1; column < 4; ++column)
             EXPECT_GE(files.header()->sectionSize(column), neededWidth(files, column)) << column;
-        EXPECT_EQ(sectionsWidth(files), files.viewport()->width());
+        EXPECT_EQ(files.header()->length(), files.viewport()->width());
         const int nameWidth = files.header()->sectionSize(0);
         form.resize(1000, 600);
         EXPECT_GT(files.header()->sectionSize(0), nameWidth + 200);
