@@ -7,9 +7,13 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -26,6 +30,79 @@ namespace {
 using Platform::Ui::fromQString;
 using Platform::Ui::toQString;
 
+// Each column gets the width of its widest text while the list has room;
+// when it has not, the narrow columns keep theirs and the wide ones share
+// the rest equally. What is left over goes to the leftmost column, the name.
+void fitColumns(QTreeView& view) {
+    QHeaderView* header = view.header();
+    std::vector<std::pair<int, int>> wanted; // width, column
+    int first = -1;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (header->isSectionHidden(column))
+            continue;
+        if (first < 0)
+            first = column;
+        // The tree view hides its override; the base's is the same call.
+        const int texts = static_cast<QAbstractItemView&>(view).sizeHintForColumn(column);
+        wanted.emplace_back(std::max(texts, header->sectionSizeHint(column)), column);
+    }
+    if (wanted.empty())
+        return;
+    std::sort(wanted.begin(), wanted.end());
+    std::vector<int> widths(static_cast<size_t>(header->count()), 0);
+    int room = view.viewport()->width();
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const int share = room / static_cast<int>(wanted.size() - i);
+        const int width = std::min(wanted[i].first, share);
+        widths[static_cast<size_t>(wanted[i].second)] = width;
+        room -= width;
+    }
+    widths[static_cast<size_t>(first)] += room;
+    for (const auto& [width, column] : wanted)
+        header->resizeSection(column, widths[static_cast<size_t>(column)]);
+}
+
+// Keeps a list's columns fitted: at once when the list changes its size,
+// and once the event loop is free after its rows change (the file
+// dialog's list fills in the background). A text that its column cuts
+// shows whole as a tool tip.
+class ColumnFit : public QObject {
+public:
+    explicit ColumnFit(QTreeView& view) : QObject(&view), view_(view) {
+        view.header()->setStretchLastSection(false);
+        view.viewport()->installEventFilter(this);
+        pending_.setSingleShot(true);
+        pending_.setInterval(0);
+        connect(&pending_, &QTimer::timeout, this, [this] { fitColumns(view_); });
+        // Rows come in, or come back sorted or filtered anew.
+        connect(view.model(), &QAbstractItemModel::rowsInserted, &pending_, qOverload<>(&QTimer::start));
+        connect(view.model(), &QAbstractItemModel::layoutChanged, &pending_, qOverload<>(&QTimer::start));
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            fitColumns(view_);
+        } else if (event->type() == QEvent::ToolTip) {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const QModelIndex index = view_.indexAt(help->pos());
+            const QRect cell = view_.visualRect(index);
+            // A tool tip of the list's own goes first.
+            if (index.isValid() && index.data(Qt::ToolTipRole).isNull() &&
+                view_.sizeHintForIndex(index).width() > cell.width()) {
+                QToolTip::showText(help->globalPos(), index.data().toString(), view_.viewport(), cell);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QTreeView& view_;
+    QTimer pending_;
+};
+
 QTreeWidget* reportList(const QStringList& headers, const char* name) {
     auto* list = new QTreeWidget;
     list->setObjectName(name);
@@ -33,7 +110,7 @@ QTreeWidget* reportList(const QStringList& headers, const char* name) {
     list->setRootIsDecorated(false);
     list->setAllColumnsShowFocus(true);
     list->header()->setSectionResizeMode(QHeaderView::Interactive);
-    list->setColumnWidth(0, 220);
+    new ColumnFit(*list);
     return list;
 }
 
@@ -54,7 +131,6 @@ frmFirmwareSelect::frmFirmwareSelect(QWidget* parent)
     lvwRecent = reportList({tr("File"), tr("Folder"), tr("Date")}, "lvwRecent");
     cmdNewOpen = new QPushButton(tr("&Open"));
     cmdNewOpen->setObjectName("cmdNewOpen");
-    cmdNewOpen->setDefault(true);
     CmdNewCancel = new QPushButton(tr("&Cancel"));
     CmdNewCancel->setObjectName("CmdNewCancel");
     chkCheck = new QCheckBox(tr("Don't show this dialog in the f&uture"));
@@ -77,7 +153,13 @@ frmFirmwareSelect::frmFirmwareSelect(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabMain, 1);
     layout->addWidget(chkCheck);
+    // Only a button inside the form becomes the default that the form
+    // returns to when the focus leaves another button.
+    cmdNewOpen->setDefault(true);
     resize(720, 480);
+    setSizeGripEnabled(true);
+    // A new width gives the folder in the first tab's caption more or less room.
+    tabMain->installEventFilter(this);
 
     // Closing is deferred so that the dialog's OK handling returns first.
     tmrUnload.setSingleShot(true);
@@ -131,7 +213,31 @@ std::string frmFirmwareSelect::KernelName() {
 }
 
 void frmFirmwareSelect::setTabCaption(const std::string& value) {
-    tabMain->setTabText(0, toQString(value));
+    captionLead_ = value;
+    captionFolder_.clear();
+    showCaption();
+}
+
+void frmFirmwareSelect::showCaption() {
+    // A "&" of the folder is a character of its name, not a shortcut.
+    auto shown = [](const QString& folder) { return QString(folder).replace('&', "&&"); };
+    const QString lead = toQString(captionLead_);
+    const QString folder = toQString(captionFolder_);
+    QTabBar* bar = tabMain->tabBar();
+    bar->setTabText(0, lead + shown(folder));
+    bar->setTabToolTip(0, folder);
+    const int excess = bar->sizeHint().width() - tabMain->width();
+    if (excess > 0 && !folder.isEmpty()) {
+        const QFontMetrics metrics(bar->font());
+        const int room = std::max(0, metrics.horizontalAdvance(folder) - excess);
+        bar->setTabText(0, lead + shown(metrics.elidedText(folder, Qt::ElideMiddle, room)));
+    }
+}
+
+bool frmFirmwareSelect::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tabMain && event->type() == QEvent::Resize)
+        showCaption();
+    return QDialog::eventFilter(watched, event);
 }
 
 std::string frmFirmwareSelect::tabKey(int index) const {
@@ -206,6 +312,21 @@ void frmFirmwareSelect::onInitDialog(int32_t hDlg) {
     setParent(fileDialog_->parentWidget(), windowFlags());
     fileDialog_->setParent(existingPage_, Qt::Widget);
     existingPage_->layout()->addWidget(fileDialog_);
+    // The form is the window now: its own grip resizes it from every page.
+    fileDialog_->setSizeGripEnabled(false);
+    if (auto* files = fileDialog_->findChild<QTreeView*>("treeView"))
+        new ColumnFit(*files);
+    // The side bar keeps room for its names, up to a quarter of the form,
+    // also for a folder that the user adds to it (its name comes as data).
+    if (auto* places = fileDialog_->findChild<QListView*>("sidebar")) {
+        auto fit = [this, places] {
+            places->setMinimumWidth(
+                std::min(places->sizeHintForColumn(0) + 2 * places->frameWidth(), width() / 4));
+        };
+        places->ensurePolished();
+        fit();
+        connect(places->model(), &QAbstractItemModel::dataChanged, places, fit);
+    }
     fileDialog_->show();
     if (cD_)
         cD_->CentreDialog(static_cast<int32_t>(fileDialog_->winId()), nullptr);
@@ -216,7 +337,9 @@ void frmFirmwareSelect::onFolderChange() {
         return;
     currentFolder_ = fromQString(fileDialog_->directory().absolutePath());
     fillNewFromFolder();
-    setTabCaption("Firmware files in " + currentFolder_);
+    captionLead_ = "Firmware files in ";
+    captionFolder_ = currentFolder_;
+    showCaption();
 }
 
 void frmFirmwareSelect::fillNewFromFolder() {
@@ -287,6 +410,14 @@ void frmFirmwareSelect::onTabChanged() {
         lvwNew->setFocus();
     }
     previousTab_ = current;
+}
+
+void frmFirmwareSelect::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Opening on "Existing", the file dialog has put the focus into its
+    // name box already.
+    if (tabKey(tabMain->currentIndex()) == "New")
+        cmdNewOpen->setFocus();
 }
 
 void frmFirmwareSelect::openSelectedNew() {

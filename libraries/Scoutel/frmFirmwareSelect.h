@@ -61,6 +61,10 @@ public:
     void Load();
     void Unload();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct RecentEntry {
         std::string name;
@@ -80,6 +84,9 @@ private:
     // Ends the open dialog; the caller reads the outcome from the properties.
     void closeDialog();
     void fillNewFromFolder();
+    // The first tab's caption, its folder shortened to what the tab strip
+    // leaves room for; the whole folder is its tool tip.
+    void showCaption();
     std::string tabKey(int index) const;
     std::string recentPath(int row) const;
     QLineEdit* fileNameBox() const;
@@ -113,6 +120,8 @@ private:
     bool showSplash_ = false;
     std::string previousTab_;
     std::string keptName_;
+    std::string captionLead_;
+    std::string captionFolder_;
     std::vector<NewEntry> newEntries_;
     std::vector<RecentEntry> recentEntries_;
 };
