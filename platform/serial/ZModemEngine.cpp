@@ -2,8 +2,8 @@
 // (ZCRCG, with a ZCRCQ now and then so that a silent receiver is noticed),
 // honours a receiver's buffer size with ZCRCW, and goes back to where the
 // receiver asks after an error (ZRPOS). The receiver answers ZCRCQ and ZCRCW,
-// asks again from its position after any damage, and writes only what
-// passed its CRC.
+// asks again from its position after any damage or a silence within the
+// data, and writes only what passed its CRC.
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -534,7 +534,14 @@ private:
         }
     }
 
-    void after() override { reportProgress(); }
+    void after() override {
+        reportProgress();
+        // While data flows nothing else is timed. A frame end that the line
+        // spoiled leaves the sender waiting for our answer to it, and us for
+        // more data: a silence this long asks again from what arrived whole.
+        if (state_ == State::Data)
+            armRetry(RetryMs);
+    }
 
     void reportProgress() {
         if (rxPos_ != reported_) {
@@ -754,6 +761,7 @@ private:
             failTransfer(SerialFTStatus_Failure, true);
             return;
         }
+        reader_.expectHeader(); // a file offer in progress is void: the sender offers it again
         uint8_t flags = CANFDX | CANOVIO | CANFC32;
         if (options_.escapeControl)
             flags |= ESCCTL;

@@ -194,12 +194,44 @@ void Relay::run(LineModel aToB, LineModel bToA) {
         std::mt19937 random;
         std::string queue;
 
+        std::string held;     // what may begin the bytes of the next drop
+        std::size_t drop = 0; // the next of model.drops
+        int seen = 0;         // its appearances so far
+
         bool strikes(int oneIn) {
             return oneIn > 0 && std::uniform_int_distribution<int>(1, oneIn)(random) == 1;
         }
+        // Passes a byte on, unless it completes the next drop; true then.
+        bool pass(char c) {
+            if (drop == model.drops.size()) {
+                queue += c;
+                return false;
+            }
+            const std::string& bytes = model.drops[drop].bytes;
+            held += c;
+            while (!held.empty() && bytes.compare(0, held.size(), held) != 0) {
+                queue += held.front();
+                held.erase(0, 1);
+            }
+            if (held != bytes)
+                return false;
+            held.clear();
+            if (++seen < model.drops[drop].at) {
+                queue += bytes;
+                return false;
+            }
+            ++drop;
+            seen = 0;
+            return true;
+        }
+        // A line that fell silent owes nothing more to a beginning.
+        void release() {
+            queue += held;
+            held.clear();
+        }
     };
-    Direction ways[2] = {{a_, b_, aToB, std::mt19937(aToB.seed), {}},
-                         {b_, a_, bToA, std::mt19937(bToA.seed), {}}};
+    Direction ways[2] = {{a_, b_, aToB, std::mt19937(aToB.seed), {}, {}, 0, 0},
+                         {b_, a_, bToA, std::mt19937(bToA.seed), {}, {}, 0, 0}};
     char buffer[4096];
     for (;;) {
         pollfd fds[5] = {{stop_[0], POLLIN, 0}};
@@ -208,11 +240,15 @@ void Relay::run(LineModel aToB, LineModel bToA) {
             fds[count++] = {way.from, POLLIN, 0};
         for (Direction& way : ways)
             fds[count++] = {way.to, static_cast<short>(way.queue.empty() ? 0 : POLLOUT), 0};
-        if (poll(fds, 5, -1) < 0 && errno != EINTR)
+        const bool holding = !ways[0].held.empty() || !ways[1].held.empty();
+        const int ready = poll(fds, 5, holding ? 200 : -1);
+        if (ready < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
             return;
         for (Direction& way : ways) {
+            if (ready == 0)
+                way.release();
             const ssize_t got = read(way.from, buffer, sizeof buffer);
             for (ssize_t i = 0; i < got; ++i) {
                 char c = way.model.stripBit7 ? static_cast<char>(buffer[i] & 0x7F) : buffer[i];
@@ -224,7 +260,8 @@ void Relay::run(LineModel aToB, LineModel bToA) {
                     ++faults_;
                     c = static_cast<char>(c ^ (1 << (way.random() % (way.model.stripBit7 ? 7 : 8))));
                 }
-                way.queue += c;
+                if (way.pass(c))
+                    ++faults_;
             }
             const ssize_t put = way.queue.empty() ? 0 : write(way.to, way.queue.data(), way.queue.size());
             if (put > 0)

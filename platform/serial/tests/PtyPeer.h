@@ -89,13 +89,23 @@ private:
     std::optional<int> status_;
 };
 
+// Bytes (say a frame end) that a line drops where they appear for the
+// at-th time; every other appearance passes.
+struct DropOnce {
+    std::string bytes;
+    int at = 1;
+};
+
 // What the line does to the bytes of one direction. Faults strike at random
-// with the given odds (1 in n, 0 for never), from a fixed seed.
+// with the given odds (1 in n, 0 for never), from a fixed seed; and at the
+// places of drops, one after the other (the count for each begins once the
+// one before it struck).
 struct LineModel {
     bool stripBit7 = false;
     int dropOneIn = 0;
     int flipOneIn = 0;
     unsigned seed = 1;
+    std::vector<DropOnce> drops = {};
 };
 
 // Copies bytes between two descriptors on a thread of its own, each way
@@ -106,7 +116,7 @@ public:
     ~Relay();
     Relay(const Relay&) = delete;
     Relay& operator=(const Relay&) = delete;
-    // Bytes dropped and flipped so far, both ways.
+    // Bytes dropped and flipped so far, both ways (each of the drops counts as one).
     int faults() const { return faults_.load(); }
 
 private:

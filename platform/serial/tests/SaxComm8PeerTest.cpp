@@ -373,6 +373,55 @@ TEST_P(KermitNoise, OneMegabyteWithinAMinute) {
 INSTANTIATE_TEST_SUITE_P(GKermit, KermitNoise, ::testing::Values(Send, Receive),
                          [](const auto& info) { return directionName(info.param); });
 
+// One frame end or answer lost on its way, at a fixed place: the side left
+// waiting for the other asks again, and the file arrives whole.
+struct LostCase {
+    const char* name;
+    const Peer* peer;
+    Names peerArgs;
+    LineModel toPeer;
+    LineModel fromPeer;
+};
+
+void PrintTo(const LostCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LostOnce : public PeerTransfer, public ::testing::WithParamInterface<LostCase> {};
+
+TEST_P(LostOnce, TheWaitingSideAsksAgain) {
+    const LostCase& c = GetParam();
+    const std::string data = allByteValues() + randomBytes(192 * 1024, 7);
+    connect(*c.peer, c.toPeer, c.fromPeer);
+    transfer(*c.peer, Receive, data, c.peerArgs);
+    expectDelivered(Receive, data);
+    EXPECT_EQ(relay_->faults(), int(c.toPeer.drops.size() + c.fromPeer.drops.size()))
+        << "the bytes to drop never came";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Peers, LostOnce,
+    ::testing::Values(
+        // After a reposition sz asks for an acknowledgement at the end of the
+        // first subpacket; the damage of a lost ZCRCG makes us ask for one.
+        LostCase{"ZModemZcrcw", &lrzsz, {}, {}, {.drops = {{"\x18i", 3}, {"\x18k", 1}}}},
+        // sz -w 1024 waits for the answer to each ZCRCQ.
+        LostCase{"ZModemZcrcq", &lrzsz, {"-w", "1024"}, {}, {.drops = {{"\x18j", 3}}}},
+        LostCase{"ZModemZcrce", &lrzsz, {}, {}, {.drops = {{"\x18h", 1}}}},
+        LostCase{"ZModemZackHeader",
+                 &lrzsz,
+                 {"-w", "1024"},
+                 {.drops = {{"**\x18"
+                             "B03",
+                             3}}},
+                 {}},
+        // Our ACK of the second data packet (4).
+        LostCase{"KermitAck", &gkermit, {"-b", "0"}, {.drops = {{"\x01%$Y", 1}}}, {}},
+        // The mark of the third data packet (5), and our NAK of it.
+        LostCase{
+            "KermitNak", &gkermit, {"-b", "0"}, {.drops = {{"\x01%%N", 1}}}, {.drops = {{"\x01 %D", 1}}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Kermit senders put names in upper case; a receiver here stores such a name
 // in lower case, unless the PrepareFile handler names the file itself.
 class KermitNames : public PeerTransfer, public ::testing::WithParamInterface<const Peer*> {};

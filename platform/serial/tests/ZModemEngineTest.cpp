@@ -191,6 +191,77 @@ TEST_F(ZModemEngine, AFileThatArrivedWholeIsKeptWhenTheSenderVanishesAfterIt) {
     EXPECT_EQ(events.back(), std::pair(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure));
 }
 
+// A frame end that the line spoiled leaves the sender waiting for our
+// answer and us for the rest of the frame: once the line falls silent we ask
+// again, for the file or for the data from what arrived whole, and give up
+// only at the time-out.
+TEST_F(ZModemEngine, ReceiverAsksAgainWhenTheLineFallsSilentWithinAFrame) {
+    for (bool senderAnswers : {true, false}) {
+        SCOPED_TRACE(senderAnswers ? "the sender answers" : "the sender stays silent");
+        host_ = {};
+        std::filesystem::remove(folder_.file("received.bin"));
+        Escaper escaper;
+        const std::string offer = startReceiver(escaper, std::string("f.bin\0"
+                                                                     "6",
+                                                                     7));
+        int64_t now = 1000000;
+        const int64_t begin = now;
+        // Ticks until the engine sends something or `until` (from the beginning) passes.
+        auto answerBy = [&](int64_t until) {
+            host_.sent.clear();
+            while (host_.sent.empty() && !engine_->finished() && now < begin + until)
+                engine_->tick(now += 100);
+            return host_.sent;
+        };
+        const std::string init = hex(Header::withFlags(ZRINIT, CANFDX | CANOVIO | CANFC32));
+        engine_->tick(now);
+        EXPECT_EQ(answerBy(1000), init);
+        engine_->receive(offer.substr(0, offer.rfind("\x18k")));
+        EXPECT_EQ(answerBy(2900), "");
+        EXPECT_EQ(answerBy(3000), init);
+        // What was cut off is void: the next offer is heard whole.
+        host_.sent.clear();
+        engine_->receive(offer);
+        EXPECT_EQ(host_.sent, hex(Header::withPosition(ZRPOS, 0)));
+
+        std::string line;
+        appendBinaryHeader(line, Header::withPosition(ZDATA, 0), true, escaper);
+        appendSubpacket(line, "abc", ZCRCG, true, escaper);
+        engine_->receive(line + "de");
+        const int64_t dataAt = now - begin;
+        // Bytes still coming are no silence, however slowly they come.
+        EXPECT_EQ(answerBy(dataAt + 1900), "");
+        engine_->receive("f");
+        const int64_t lastByteAt = now - begin;
+        EXPECT_EQ(answerBy(lastByteAt + 1900), "");
+        EXPECT_EQ(answerBy(lastByteAt + 2000), hex(Header::withPosition(ZRPOS, 3)));
+        if (senderAnswers) {
+            line.clear();
+            appendBinaryHeader(line, Header::withPosition(ZDATA, 3), true, escaper);
+            appendSubpacket(line, "def", ZCRCE, true, escaper);
+            appendBinaryHeader(line, Header::withPosition(ZEOF, 6), true, escaper);
+            host_.sent.clear();
+            engine_->receive(line);
+            EXPECT_EQ(host_.sent, init);
+            engine_->receive(hex(Header::withPosition(ZFIN, 0)));
+            engine_->receive("OO");
+            EXPECT_EQ(host_.lastStatus(), SerialFTStatus_Success);
+            EXPECT_EQ(readFile(folder_.file("received.bin")), "abcdef");
+            continue;
+        }
+        // Asked again every two seconds until ten seconds after the last whole frame.
+        std::vector<int64_t> asked;
+        while (!engine_->finished() && now < begin + 30000)
+            if (answerBy(30000) == hex(Header::withPosition(ZRPOS, 3)))
+                asked.push_back(now - begin);
+        EXPECT_EQ(asked, (std::vector<int64_t>{lastByteAt + 4000, lastByteAt + 6000, lastByteAt + 8000}));
+        EXPECT_EQ(now - begin, dataAt + 10100);
+        EXPECT_EQ(host_.events.back(), std::pair(TransferEvent::AbortFileTransfer, SerialFTStatus_Failure));
+        EXPECT_NE(host_.sent.find(std::string(5, '\x18')), std::string::npos) << "the sender was not told";
+        EXPECT_FALSE(std::filesystem::exists(folder_.file("received.bin")));
+    }
+}
+
 TEST_F(ZModemEngine, SilentPeerMeetsRetriesAndThenTheTimeOut) {
     for (auto direction : {TransferDirection::Send, TransferDirection::Receive}) {
         host_ = {};
