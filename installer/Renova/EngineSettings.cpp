@@ -1,7 +1,6 @@
 #include "Renova/EngineSettings.h"
 
 #include "Renova/RegAccess.h"
-#include "automation/Error.h"
 #include "automation/Runtime.h"
 
 namespace Renova {
@@ -51,6 +50,22 @@ int32_t ReadTimeoutValue(int32_t index) {
 void WriteTimeout(int32_t index, int32_t value) {
     if (const char* name = valueName(index))
         engineKey()->SaveSetting("Settings", name, std::to_string(value));
+}
+
+TransferTimeouts ReadTransferTimeouts(const std::function<int32_t()>& transferDefault,
+                                      const std::function<int32_t()>& restoreDefault) {
+    TransferTimeouts timeouts;
+    IgnoringErrors([&] { timeouts.transfer = ReadTimeoutValue(TS_FileTransferTimeOut); });
+    IgnoringErrors([&] { timeouts.restore = ReadTimeoutValue(TS_FileTransferRestoreTimeOut); });
+    if (timeouts.transfer == 0) {
+        IgnoringErrors([&] { timeouts.transfer = transferDefault(); });
+        IgnoringErrors([&] { WriteTimeout(TS_FileTransferTimeOut, timeouts.transfer); });
+    }
+    if (timeouts.restore == 0) {
+        IgnoringErrors([&] { timeouts.restore = restoreDefault(); });
+        IgnoringErrors([&] { WriteTimeout(TS_FileTransferRestoreTimeOut, timeouts.restore); });
+    }
+    return timeouts;
 }
 
 } // namespace Renova

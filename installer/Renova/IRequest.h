@@ -1,7 +1,8 @@
 #pragma once
 // The questions an installation engine asks its client; the answers come
 // back in the by-reference arguments. The class itself answers nothing and
-// cancels nothing; clients override what they need.
+// cancels every question, so that a client that overrides none of them ends
+// a job that needs an answer instead of being asked again without end.
 #include <cstdint>
 #include <string>
 

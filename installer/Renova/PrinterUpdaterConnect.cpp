@@ -70,9 +70,12 @@ void PrinterUpdater::SendHttpBreak(const std::string& text) {
 }
 
 bool PrinterUpdater::HelloAnswered(int32_t waitMs) {
-    try {
+    // A line the log cannot take is no failed attempt: the hello still goes.
+    IgnoringErrors([&] {
         log("Wait on response for maximum " + std::to_string(Automation::toLong(waitMs / 1000.0)) +
             " second(s)");
+    });
+    try {
         // The wait reports to the client, whose abort ends it.
         auto progress = NewProgress();
         progress->TaskAdd("Waiting for response", 1);
@@ -96,14 +99,11 @@ bool PrinterUpdater::NetworkConnect() {
         log("Run Network AutoConnect");
         setAction(AI_Connecting);
         report(0);
-        int32_t waitMs = DefaultHelloWaitMs;
-        try {
-            waitMs = ReadTimeoutValue(TS_TimeOut);
-            if (waitMs == 0) {
-                waitMs = DefaultHelloWaitMs;
-                WriteTimeout(TS_TimeOut, DefaultHelloWaitMs);
-            }
-        } catch (const Automation::Error&) {
+        int32_t waitMs = 0;
+        IgnoringErrors([&] { waitMs = ReadTimeoutValue(TS_TimeOut); });
+        if (waitMs == 0) {
+            waitMs = DefaultHelloWaitMs;
+            IgnoringErrors([&] { WriteTimeout(TS_TimeOut, DefaultHelloWaitMs); });
         }
         bool answered = printer_->IsImmediateMode();
         if (!answered) {
@@ -139,20 +139,11 @@ bool PrinterUpdater::NetworkConnect() {
 }
 
 void PrinterUpdater::ApplyTransferTimeouts() {
-    try {
-        transferTimeout_ = ReadTimeoutValue(TS_FileTransferTimeOut);
-        restoreTimeout_ = ReadTimeoutValue(TS_FileTransferRestoreTimeOut);
-        if (transferTimeout_ == 0) {
-            transferTimeout_ = printer_->RawTransferUploadCancelCatTimeout();
-            WriteTimeout(TS_FileTransferTimeOut, transferTimeout_);
-        }
-        if (restoreTimeout_ == 0) {
-            restoreTimeout_ = printer_->RawTransferUploadRestoreTimeout();
-            WriteTimeout(TS_FileTransferRestoreTimeOut, restoreTimeout_);
-        }
-    } catch (const Automation::Error&) {
-        // Unreadable settings leave the printer library's own values.
-    }
+    const TransferTimeouts timeouts =
+        ReadTransferTimeouts([&] { return printer_->RawTransferUploadCancelCatTimeout(); },
+                             [&] { return printer_->RawTransferUploadRestoreTimeout(); });
+    transferTimeout_ = timeouts.transfer;
+    restoreTimeout_ = timeouts.restore;
     printer_->setRawTransferUploadCancelCatTimeout(transferTimeout_);
     printer_->setRawTransferUploadRestoreTimeout(restoreTimeout_);
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "Chunkery/FlashFile.h"
@@ -26,19 +28,19 @@ public:
                   int32_t CurrentAction, bool& Cancel) override {
         printers.push_back(sPrinter);
         reports.push_back({CurrentAction, Progress, Info});
+        events.push_back("Progress " + std::to_string(CurrentAction) + " " + std::to_string(Progress));
         if (cancelWhen && cancelWhen(CurrentAction, Info))
             Cancel = true;
     }
-    void UpdateFinshed(const std::string& sPrinter) override { calls.push_back("UpdateFinshed " + sPrinter); }
+    void UpdateFinshed(const std::string& sPrinter) override { call("UpdateFinshed " + sPrinter); }
     void UpdateStart(const Automation::Ref<Renova::ActionList>& oActionList,
                      const std::string& sPrinter) override {
-        calls.push_back("UpdateStart " + sPrinter);
+        call("UpdateStart " + sPrinter);
         for (const auto& item : *oActionList)
             announced.push_back(item->ID());
     }
     void Error(const std::string& sPrinter, int32_t CurrentAction, int32_t Error) override {
-        calls.push_back("Error " + sPrinter + " " + std::to_string(CurrentAction) + " " +
-                        std::to_string(Error));
+        call("Error " + sPrinter + " " + std::to_string(CurrentAction) + " " + std::to_string(Error));
     }
 
     // The actions of the reports, each run of one action once.
@@ -57,10 +59,18 @@ public:
     };
     std::vector<Report> reports;
     std::vector<std::string> calls;
+    // The calls and the reports ("Progress action percent") in the order they came.
+    std::vector<std::string> events;
     std::vector<std::string> printers;
     std::vector<int32_t> announced;
     // Asked at every report: true sets Cancel.
     std::function<bool(int32_t action, const std::string& info)> cancelWhen;
+
+private:
+    void call(const std::string& text) {
+        calls.push_back(text);
+        events.push_back(text);
+    }
 };
 
 // Answers the engine's questions from what the test put in, and keeps them.
@@ -84,9 +94,9 @@ public:
         }
         sUserName = userName;
         sPassword = password;
-        if (!passwords.empty()) {
-            sPassword = passwords.front();
-            passwords.erase(passwords.begin());
+        if (!logins.empty()) {
+            std::tie(sUserName, sPassword) = logins.front();
+            logins.erase(logins.begin());
         }
     }
     void ReqNotMatch(const std::string& sText, bool& Cancel) override {
@@ -98,7 +108,8 @@ public:
     int breakQuestions = 0;
     std::string userName = "admin";
     std::string password = "admin";
-    std::vector<std::string> passwords; // one per question, before `password`
+    // Answers before userName and password, one a question: user and password.
+    std::vector<std::pair<std::string, std::string>> logins;
     bool cancelLogin = false;
     int loginQuestions = 0;
     std::vector<std::string> mismatches;

@@ -10,7 +10,6 @@
 #include "HttpCapture.h"
 #include "InstallBench.h"
 #include "Scrivel/Enums.h"
-#include "http/HttpPost.h"
 #include "registry/Registry.h"
 
 namespace {
@@ -37,6 +36,41 @@ bool inOrder(const std::vector<std::string>& lines, const std::vector<std::strin
     return true;
 }
 
+// The base class's answers, each question kept: asking one again after its
+// cancel ends the job here where an engine that went on would ask for ever.
+class BaseRequest : public Automation::Object, public Renova::IRequest {
+public:
+    void RequestForBreakString(const std::string& sPrinter, std::string& sBreak, bool& Cancel) override {
+        asked("RequestForBreakString");
+        IRequest::RequestForBreakString(sPrinter, sBreak, Cancel);
+    }
+    void RequestForSerialBreakString(const std::string& sPrinter, int32_t& Baudrate, int16_t& Databits,
+                                     int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
+                                     bool& Cancel) override {
+        asked("RequestForSerialBreakString");
+        IRequest::RequestForSerialBreakString(sPrinter, Baudrate, Databits, Stopbits, Parity, sBreakString,
+                                              Cancel);
+    }
+    void RequestLogin(const std::string& sPrinter, std::string& sUserName, std::string& sPassword,
+                      bool& SavePassword, bool& Cancel) override {
+        asked("RequestLogin");
+        IRequest::RequestLogin(sPrinter, sUserName, sPassword, SavePassword, Cancel);
+    }
+    void ReqNotMatch(const std::string& sText, bool& Cancel) override {
+        asked("ReqNotMatch");
+        IRequest::ReqNotMatch(sText, Cancel);
+    }
+
+    std::vector<std::string> questions;
+
+private:
+    void asked(const std::string& question) {
+        if (std::find(questions.begin(), questions.end(), question) != questions.end())
+            Automation::raise(5, "BaseRequest", question + " asked again after its cancel");
+        questions.push_back(question);
+    }
+};
+
 std::string pattern(size_t size) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i)
@@ -62,8 +96,11 @@ TEST(Install, APackageOverTcpFormatsCreatesCopiesAndFlashes) {
     EXPECT_EQ(bench.callback->actions(), (std::vector<int32_t>{1, 2, 3, 4, 5, 7, 8, 9, 4, 6, 10, 11, 99}));
     EXPECT_EQ(bench.callback->calls,
               (std::vector<std::string>{"UpdateStart " + name, "UpdateFinshed " + name}));
-    EXPECT_EQ(bench.callback->reports.back().action, 99);
-    EXPECT_EQ(bench.callback->reports.back().percent, 100);
+    // The end is told before the last report.
+    const auto& events = bench.callback->events;
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(events.end() - 2, events.end()),
+              (std::vector<std::string>{"UpdateFinshed " + name, "Progress 99 100"}));
     EXPECT_EQ(std::count_if(bench.callback->reports.begin(), bench.callback->reports.end(),
                             [](const auto& r) { return r.action == 99; }),
               1);
@@ -143,6 +180,17 @@ TEST(Install, APackageWhoseFirmwareIsNotNewerSkipsTheFlashUnlessItAlwaysUpdates)
         EXPECT_EQ(bench.sim.storedKernels().size(), always ? 1 : 0);
         EXPECT_TRUE(bench.noTemporaryFiles());
     }
+    // The language's name in any case and blanks around the number are no part of the version.
+    for (const char* version : {"rubric 8.10", "RUBRIC 8.10", "  8.10 ", "Rubric Rubric 8.10"}) {
+        SCOPED_TRACE(version);
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.57");
+        bench.package->setFirmwareVersion(version);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.10", 20000));
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_TRUE(bench.logged("Skipping Firmware update (newer or same version installed)"));
+        EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+    }
 }
 
 TEST(Install, AFirmwareJobOverTcpChecksTheImageAndFlashesIt) {
@@ -215,7 +263,7 @@ TEST(Install, ACancelledLoginLeavesTheFirmwareUnflashed) {
 
 TEST(Install, AWrongPasswordIsAskedAgainAndOnlyTheChangeThatHappenedIsLogged) {
     InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.61");
-    bench.request->passwords = {"wrong"};
+    bench.request->logins = {{bench.request->userName, "wrong"}};
     bench.package->setFirmwareVersion("8.20");
     bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.20", 20000));
     auto error = bench.run();
@@ -226,6 +274,24 @@ TEST(Install, AWrongPasswordIsAskedAgainAndOnlyTheChangeThatHappenedIsLogged) {
                                 "Changed user to: admin", "Firmware update finished"}));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Change user to: admin"), 1);
     EXPECT_EQ(bench.sim.storedKernels().size(), 1);
+}
+
+TEST(Install, TheLoginIsAskedAgainUntilAUserWhoMayUpgradeLogsIn) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.63");
+    // A wrong password, then a user who may not upgrade, then one who may.
+    bench.request->logins = {{"admin", "wrong"}, {"user", ""}, {"supervisor", "vantor"}};
+    bench.package->setFirmwareVersion("8.20");
+    const std::string kernel = FlashTesting::kernelImage("Rubric 8.20", 20000);
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, kernel);
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_EQ(bench.request->loginQuestions, 3);
+    EXPECT_TRUE(
+        inOrder(bench.logLines(), {"Requested Login", "Requested Login", "Change user to: user",
+                                   "Requested Login", "Change user to: supervisor",
+                                   "Changed user to: supervisor", "Start firmware update to Rubric 8.20"}));
+    ASSERT_EQ(bench.sim.storedKernels().size(), 1);
+    EXPECT_EQ(bench.sim.storedKernels()[0].data.toStdString(), kernel);
 }
 
 PrinterSim::FaultPlan needsBreak() {
@@ -306,6 +372,32 @@ TEST(Install, CancellingTheBreakQuestionIsAFailedNetworkConnection) {
     EXPECT_TRUE(bench.sim.files().isEmpty() || !bench.sim.files().contains("c:a.txt"));
 }
 
+TEST(Install, AWaitLineTheLogCannotTakeStillSendsTheHello) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.69");
+    HttpCapture server("127.0.0.69");
+    ASSERT_TRUE(server.listening());
+    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    // The log fails from the post of the break on, so at the wait line first.
+    server.onRequest = [&](const QByteArray&) {
+        bench.engine->Log()->setLogFilePath(bench.folder / "absent/KS_LOG.TXT");
+    };
+    setSetting("TimeOut", "3000");
+    bench.sim.recordInput(true);
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    // The hello is answered; the next line of the log is what ends the job.
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 75);
+    EXPECT_EQ(error.Source(), "PrinterUpdater:UpdatePrinter:PrinterUpdater:NetworkConnect:LogWriter");
+    const QByteArray received = bench.sim.receivedBytes();
+    const qsizetype broken = received.indexOf("\x1b.");
+    ASSERT_GE(broken, 0);
+    EXPECT_GT(received.indexOf("print \"hello\"", broken), broken);
+    EXPECT_EQ(bench.logLines().back(), "Sending break string: <ESC>.");
+    EXPECT_EQ(bench.request->breakQuestions, 0);
+}
+
 TEST(Install, APrintServerThatNeverAnswersOrIsNotThereCostsAtMostTheClientsTimeOut) {
     for (bool listening : {true, false}) {
         SCOPED_TRACE(listening);
@@ -321,8 +413,42 @@ TEST(Install, APrintServerThatNeverAnswersOrIsNotThereCostsAtMostTheClientsTimeO
         auto error = bench.run();
         ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
         // The first hello (1 s without an answer), the post (at most 2 s), the job itself.
-        EXPECT_LT(timer.elapsed(), 1000 + Platform::HttpPostTimeoutMs + 4000);
+        EXPECT_LT(timer.elapsed(), 1000 + 2000 + 4000);
         EXPECT_EQ(silent.connections(), listening ? 1 : 0);
+    }
+}
+
+TEST(Install, TheBaseRequestClientCancelsEachQuestionSoTheJobEnds) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.62");
+        auto base = Automation::New<BaseRequest>();
+        bench.bag->setRequestClient(base);
+        setSetting("TimeOut", "500");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_TRUE(isError(bench.run(), 20002, "PrinterUpdater:UpdatePrinter:PrinterUpdater",
+                            "Network Autoconnect failed"));
+        EXPECT_EQ(base->questions, (std::vector<std::string>{"RequestForBreakString"}));
+        EXPECT_TRUE(inOrder(bench.logLines(), {"Request break string", "Operation cancelled by user"}));
+    }
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.62");
+        auto base = Automation::New<BaseRequest>();
+        bench.bag->setRequestClient(base);
+        bench.package->setMinMemSizeDram(64);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_EQ(bench.run().Description(), "Requirement check cancelled by user");
+        EXPECT_EQ(base->questions, (std::vector<std::string>{"ReqNotMatch"}));
+    }
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.62");
+        auto base = Automation::New<BaseRequest>();
+        bench.bag->setRequestClient(base);
+        bench.package->setFirmwareVersion("8.20");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.20", 20000));
+        EXPECT_EQ(bench.run().Number(), 127);
+        EXPECT_EQ(base->questions, (std::vector<std::string>{"RequestLogin"}));
+        EXPECT_TRUE(inOrder(bench.logLines(), {"Requested Login", "Operation Cancelled"}));
+        EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
     }
 }
 
@@ -346,31 +472,59 @@ TEST(Install, TheLanguageVersionMustBeSevenOrLater) {
 }
 
 TEST(Install, EachUnmetRequirementIsAskedAndAcceptedOnesLetTheJobGoOn) {
-    auto profile = PrinterSim::Profile::forVersion("8.10");
-    profile.industrial = true;
-    profile.cardInserted = false;
-    profile.headDotsPerMm = 0;
-    profile.ramKb = 8191;
-    profile.flashKb = 8192;
-    InstallBench bench(profile, {}, "127.0.0.47");
-    bench.package->setPrintermodels(Scrivel::PM_Sileq | Scrivel::PM_Zephan);
-    bench.package->setInterfaces(Scrivel::Industrial | Scrivel::Parallel | Scrivel::Dual_RS232 |
-                                 Scrivel::Hublet | Scrivel::MSDOS_CARD);
-    bench.package->setTPHResolution(Scrivel::TPH_203dpi_AND_305dpi);
-    bench.package->setMinMemSizeDram(8);
-    bench.package->setMinMemSizeFlash(8);
-    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    const std::vector<std::string> before = {"Printer Model wrong.", "Dual RS-232 is not installed."};
+    const std::vector<std::string> after = {
+        "MS-DOS card not mounted.", "200/300 dpi Thermal Printhead is not installed.",
+        "203 dpi Thermal Printhead is not installed.", "300 dpi Thermal Printhead is not installed.",
+        "8 Mb RAM is required."};
+    // With the industrial card, the print server and 8 Mb of flash; then with none of them.
+    for (bool fitted : {true, false}) {
+        SCOPED_TRACE(fitted);
+        auto profile = PrinterSim::Profile::forVersion("8.10");
+        profile.industrial = fitted;
+        profile.ethernet = fitted;
+        profile.cardInserted = false;
+        profile.headDotsPerMm = 0;
+        profile.ramKb = 8191;
+        profile.flashKb = fitted ? 8192 : 8191;
+        InstallBench bench(profile, {}, "127.0.0.47");
+        bench.package->setPrintermodels(Scrivel::PM_Sileq | Scrivel::PM_Zephan);
+        bench.package->setInterfaces(Scrivel::Industrial | Scrivel::Parallel | Scrivel::Dual_RS232 |
+                                     Scrivel::Hublet | Scrivel::MSDOS_CARD);
+        bench.package->setTPHResolution(Scrivel::TPH_203dpi_AND_305dpi);
+        bench.package->setMinMemSizeDram(8);
+        bench.package->setMinMemSizeFlash(8);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
 
-    auto error = bench.run();
-    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
-    EXPECT_EQ(
-        bench.request->mismatches,
-        (std::vector<std::string>{"Printer Model wrong.", "Dual RS-232 is not installed.",
-                                  "Parallel Interface Card is not installed.", "MS-DOS card not mounted.",
-                                  "200/300 dpi Thermal Printhead is not installed.",
-                                  "203 dpi Thermal Printhead is not installed.",
-                                  "300 dpi Thermal Printhead is not installed.", "8 Mb RAM is required."}));
-    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        std::vector<std::string> asked = before;
+        if (!fitted)
+            asked.insert(asked.end(),
+                         {"Hublet is not installed.", "Industrial Interface Card is not installed."});
+        asked.push_back("Parallel Interface Card is not installed.");
+        asked.insert(asked.end(), after.begin(), after.end());
+        if (!fitted)
+            asked.push_back("8 Mb Flash memory (permanent storage) is required.");
+        EXPECT_EQ(bench.request->mismatches, asked);
+        EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+    }
+}
+
+TEST(Install, AnUnknownModelAndEitherPrintServerPassTheirChecks) {
+    // 7.x reports the older print server, 8.x the newer.
+    for (const char* version : {"7.62", "8.10"}) {
+        SCOPED_TRACE(version);
+        auto profile = PrinterSim::Profile::forVersion(version);
+        profile.model = "Quillon";
+        InstallBench bench(profile, {}, "127.0.0.65");
+        bench.package->setPrintermodels(Scrivel::PM_Ravo | Scrivel::PM_Sileq);
+        bench.package->setInterfaces(Scrivel::Hublet);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        auto error = bench.run();
+        ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_TRUE(bench.request->mismatches.empty()) << bench.request->mismatches.front();
+    }
 }
 
 TEST(Install, ModelsAndHeadsThatFitAskNothingAndACancelStopsTheJob) {
@@ -471,6 +625,18 @@ TEST(Install, PathsThePrintersShellWouldInterpretAreRefusedBeforeThePrinterIsTou
             << error.Description();
         EXPECT_EQ(bench.sim.connections(), 0);
     }
+    // The same holds for the directories to be made.
+    for (const char* path : {"c:/a;REBOOT", "c:/../x", "c:/a$b", "c:/a|b"}) {
+        SCOPED_TRACE(path);
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.51");
+        bench.package->PrinterDirectories()->Add()->setPath(path);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        auto error = bench.run();
+        EXPECT_EQ(error.Number(), 9999);
+        EXPECT_NE(error.Description().find(std::string("directory \"") + path + "\""), std::string::npos)
+            << error.Description();
+        EXPECT_EQ(bench.sim.connections(), 0);
+    }
     InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.51");
     bench.package->PrinterDirectories()->Add()->setPath("c:/x..y/..z");
     bench.writePackage({{"a.txt", "c:/x..y/..z/a.txt", "A"}});
@@ -519,6 +685,74 @@ TEST(Install, ACancelledUploadEndsWith113AndOneErrorReport) {
     EXPECT_FALSE(bench.logged("Reboot sent"));
     EXPECT_FALSE(bench.logged("Finalizing update"));
     EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(Install, AFailingFormatIsLoggedWithItsPrefixAndEndsTheJob) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.66");
+    bench.package->setFormatFlash(true);
+    // The printer stays silent to the first command of the step.
+    bench.callback->cancelWhen = [&](int32_t action, const std::string&) {
+        if (action == Renova::AI_Formatting && bench.callback->reports.back().percent == 0)
+            bench.sim.addFault(*PrinterSim::Fault::parse("no-reply:once"));
+        return false;
+    };
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    ASSERT_NE(error.Number(), 0);
+    EXPECT_EQ(error.Source().rfind("PrinterUpdater:UpdatePrinter:PrinterUpdater:FormatDevice:", 0), 0u)
+        << error.Source();
+    const std::string line = error.Description() + "(" + std::to_string(error.Number()) + ")";
+    EXPECT_TRUE(inOrder(bench.logLines(), {"Format devices", "Format device error: " + line,
+                                           "Printer updater error: " + line}));
+    EXPECT_FALSE(bench.logged("Formatted c:"));
+    EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
+}
+
+TEST(Install, AnUploadThatFailsOtherwiseThanByACancelIsNoErrorReport) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.67");
+    // rom: takes no file.
+    bench.writePackage({{"a.txt", "rom:/a.txt", "A"}});
+    auto error = bench.run();
+    ASSERT_NE(error.Number(), 0);
+    EXPECT_NE(error.Number(), 113);
+    EXPECT_EQ(bench.callback->calls, (std::vector<std::string>{"UpdateStart 127.0.0.67"}));
+    EXPECT_TRUE(inOrder(bench.logLines(), {"File upload: rom:/a.txt", "File upload\t" + error.Description(),
+                                           "Printer updater error: " + error.Description() + "(" +
+                                               std::to_string(error.Number()) + ")"}));
+    EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(Install, AHandlerWhoseLogLineFailsRaisesTheErrorItHandles) {
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.68");
+        bench.package->setMinMemSizeDram(64);
+        bench.request->cancelAtMismatch = true;
+        bench.callback->cancelWhen = [&](int32_t action, const std::string&) {
+            if (action == Renova::AI_ReqCheck)
+                bench.engine->Log()->setLogFilePath(bench.folder / "absent/KS_LOG.TXT");
+            return false;
+        };
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        EXPECT_TRUE(isError(bench.run(), 9999,
+                            "PrinterUpdater:UpdatePrinter:PrinterUpdater:CheckRequirements:"
+                            "PrinterUpdater.CheckRequirements",
+                            "Requirement check cancelled by user"));
+        EXPECT_EQ(bench.logLines().back(), "Check Requirements");
+    }
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.68");
+        // Cancelled as in the upload test above; the log is cut as the
+        // cancel is given, so the handler's own line cannot be written.
+        bench.callback->cancelWhen = [&](int32_t action, const std::string& info) {
+            const bool cancel = action == Renova::AI_CopyingFiles && !info.empty();
+            if (cancel)
+                bench.engine->Log()->setLogFilePath(bench.folder / "absent/KS_LOG.TXT");
+            return cancel;
+        };
+        bench.writePackage({{"big.bin", "c:/big.bin", pattern(4 << 20)}, {"b.txt", "c:/b.txt", "B"}});
+        EXPECT_EQ(bench.run().Number(), 113);
+        EXPECT_EQ(bench.logLines().back(), "File upload: c:/big.bin");
+    }
 }
 
 TEST(Install, AJobWithoutACallbackClientFailsWith91) {
@@ -615,6 +849,16 @@ TEST(InstallSerial, TheUserIsAskedForSettingsAndABreakUntilOneWorksOrACancelFail
                                                "Printer updater error: Serial Autoconnect failed(20001)"}));
         EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
     }
+}
+
+TEST(InstallSerial, TheBaseRequestClientCancelsTheSerialQuestionSoTheConnectionFails) {
+    InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
+    auto base = Automation::New<BaseRequest>();
+    bench.bag->setRequestClient(base);
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    EXPECT_TRUE(isError(bench.run(), 20001, "PrinterUpdater:UpdatePrinter:PrinterUpdater",
+                        "Serial Autoconnect failed"));
+    EXPECT_EQ(base->questions, (std::vector<std::string>{"RequestForSerialBreakString"}));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,7 +25,10 @@ public:
                 requests_.append(QByteArray());
                 sockets_.emplace_back(socket);
                 QObject::connect(socket, &QTcpSocket::readyRead, [this, socket, index] {
+                    const bool arrived = complete(requests_[index]);
                     requests_[index] += socket->readAll();
+                    if (!arrived && complete(requests_[index]) && onRequest)
+                        onRequest(requests_[index]);
                     if (!answer_.isEmpty() && complete(requests_[index])) {
                         socket->write("HTTP/1.1 " + answer_ +
                                       "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
@@ -40,6 +44,8 @@ public:
     // Every request as received, in the order of the connections.
     const QList<QByteArray>& requests() const { return requests_; }
     int connections() const { return static_cast<int>(requests_.size()); }
+    // Called with each request once it has arrived whole, before it is answered.
+    std::function<void(const QByteArray& request)> onRequest;
 
     // The header lines and body of a request.
     static QByteArray body(const QByteArray& request) { return request.mid(request.indexOf("\r\n\r\n") + 4); }

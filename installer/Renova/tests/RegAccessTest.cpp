@@ -104,5 +104,37 @@ TEST_F(RegAccessTest, TheEngineReadsItsTimeOutsAsWholeNumbers) {
     EXPECT_EQ(ReadTimeout(4), "");
 }
 
+TEST_F(RegAccessTest, EachUploadTimeOutTakesItsDefaultOnItsOwnWhateverFailsBeforeIt) {
+    int defaultsAsked = 0;
+    auto value = [&](int32_t ms) {
+        return [&defaultsAsked, ms] {
+            ++defaultsAsked;
+            return ms;
+        };
+    };
+    TransferTimeouts timeouts = ReadTransferTimeouts(value(2000), value(1000));
+    EXPECT_EQ(timeouts.transfer, 2000);
+    EXPECT_EQ(timeouts.restore, 1000);
+    EXPECT_EQ(QueryValue(HKEY_CURRENT_USER, Settings, "FileTransferTimeOut"), "2000");
+    EXPECT_EQ(QueryValue(HKEY_CURRENT_USER, Settings, "FileTransferRestoreTimeOut"), "1000");
+
+    // Stored values are used as they are.
+    SetValue(HKEY_CURRENT_USER, Settings, "FileTransferTimeOut", "4000");
+    defaultsAsked = 0;
+    timeouts = ReadTransferTimeouts(value(2000), value(1000));
+    EXPECT_EQ(timeouts.transfer, 4000);
+    EXPECT_EQ(timeouts.restore, 1000);
+    EXPECT_EQ(defaultsAsked, 0);
+
+    // A default that cannot be had leaves its own time-out at 0, not the other.
+    for (const char* name : {"FileTransferTimeOut", "FileTransferRestoreTimeOut"})
+        DeleteValue(HKEY_CURRENT_USER, Settings, name);
+    auto failing = []() -> int32_t { Automation::raise(91, "Printer", "Object variable not set"); };
+    timeouts = ReadTransferTimeouts(failing, value(1500));
+    EXPECT_EQ(timeouts.transfer, 0);
+    EXPECT_EQ(timeouts.restore, 1500);
+    EXPECT_EQ(QueryValue(HKEY_CURRENT_USER, Settings, "FileTransferRestoreTimeOut"), "1500");
+}
+
 } // namespace
 } // namespace Renova
