@@ -318,8 +318,11 @@ PageState frmWizard::pageState() const {
 void frmWizard::pageEvent(int16_t step) {
     if (step != currentStep_)
         return;
-    bar_.setEnabled(NavNext, NextAllowed(step, pageState()));
-    applyButtons();
+    // Called from a control's signal: nothing may escape into Qt.
+    cmdNavGuarded([this, step] {
+        bar_.setEnabled(NavNext, NextAllowed(step, pageState()));
+        applyButtons();
+    });
 }
 
 void frmWizard::startPicker() {
