@@ -126,9 +126,9 @@ std::string Doc::WriteXML(bool indent, std::string_view StartNodeKey) {
     }
 }
 
-void Doc::ReadXML(std::string_view XMLText, std::string_view ParentKey) {
+bool Doc::ReadXML(std::string_view XMLText, std::string_view ParentKey) {
     try {
-        XmlText::read(*this, XMLText, ParentKey);
+        return XmlText::read(*this, XMLText, ParentKey);
     } catch (const Automation::Error&) {
         ErrorTextProvider::RaiseLibraryError(101, "Doc:ReadXML Method");
     }

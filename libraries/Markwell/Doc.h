@@ -51,7 +51,9 @@ public:
     // node; empty for an empty Doc.
     std::string WriteXML(bool indent = false, std::string_view StartNodeKey = {});
     // Adds the elements of XMLText, under the node keyed ParentKey when given.
-    void ReadXML(std::string_view XMLText, std::string_view ParentKey = {});
+    // False when the text was cut short (see XmlText::read); what it held up
+    // to there is added all the same.
+    bool ReadXML(std::string_view XMLText, std::string_view ParentKey = {});
 
     // Shared by every Doc of the thread.
     const std::string& PathSeparator() const;

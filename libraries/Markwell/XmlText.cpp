@@ -325,9 +325,9 @@ std::string XmlText::write(const Ref<DocNode>& start, bool indent) {
     return writer.text();
 }
 
-void XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) {
+bool XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) {
     if (text.empty())
-        return;
+        return true;
     Ref<DocNode> current;
     if (!parentKey.empty())
         current = doc.Item(parentKey);
@@ -336,6 +336,10 @@ void XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) 
 
     std::string relative;
     bool inQuote = false;
+    // Elements opened and not yet closed; declarations ("<?...", "<!...")
+    // never close and are not counted.
+    int64_t open = 0;
+    bool tagFinished = true;
     // The text before the first tag is not read.
     size_t tag = nextTag(all, 0, inQuote);
     while (tag != std::string_view::npos) {
@@ -345,7 +349,9 @@ void XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) 
 
         if (current)
             relative = current->Key();
+        tagFinished = headEnd(piece) != std::string_view::npos;
         if (piece.starts_with('/')) {
+            --open;
             // A closing tag returns to the parent; more closing tags than
             // opening ones fail here, on a current node that is Nothing.
             current = current->Parent();
@@ -357,10 +363,13 @@ void XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) 
         std::string_view head = piece.substr(0, end);
         size_t blank = head.find(' ');
         std::string_view name = head.substr(0, blank);
+        if (!name.starts_with('?') && !name.starts_with('!'))
+            ++open;
         current = doc.Add(relative, iagChild, std::string_view(), name, elementValue(piece.substr(end + 1)));
         if (blank != std::string_view::npos)
             readAttributes(*current, head.substr(blank + 1));
     }
+    return open == 0 && tagFinished && !inQuote;
 }
 
 } // namespace Markwell

@@ -18,8 +18,10 @@ public:
     static std::string write(const Automation::Ref<DocNode>& start, bool indent);
 
     // Adds the elements of text to doc, under the node keyed parentKey when it
-    // is not empty. Nodes added before an error stay.
-    static void read(Doc& doc, std::string_view text, std::string_view parentKey);
+    // is not empty. Nodes added before an error stay. False when the text
+    // ends before it is whole: inside a tag or a quoted value, or with an
+    // element still open.
+    static bool read(Doc& doc, std::string_view text, std::string_view parentKey);
 
     // A text value as the document writes it: in double quotes, with inner
     // quotes (and braces that would start an escape) escaped.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,6 +32,15 @@ using Platform::Ui::toPixels;
 using Platform::Ui::toQString;
 
 constexpr const char* CaptionPrefix = "Current Directory: ";
+
+// One box for all the documents of a listing that could not be read.
+std::string unreadableText(const std::vector<Automation::Error>& failures) {
+    std::string text = failures.size() == 1 ? "This package document cannot be read and is not listed:"
+                                            : "These package documents cannot be read and are not listed:";
+    for (const auto& failure : failures)
+        text += "\n\n" + failure.Description();
+    return text + "\n\nReplace or remove the damaged file, or Browse to another folder.";
+}
 
 // What the file system tells of a folder: its full path and its own name.
 struct FolderInfo {
@@ -139,7 +149,11 @@ void ctlInstFileFinder::setFilePath(const std::string& path) {
     std::error_code error;
     const fs::path file = fs::absolute(path, error).lexically_normal();
     setCurrentDirectory(file.parent_path().string());
-    listPackages(currentDirectory_);
+    if (installationType_ == IT_Firmware_only)
+        listFirmware(currentDirectory_);
+    else
+        listPackages(currentDirectory_);
+    loaded_ = true;
     selectListed(file.string());
 }
 
@@ -265,7 +279,8 @@ void ctlInstFileFinder::listPackages(const std::string& folder) {
     updateFolderCaption();
     lstDistribution->ClearItems();
     Q_EMIT Selection(false);
-    auto docs = Automation::New<Scrivel::DocFinder>()->GetKSDocs(folder);
+    auto finder = Automation::New<Scrivel::DocFinder>();
+    auto docs = finder->GetKSDocs(folder);
     // From the first document's date on, a document is listed with what it
     // can show.
     bool lenient = false;
@@ -286,6 +301,8 @@ void ctlInstFileFinder::listPackages(const std::string& folder) {
         }
         lstDistribution->setTag(row, doc);
     }
+    if (!finder->Unreadable().empty())
+        Platform::ShowModalBox(unreadableText(finder->Unreadable()), Title);
 }
 
 void ctlInstFileFinder::listFirmware(const std::string& folder) {

@@ -41,8 +41,8 @@ public:
     // The path of the selected package (package mode) or firmware (any other
     // mode); empty when nothing is selected.
     std::string FilePath() const;
-    // Lists the packages of the file's folder and selects the file's row;
-    // a path where no file is does nothing.
+    // Lists the file's folder in the current mode and selects the file's
+    // row; counts as the one Load. A path where no file is does nothing.
     void setFilePath(const std::string& path);
     Automation::Ref<Scrivel::KSDoc> SelectedPackage() const;
     Automation::Ref<Scoutel::Firmware> SelectedFirmware() const;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "Scrivel/PackageDocument.h"
-#include "automation/Error.h"
 #include "automation/Runtime.h"
 
 namespace Scrivel {
@@ -14,6 +13,7 @@ namespace fs = std::filesystem;
 
 Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
     auto docs = Automation::New<KSDocs>();
+    unreadable_.clear();
     std::error_code error;
     std::vector<fs::path> files;
     for (fs::directory_iterator it(sPath, error), end; !error && it != end; it.increment(error))
@@ -29,7 +29,7 @@ Automation::Ref<KSDocs> DocFinder::GetKSDocs(const std::string& sPath) {
         } catch (const Automation::Error& failure) {
             // A file that vanished since the listing is passed over.
             if (failure.Number() != Automation::RuntimeError::FileNotFound)
-                throw;
+                unreadable_.push_back(failure);
         }
     }
     return docs;

@@ -115,7 +115,11 @@ void KSDoc::readNode(const Markwell::DocNode& node) {
 
 bool KSDoc::ReadXML(std::string_view sDoc) {
     auto doc = Automation::New<Markwell::Doc>();
-    doc->ReadXML(sDoc);
+    // Read from a cut copy, a package would upload part of its files or none
+    // and still restart the printer.
+    if (!doc->ReadXML(sDoc))
+        Automation::raise(ScrivelError, kLibrary,
+                          "The package document is damaged: it ends before its last element closes");
     if (doc->Count() == 0 || doc->Item(1)->Name() != "Kestrup")
         return false;
     try {

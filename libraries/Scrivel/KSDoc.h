@@ -66,7 +66,8 @@ public:
 
     // Adds what the document text holds: scalar values replace, list entries
     // are appended. A text whose first element is not "Kestrup" is ignored;
-    // the result tells whether the text was a package document.
+    // the result tells whether the text was a package document. A text cut
+    // short is refused, and nothing of it is added.
     bool ReadXML(std::string_view sDoc);
     std::string WriteXML();
 

@@ -214,6 +214,31 @@ TEST(XmlText, BadInputRaises101AndKeepsTheNodesReadBeforeIt) {
               Automation::RuntimeError::InvalidUseOfNull);
 }
 
+TEST(XmlText, ReaderTellsWhetherTheTextWasWhole) {
+    auto whole = [](std::string_view text) { return New<Doc>()->ReadXML(text); };
+    EXPECT_TRUE(whole(kNetworkConnectionText));
+    EXPECT_TRUE(whole(""));
+    // Declarations never close and still leave a text whole.
+    EXPECT_TRUE(whole("<?xml version=\"1.0\"?><!--c--><a>1</a>"));
+    // Every cut inside the text leaves an element open, a tag or a value unfinished.
+    const size_t end = kNetworkConnectionText.rfind('>');
+    for (size_t length = 1; length <= end; ++length) {
+        bool read = true;
+        try {
+            read = whole(std::string_view(kNetworkConnectionText).substr(0, length));
+        } catch (const Error&) {
+            read = false;
+        }
+        EXPECT_FALSE(read) << kNetworkConnectionText.substr(0, length);
+    }
+    EXPECT_FALSE(whole("<a>\"open</a>"));
+    EXPECT_FALSE(whole("<a>1</a"));
+    // What a cut text held is read all the same.
+    auto doc = New<Doc>();
+    EXPECT_FALSE(doc->ReadXML("<a><b>1</b>"));
+    EXPECT_EQ(doc->Count(), 2);
+}
+
 TEST(XmlText, MalformedAndHugeInputIsReadWithoutHarm) {
     // Every cut of a golden text reads, or fails with 101.
     for (size_t length = 0; length <= kNetworkConnectionText.size(); ++length) {

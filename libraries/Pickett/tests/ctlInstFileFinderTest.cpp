@@ -209,41 +209,42 @@ TEST_F(PickerTest, AFailedListingIsShownNamingTheFileOrRaisedToTheProgramThatAsk
     control->Load();
     EXPECT_EQ(list().ItemCount(), 2);
 
-    // One bad document fails the whole listing; the user's Browse shows it.
-    const std::string bad = packages + "/bad.rbi";
-    std::ofstream(bad) << "<Kestrup><Application><Date>\"1/2\"</Date></Application></Kestrup>";
-    control->findChild<QPushButton*>("cmdDistrBrowse")->click();
-    EXPECT_EQ(robot.boxTexts(),
-              (std::vector<std::string>{"Pickett|Invalid date format. Package document: \"" + bad + "\""}));
-    EXPECT_EQ(list().ItemCount(), 0);
     // A folder that vanished is named as such.
     std::filesystem::remove_all(packages);
     control->findChild<QPushButton*>("cmdDistrBrowse")->click();
-    ASSERT_EQ(robot.boxes.size(), 2u);
-    EXPECT_EQ(robot.boxes[1].text, "Path not found: \"" + packages + "\"");
+    ASSERT_EQ(robot.boxes.size(), 1u);
+    EXPECT_EQ(robot.boxes[0].text, "Path not found: \"" + packages + "\"");
     // So does the check box, whose listing fails the same way.
     auto* box = control->findChild<QCheckBox*>("chkFirmwareOnly");
     EXPECT_NO_THROW(box->click());
     EXPECT_NO_THROW(box->click());
-    ASSERT_EQ(robot.boxes.size(), 4u);
+    ASSERT_EQ(robot.boxes.size(), 3u);
+    EXPECT_EQ(robot.boxTexts()[1], "Pickett|Path not found: \"" + packages + "\"");
     EXPECT_EQ(robot.boxTexts()[2], "Pickett|Path not found: \"" + packages + "\"");
-    EXPECT_EQ(robot.boxTexts()[3], "Pickett|Path not found: \"" + packages + "\"");
 }
 
-TEST_F(PickerTest, AFileThatIsNoPackageDocumentIsNamedAsDamagedAndNotListed) {
+TEST_F(PickerTest, DamagedDocumentsAreNamedInOneBoxPerListingAndTheOthersListed) {
     control->setCurrentDirectory(packages);
     control->Load();
     ASSERT_EQ(list().ItemCount(), 2);
-    // Listed, it would be a row without a name, dated 12/30/1899, that no installation can use.
-    const std::string odd = packages + "/notes.rbi";
-    std::ofstream(odd) << "<Notes><Text>\"x\"</Text></Notes>";
+    // Listed, a text file would be a row without a name, dated 12/30/1899, that no installation can use.
+    const std::string notes = packages + "/notes.rbi";
+    std::ofstream(notes) << "Labels to order: 500";
+    const std::string whole = writePackage(packages, "c.rbi", "Cut", "1", Automation::dateSerial(2020, 1, 2));
+    std::filesystem::resize_file(whole, 400);
     control->findChild<QPushButton*>("cmdDistrBrowse")->click();
-    EXPECT_EQ(robot.boxTexts(), (std::vector<std::string>{
-                                    "Pickett|The package document is damaged: it holds no Kestrup package. "
-                                    "Package document: \"" +
-                                    odd + "\""}));
-    EXPECT_EQ(list().ItemCount(), 0);
-    EXPECT_EQ(control->SelectedPackage(), nullptr);
+    EXPECT_EQ(
+        robot.boxTexts(),
+        (std::vector<std::string>{
+            "Pickett|These package documents cannot be read and are not listed:\n\n"
+            "The package document is damaged: it ends before its last element closes. Package document: \"" +
+            whole +
+            "\"\n\n"
+            "The package document is damaged: it holds no Kestrup package. Package document: \"" +
+            notes + "\"\n\nReplace or remove the damaged file, or Browse to another folder."}));
+    EXPECT_EQ(list().ItemCount(), 2);
+    clickRow(packages + "/b.rbi");
+    EXPECT_EQ(control->SelectedPackage()->ApplicationName(), "Barcodes");
 }
 
 // A kernel image whose identifier follows its header.
@@ -294,6 +295,18 @@ TEST_F(FirmwarePickerTest, TheCheckBoxSwitchesBetweenFirmwareFilesAndPackages) {
     EXPECT_EQ(list().Text(list().Item(packages + "/a.rbi")), "Label Pro");
     EXPECT_TRUE(control->SelectedFirmware().isNothing());
     EXPECT_TRUE(robot.boxes.empty());
+}
+
+TEST_F(FirmwarePickerTest, WritingFilePathInFirmwareModeListsAndSelectsTheImage) {
+    control->setInstallationType(IT_Firmware_only);
+    control->setFilePath(rb10);
+    EXPECT_EQ(columns(), (std::vector<std::string>{"Name", "FileName"}));
+    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_EQ(control->FilePath(), rb10);
+    EXPECT_EQ(control->SelectedFirmware()->FirmwareName(), "RB 10.00");
+    // It was the one Load.
+    control->Load();
+    EXPECT_EQ(control->FilePath(), rb10);
 }
 
 TEST_F(FirmwarePickerTest, ProgramsSetTheModeAndFirmwareModeOnlyHidesTheBox) {

@@ -188,6 +188,18 @@ TEST(KSDocTest, ConversionErrors) {
     EXPECT_EQ(doc->BuildDate().days, Automation::dateSerial(2003, 2, 1));
 }
 
+TEST(KSDocTest, ATextCutShortIsRefusedAndChangesNothing) {
+    const std::string whole = fullDocument()->WriteXML();
+    for (size_t length : {size_t{400}, whole.size() / 2, whole.size() - 2}) {
+        auto doc = New<KSDoc>();
+        auto error = raisedError([&] { doc->ReadXML(std::string_view(whole).substr(0, length)); });
+        EXPECT_TRUE(isError(error, 9999, "Scrivel",
+                            "The package document is damaged: it ends before its last element closes"))
+            << length;
+        EXPECT_EQ(doc->WriteXML(), kEmptyDocument) << length;
+    }
+}
+
 TEST(KSDocTest, ConnectStringAndListKeys) {
     auto entry = New<SerialConnectString>();
     EXPECT_EQ(entry->Connectstring(), "0,0,0,0");
