@@ -66,6 +66,9 @@ void PrinterUpdater::NotifyClientProgress(const std::string& Info, int32_t Progr
                                           const std::string& sPrinter) {
     if (!client_)
         return;
+    reportedAction_ = currentAction_;
+    reportedPercent_ = Progress;
+    reportedInfo_ = Info;
     bool cancel = cancel_;
     client_->Progress(Info, Progress, sPrinter, currentAction_, cancel);
     cancel_ = cancel_ || cancel;
@@ -74,6 +77,16 @@ void PrinterUpdater::NotifyClientProgress(const std::string& Info, int32_t Progr
 void PrinterUpdater::CancelPoint() {
     if (cancel_)
         Platform::ErrorTextProvider::RaiseLibraryError(Aborted, "PrinterUpdater");
+}
+
+void PrinterUpdater::CancelPointBeforeAsking() {
+    if (!cancel_) {
+        if (reportedAction_ == currentAction_)
+            NotifyClientProgress(reportedInfo_, reportedPercent_, printerName_);
+        else
+            report(0);
+    }
+    CancelPoint();
 }
 
 Ref<Gaugely::Progress> PrinterUpdater::NewProgress() {
@@ -96,8 +109,10 @@ void PrinterUpdater::Feedback(const Ref<Gaugely::Progress>& ProgressObj, bool& C
         logQuietly(errorLine("Error:", error.Number(), error.Description()));
     }
     // The request stays for the job's own cancel points: the operation
-    // that reported may not be one that stops.
-    Cancel = cancel_;
+    // that reported may not be one that stops. The flash is not handed it:
+    // a printer stopped between two kernels is worse off than one whose
+    // run ends when its flash has.
+    Cancel = cancel_ && currentAction_ != AI_UpdatingFirmware;
 }
 
 Platform::Files::TemporaryFile PrinterUpdater::GetTempFileFromData(const std::string& sData) {
@@ -187,9 +202,9 @@ void PrinterUpdater::UpdatePrinter(const Ref<ConfigBag>& oConfigBag) {
         } else if (type == IT_Package) {
             Reboot();
         }
-        // An abort that came during the last step still ends the job as
-        // aborted, so that the run starts no further printer.
-        CancelPoint();
+        // An abort that came during the flash or the restart does not fail
+        // the job: that step cannot be taken back, and the printer is
+        // updated. The client stops its run before the next printer.
         setAction(AI_Finished);
         Finalize();
     } catch (...) {

@@ -34,6 +34,8 @@ public:
 
     // Performs the whole job; any failure is logged and raised.
     void UpdatePrinter(const Automation::Ref<ConfigBag>& oConfigBag);
+    // enumActionIDs: the step the job is in, or ended in.
+    int32_t CurrentAction() const { return currentAction_; }
 
     // Created on first use; the caller sets its path and flags before UpdatePrinter.
     Automation::Ref<LogWriter> Log();
@@ -87,6 +89,10 @@ private:
     void setAction(int32_t action) { currentAction_ = action; }
     // Where the job may stop: raises 113 once the client has asked to abort.
     void CancelPoint();
+    // Before a question to the user: an abort the client holds since its last
+    // report is asked for by reporting the current step again, and stops the
+    // job before the question is put.
+    void CancelPointBeforeAsking();
     // A Progress that reports to this engine, so that a long wait hears the client's abort.
     Automation::Ref<Gaugely::Progress> NewProgress();
     void report(int32_t percent) { NotifyClientProgress({}, percent, printerName_); }
@@ -130,6 +136,10 @@ private:
     Automation::Ref<Chunkery::FlashFile> flashFile_;
     Automation::Ref<ActionList> actionList_;
     int32_t currentAction_ = 0;
+    // The last report of the current step, repeated by CancelPointBeforeAsking.
+    int32_t reportedAction_ = 0;
+    int32_t reportedPercent_ = 0;
+    std::string reportedInfo_;
     std::string printerName_;
     // Set by the client's Cancel and kept until the job stops: an abort is
     // never taken back by a later report.

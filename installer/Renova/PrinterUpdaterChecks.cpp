@@ -70,6 +70,7 @@ void PrinterUpdater::CheckRequirements() {
         setAction(AI_ReqCheck);
         report(0);
         auto ask = [&](const std::string& message) {
+            CancelPointBeforeAsking();
             bool cancel = false;
             requestClient_->ReqNotMatch(message, cancel);
             if (cancel)

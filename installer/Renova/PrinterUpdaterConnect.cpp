@@ -120,7 +120,7 @@ bool PrinterUpdater::NetworkConnect() {
                 }
             }
             while (!answered) {
-                CancelPoint();
+                CancelPointBeforeAsking();
                 log("Request break string");
                 std::string sBreak;
                 bool cancel = false;

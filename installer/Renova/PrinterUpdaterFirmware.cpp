@@ -49,11 +49,13 @@ void PrinterUpdater::UpdateFirmware() {
         loader->setPrinter(printer_);
         setAction(AI_SettingUser);
         report(0);
+        CancelPoint();
         std::string userName;
         // The user a login made the printer's; empty while none did.
         std::string changedTo;
         bool cancelled = false;
         while (!cancelled && !loader->CanUserUpgrade({})) {
+            CancelPointBeforeAsking();
             log("Requested Login");
             std::string password;
             bool savePassword = false;

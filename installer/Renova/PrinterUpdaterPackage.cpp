@@ -118,6 +118,11 @@ void PrinterUpdater::UploadFiles() {
     Platform::Files::TemporaryFile temporary;
     try {
         log("File upload");
+        // A progress without tasks has no percentage to report.
+        if (package_->PrinterFiles()->Count() == 0) {
+            report(100);
+            return;
+        }
         progress = NewProgress();
         auto resources = flashFile_->Resources();
         for (const auto& file : *package_->PrinterFiles())

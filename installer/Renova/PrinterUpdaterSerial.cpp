@@ -91,7 +91,7 @@ bool PrinterUpdater::SerialAutoConnect() {
             }
             bool cancelled = false;
             while (!answered && !cancelled) {
-                CancelPoint();
+                CancelPointBeforeAsking();
                 int32_t baudrate = 0;
                 int16_t databits = 0, stopbits = 0, parity = 0;
                 std::string sBreakString;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "Flashmount/tests/FlashBench.h"
 #include "InstallBench.h"
 
 namespace {
@@ -23,8 +24,8 @@ public:
 };
 
 struct AbortBench : InstallBench {
-    explicit AbortBench(const QString& address)
-        : InstallBench(PrinterSim::Profile::forVersion("8.10"), {}, address) {
+    explicit AbortBench(const QString& address, const PrinterSim::FaultPlan& faults = {})
+        : InstallBench(PrinterSim::Profile::forVersion("8.10"), faults, address) {
         callback = once;
         bag->setCallbackClient(once);
     }
@@ -35,6 +36,11 @@ struct AbortBench : InstallBench {
     }
     Automation::Ref<OnceCancelling> once = Automation::New<OnceCancelling>();
 };
+
+int reportsOf(const RecordingCallback& client, int32_t action) {
+    return static_cast<int>(std::count_if(client.reports.begin(), client.reports.end(),
+                                          [&](const auto& report) { return report.action == action; }));
+}
 
 } // namespace
 
@@ -71,4 +77,64 @@ TEST(InstallAbort, AnAbortHandedToAnOperationThatHasEndedStopsTheJobAfterIt) {
     EXPECT_FALSE(bench.logged("Finalizing update"));
     EXPECT_FALSE(bench.sim.rebooting());
     EXPECT_TRUE(bench.noTemporaryFiles());
+}
+
+TEST(InstallAbort, AnAbortTheClientHoldsIsActedOnBeforeTheLoginIsAsked) {
+    // The client learns of the abort between two reports (while the printer
+    // is asked whether its user may upgrade); the first report of the login
+    // step, or the one the engine makes before asking, carries it.
+    for (int carrying : {1, 2}) {
+        SCOPED_TRACE(carrying);
+        AbortBench bench("127.0.0.59");
+        // Asked twice a report; the report is recorded before either.
+        bench.once->cancelWhen = [&](int32_t action, const std::string&) {
+            return action == Renova::AI_SettingUser && reportsOf(*bench.once, action) == carrying;
+        };
+        bench.package->setFirmwareVersion("8.20");
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, FlashTesting::kernelImage("Rubric 8.20", 20000));
+        auto error = bench.run();
+        EXPECT_EQ(error.Number(), 113);
+        EXPECT_EQ(bench.request->loginQuestions, 0);
+        EXPECT_FALSE(bench.logged("Requested Login"));
+        EXPECT_FALSE(bench.logged("Change user to: admin"));
+        EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+    }
+}
+
+TEST(InstallAbort, AnAbortTheClientHoldsIsActedOnBeforeTheBreakStringIsAsked) {
+    AbortBench bench("127.0.0.60", PrinterSim::FaultPlan({*PrinterSim::Fault::parse("hello-needs-break")}));
+    bench.once->cancelWhen = [&](int32_t action, const std::string&) {
+        return action == Renova::AI_Connecting && reportsOf(*bench.once, action) == 2;
+    };
+    bench.request->breakAnswers = {"\x1b."};
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 113);
+    EXPECT_EQ(bench.request->breakQuestions, 0);
+    EXPECT_FALSE(bench.logged("Request break string"));
+}
+
+TEST(InstallAbort, AnAbortDuringTheFlashLetsItFinishAndTheJobEndsUpdated) {
+    // The flash cannot be stopped safely: the printer ends updated, and the
+    // client, which knows of its abort, starts no further printer.
+    for (const char* task : {"Uploading Firmware", "Storing Firmware"}) {
+        SCOPED_TRACE(task);
+        AbortBench bench("127.0.0.61");
+        bench.once->cancelWhen = [task](int32_t action, const std::string& info) {
+            return action == Renova::AI_UpdatingFirmware && info == task;
+        };
+        bench.package->setFirmwareVersion("8.20");
+        const std::string kernel = FlashTesting::kernelImage("Rubric 8.20", 20000);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, kernel);
+        auto error = bench.run();
+        EXPECT_EQ(error.Number(), 0) << error.Description();
+        EXPECT_TRUE(bench.once->given);
+        ASSERT_EQ(bench.sim.storedKernels().size(), 1);
+        EXPECT_EQ(bench.sim.storedKernels()[0].data.toStdString(), kernel);
+        EXPECT_TRUE(bench.logged("Firmware update finished"));
+        EXPECT_TRUE(bench.logged("Finalizing update"));
+        // The new kernel was started.
+        EXPECT_TRUE(bench.received("REBOOT"));
+        EXPECT_EQ(bench.once->calls.back(), "UpdateFinshed 127.0.0.61");
+    }
 }

@@ -601,6 +601,33 @@ TEST(Install, MissingPackageFilesEndTheJobBeforeThePrinterIsReached) {
     }
 }
 
+TEST(Install, APackageDocumentCutShortIsRefusedBeforeThePrinterIsReached) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    const std::string document = bench.folder / "package.rbi";
+    std::filesystem::resize_file(document, 400);
+    EXPECT_TRUE(isError(bench.run(), 9999, "PrinterUpdater:UpdatePrinter:PrinterUpdater:LoadRbiFile:Scrivel",
+                        "The package document is damaged: it ends before its last element closes. Package "
+                        "document: \"" +
+                            document + "\""));
+    EXPECT_EQ(bench.sim.connections(), 0);
+    EXPECT_TRUE(bench.callback->calls.empty());
+    EXPECT_FALSE(bench.logged("Reboot sent"));
+}
+
+TEST(Install, APackageWithoutFilesUploadsNothingAndLogsNoError) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.49");
+    bench.writePackage({});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_TRUE(inOrder(bench.logLines(), {"File upload", "Reboot sent", "Finalizing update"}));
+    for (const auto& line : bench.logLines())
+        EXPECT_EQ(line.find("rror"), std::string::npos) << line;
+    EXPECT_TRUE(
+        std::any_of(bench.callback->reports.begin(), bench.callback->reports.end(),
+                    [](const auto& r) { return r.action == Renova::AI_CopyingFiles && r.percent == 100; }));
+}
+
 TEST(Install, AWindowsPackageFindsItsUffFileWithBackslashesAndAnotherCase) {
     InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.50");
     std::filesystem::create_directory(bench.folder.path() / "Flash");
