@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -105,6 +106,7 @@ ctlVantorSelect::ctlVantorSelect(QWidget* parent)
     fraIP->setObjectName("fraIP");
     txtNetwork = new QLineEdit(AllNetworks);
     txtNetwork->setObjectName("txtNetwork");
+    txtNetwork->installEventFilter(this);
     lstSubnets = new QListWidget;
     lstSubnets->setObjectName("lstSubnets");
     cmdAdd = new QPushButton(tr("&Add"));
@@ -318,8 +320,27 @@ Ref<HubletPrinters> ctlVantorSelect::GetSelectedItems() const {
 
 // --- the networks ----------------------------------------------------------------
 
+bool ctlVantorSelect::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtNetwork && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdAdd->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void ctlVantorSelect::cmdAdd_Click() {
     const std::string address = fromQString(txtNetwork->text());
+    // An address listed already is shown as the one listed, not added twice.
+    const auto listed = lstSubnets->findItems(toQString(address), Qt::MatchFixedString);
+    if (!listed.isEmpty()) {
+        lstSubnets->setCurrentItem(listed.front());
+        listed.front()->setSelected(true);
+        Platform::ShowModalBox("The address " + address + " is already in the list.", Title);
+        return;
+    }
     Networks()->Add(address);
     lstSubnets->addItem(toQString(address));
 }

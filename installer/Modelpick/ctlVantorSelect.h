@@ -60,6 +60,9 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Return in the address field adds the address, as Add does, and goes no
+    // further: the window's default button would start the installation.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class FinderClient;
