@@ -23,6 +23,7 @@
 #include "KestrupExe/ctlSerialPorts.h"
 #include "Modelpick/ctlVantorSelect.h"
 #include "Pickett/ctlInstFileFinder.h"
+#include "automation/Runtime.h"
 #include "files/FilePaths.h"
 #include "messages/GuardedEntry.h"
 #include "messages/WeakControl.h"
@@ -58,6 +59,16 @@ std::string beside(const std::string& document, const std::string& name) {
     const std::string folder = std::filesystem::path(document).parent_path().string();
     return Platform::Files::FindRelativeFile(folder, name)
         .value_or(Platform::Files::JoinRelativePath(folder, name));
+}
+
+// The UFF file of a package where the package cannot reach it; empty where
+// it is there.
+std::string missingUffOf(const Scrivel::KSDoc& package) {
+    const std::string& name = package.UffFilePath();
+    if (name.empty())
+        return "(the package document names none)";
+    const std::string uff = beside(package.Path(), name);
+    return Platform::Files::FileExists(uff) ? std::string() : "\"" + uff + "\"";
 }
 
 QLabel* heading(const char* text, QWidget* parent) {
@@ -186,8 +197,11 @@ frmWizard::frmWizard(const std::string& commandLine, QWidget* parent)
     connect(f1, &QShortcut::activated, this, [this] { cmdNav_Click(NavHelp); });
 
     connect(chkShowIntro, &QCheckBox::clicked, this, [this] { chkShowIntro_Click(); });
-    connect(ctlInstFileFinder1, &Pickett::ctlInstFileFinder::Selection, this,
-            [this] { pageEvent(StepPackage); });
+    connect(ctlInstFileFinder1, &Pickett::ctlInstFileFinder::Selection, this, [this](bool selected) {
+        if (selected)
+            Platform::Ui::guarded("ctlInstFileFinder1", AppTitle, [this] { packageChosen(); });
+        pageEvent(StepPackage);
+    });
     connect(ctlLicense1, qOverload<bool>(&ctlLicense::Agreed), this, [this] { pageEvent(StepLicense); });
     connect(ctlSerialPorts1, &ctlSerialPorts::SerPortSelected, this, [this] { pageEvent(StepSerialPort); });
     connect(ctlSerialPorts1, &ctlSerialPorts::NoSerPortSelected, this, [this] { pageEvent(StepSerialPort); });
@@ -196,6 +210,9 @@ frmWizard::frmWizard(const std::string& commandLine, QWidget* parent)
     connect(ctlVantorSelect1, &Modelpick::ctlVantorSelect::NoSelectionMade, this,
             [this] { pageEvent(StepNetworkPrinters); });
 
+    // The command line's file first: its folder is then the one listing, and
+    // the package page shows it chosen.
+    commandLineFlag_ = ReadCommandLine(commandLine);
     cmdNavGuarded([&] {
         if (WizardSettings::IntroductionScreen() != WizardSettings::ShowIntro) {
             ShowStep(StepIntroduction, 0);
@@ -204,7 +221,6 @@ frmWizard::frmWizard(const std::string& commandLine, QWidget* parent)
             ShowStep(StepPackage, 2);
         }
     });
-    commandLineFlag_ = ReadCommandLine(commandLine);
 }
 
 frmWizard::~frmWizard() = default;
@@ -254,10 +270,21 @@ void frmWizard::showFailure(const std::string& what) {
     installing_ = false;
     // Before an engine ran, the log is an earlier run's (or none), and says nothing of this error.
     const bool logged = runLogged_ && Platform::Files::FileExists(WizardSettings::LogFilePath());
-    showReport(*ctlReportErr,
-               logged ? "An error has occurred. See the log file for more information about the error."
-                      : "An error has occurred: " + what,
-               StepFailure, logged);
+    showReport(*ctlReportErr, logged ? RunOutcome::FailedText : "An error has occurred: " + what, StepFailure,
+               logged);
+}
+
+void frmWizard::showRunEnd() {
+    // Where the log that would tell more could not be written, the page says what failed.
+    if (outcome_ && !outcome_->AnyUpdated() && !Platform::Files::FileExists(WizardSettings::LogFilePath())) {
+        showFailure(lastFailure_);
+        return;
+    }
+    if (!outcome_ || outcome_->AnyUpdated())
+        showReport(*ctlReportFinish, outcome_ ? outcome_->ReportText() : RunOutcome::FinishedText,
+                   StepFinished, true);
+    else
+        showReport(*ctlReportErr, outcome_->ReportText(), StepFailure, true);
 }
 
 void frmWizard::showReport(ctlReport& report, const std::string& text, int16_t step, bool withLog) {
@@ -266,7 +293,7 @@ void frmWizard::showReport(ctlReport& report, const std::string& text, int16_t s
     report.Load();
     ShowStep(step, 2);
     bar_.setEnabled(NavExit, true);
-    bar_.setCaption(NavExit, "Exit");
+    bar_.setCaption(NavExit, "&Exit");
     if (step == StepFailure)
         bar_.setEnabled(NavNext, false);
     bar_.setEnabled(NavBack, false);
@@ -286,7 +313,8 @@ void frmWizard::navigate(int index) {
         ShowStep(BackStep(currentStep_, packageChoice()), 1);
         break;
     case NavNext: {
-        bool flag = commandLineFlag_;
+        // The command line's package skips the picker only when it can be installed.
+        bool flag = commandLineFlag_ && NextAllowed(StepPackage, pageState());
         if (currentStep_ == StepIntroduction)
             commandLineFlag_ = false;
         int16_t next =
@@ -297,7 +325,7 @@ void frmWizard::navigate(int index) {
             installing_ = true;
             RunInstallation();
             installing_ = false;
-            showReport(*ctlReportFinish, "The Wizard is finished with the installation", StepFinished, true);
+            showRunEnd();
         }
         break;
     }
@@ -308,7 +336,9 @@ void frmWizard::navigate(int index) {
 
 PageState frmWizard::pageState() const {
     PageState state;
-    state.choiceMade = !ctlInstFileFinder1->FilePath().empty();
+    auto package = ctlInstFileFinder1->SelectedPackage();
+    state.choiceMade =
+        !ctlInstFileFinder1->FilePath().empty() && !(package && !missingUffOf(*package).empty());
     state.agreed = ctlLicense1->Agreed();
     state.portSelected = !ctlSerialPorts1->SelectedSerPort().isNothing();
     state.printersChecked = ctlVantorSelect1->GetSelectedItems()->Count() > 0;
@@ -325,7 +355,29 @@ void frmWizard::pageEvent(int16_t step) {
     });
 }
 
+void frmWizard::packageChosen() {
+    auto package = ctlInstFileFinder1->SelectedPackage();
+    if (!package)
+        return;
+    const std::string uff = missingUffOf(*package);
+    if (!uff.empty())
+        Platform::ShowModalBox("The package \"" + package->ApplicationName() +
+                                   "\" cannot be installed: its UFF file is missing: " + uff +
+                                   "\n\nPut the UFF file beside the package document \"" + package->Path() +
+                                   "\", or choose another package.",
+                               AppTitle);
+}
+
 void frmWizard::startPicker() {
+    setUpPicker();
+    // A listing that failed (a folder that is gone) is named as Browse names
+    // it, and tried again while nothing is chosen; the user can Browse elsewhere.
+    if (ctlInstFileFinder1->FilePath().empty())
+        Platform::Ui::guarded("ctlInstFileFinder1", Pickett::ctlInstFileFinder::Title,
+                              [this] { ctlInstFileFinder1->Load(); });
+}
+
+void frmWizard::setUpPicker() {
     if (!pickerStarted_) {
         pickerStarted_ = true;
         std::string last = WizardSettings::LastPath();
@@ -336,11 +388,6 @@ void frmWizard::startPicker() {
         if (ctlInstFileFinder1->InstallationType() == 0)
             ctlInstFileFinder1->setInstallationType(2);
     }
-    // A listing that failed (a damaged document) is named as Browse names it,
-    // and tried again while nothing is chosen; the user can Browse elsewhere.
-    if (ctlInstFileFinder1->FilePath().empty())
-        Platform::Ui::guarded("ctlInstFileFinder1", Pickett::ctlInstFileFinder::Title,
-                              [this] { ctlInstFileFinder1->Load(); });
 }
 
 PackageChoice frmWizard::packageChoice() const {
@@ -382,13 +429,13 @@ void frmWizard::ShowStep(int16_t step, int) {
         break;
     case StepSerialPort:
         ctlSerialPorts1->Load();
-        bar_.setCaption(NavNext, "Install");
+        bar_.setCaption(NavNext, "&Install");
         break;
     case StepNetworkPrinters:
         ctlVantorSelect1->setShowItems(15);
         ctlVantorSelect1->Load();
         ctlVantorSelect1->Scan();
-        bar_.setCaption(NavNext, "Install");
+        bar_.setCaption(NavNext, "&Install");
         break;
     case StepInstallation:
         for (NavButton which : {NavNext, NavBack, NavCancel, NavExit})
@@ -471,19 +518,30 @@ void frmWizard::ShowHelp(int32_t context) {
 }
 
 bool frmWizard::ReadCommandLine(const std::string& commandLine) {
-    auto package = PackageFromCommandLine(commandLine, Platform::Seams::programFolder());
-    if (!package)
+    auto file = PackageFromCommandLine(commandLine, Platform::Seams::programFolder());
+    if (!file)
         return false;
-    // The picker is started first, so that the package chosen here is what
-    // the package page shows.
-    startPicker();
+    // The picker is set up first, so that the file chosen here is what the
+    // package page shows; its folder is listed once, by the choice.
+    setUpPicker();
+    const std::string extension = Automation::lowerCase(std::filesystem::path(*file).extension().string());
+    const bool firmware = extension == ".bin";
     bool handed = false;
     Platform::Ui::guarded("ReadCommandLine", Pickett::ctlInstFileFinder::Title, [&] {
-        ctlInstFileFinder1->setInstallationType(2);
-        ctlInstFileFinder1->setFilePath(*package);
-        handed = true;
+        ctlInstFileFinder1->setInstallationType(firmware ? 1 : 2);
+        ctlInstFileFinder1->setFilePath(*file);
+        handed = !ctlInstFileFinder1->FilePath().empty();
     });
-    return handed;
+    // A damaged package was named by its listing; anything else the user is told of here.
+    if (!handed && extension != ".rbi")
+        Platform::ShowModalBox(
+            "\"" + *file +
+                "\" cannot be installed: the command line takes a package document (.rbi) or "
+                "a firmware file (.bin) for these printers. Choose the file to install on "
+                "the next page.",
+            AppTitle);
+    // Only a package skips the picker.
+    return handed && !firmware;
 }
 
 void frmWizard::chkShowIntro_Click() {

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
 #include <QWidget>
 
 #include "KestrupExe/Navigation.h"
+#include "KestrupExe/RunOutcome.h"
 #include "Renova/IRequest.h"
 #include "automation/Error.h"
 #include "automation/Object.h"
@@ -97,7 +99,14 @@ private:
     // The picker's start folder, filter and listing, set once so that the
     // folder and the choice the user makes stay.
     void startPicker();
+    // The start folder and filter, once.
+    void setUpPicker();
+    // Names the chosen package where its UFF file is missing.
+    void packageChosen();
     void showReport(ctlReport& report, const std::string& text, int16_t step, bool withLog);
+    // The page a run ends on: the finish page where a printer was updated,
+    // the failure page where none was.
+    void showRunEnd();
     void chkShowIntro_Click();
 
     // The installation of the chosen file on every chosen printer.
@@ -118,6 +127,10 @@ private:
     bool installing_ = false;
     // Set once an engine has been started, which begins the run's log.
     bool runLogged_ = false;
+    // What became of the printers of the last run.
+    std::optional<RunOutcome> outcome_;
+    // The description of the run's last failure.
+    std::string lastFailure_;
     // The questions asked in this run, by kind and printer.
     std::set<std::string> asked_;
     std::unique_ptr<Platform::Ui::HelpViewer> help_;

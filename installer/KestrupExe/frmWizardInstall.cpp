@@ -11,6 +11,7 @@
 #include "Modelpick/ctlVantorSelect.h"
 #include "Pickett/ctlInstFileFinder.h"
 #include "Renova/ConfigBag.h"
+#include "Renova/Enums.h"
 #include "Renova/PrinterUpdater.h"
 #include "messages/ModalBox.h"
 #include "ui/Forms.h"
@@ -24,15 +25,24 @@ std::string printerText(const std::string& address, const std::string& name) {
     return name.empty() ? address : address + " (" + name + ")";
 }
 
+std::string errorText(const Automation::Error& error) {
+    return "Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")";
+}
+
+// What fails there fails the same way at every printer: the package, its
+// UFF file, the firmware file.
+bool sameForEveryPrinter(int32_t action) {
+    return action == Renova::AI_Loading_Rbi || action == Renova::AI_Loading_Uff ||
+           action == Renova::AI_Loading_Firmware_File;
+}
+
 // Tells the user of a printer's failure; true when the run is to go on with
-// the next printer, which `next` names (empty at the last). A run the user
-// aborted asks nothing: it ends.
+// the next printer, which `next` names (empty at the last). A run that is to
+// end (aborted, or failed where every printer would) asks nothing.
 bool goOnAfter(const Automation::Error& error, const std::string& failed, const std::string& next,
-               bool aborted) {
-    Platform::ShowModalBox("Error: " + error.Description() + "(" + std::to_string(error.Number()) + ")" +
-                               "\n\nPrinter: " + failed,
-                           frmWizard::AppTitle);
-    return !next.empty() && !aborted &&
+               bool runEnds) {
+    Platform::ShowModalBox(errorText(error) + "\n\nPrinter: " + failed, frmWizard::AppTitle);
+    return !next.empty() && !runEnds &&
            Platform::ShowModalBox("The update of " + failed + " failed. The next printer is " + next +
                                       ".\n\nDo you want to continue the update?",
                                   frmWizard::AppTitle,
@@ -44,6 +54,7 @@ bool goOnAfter(const Automation::Error& error, const std::string& failed, const 
 void frmWizard::RunInstallation() {
     // A question asked again of a printer means that the last answer did not work.
     asked_.clear();
+    outcome_.reset();
     switch (ctlInstFileFinder1->InstallationType()) {
     case 1:
         InstallFirmware();
@@ -91,18 +102,31 @@ void frmWizard::install(int32_t installationType) {
         log->setAutoTime(true);
     };
     // Every error fails its printer, whatever its number: the components'
-    // own errors are negative.
-    auto update = [&](Renova::PrinterUpdater& updater, const std::string& address, const std::string& name,
-                      const std::string& next) {
+    // own errors are negative. True when the run goes on.
+    auto update = [&](Renova::PrinterUpdater& updater, size_t index, const std::string& address,
+                      const std::string& name, const std::string& next) {
         try {
             runLogged_ = true;
             updater.UpdatePrinter(bag);
+            outcome_->setUpdated(index);
         } catch (const Automation::Error& error) {
             // The engine reports only an aborted upload; any other failure would keep the running arrow.
             ctlTransfer1->ClearPrinterIcon(address);
-            if (!goOnAfter(error, printerText(address, name), next, ctlTransfer1->AbortRequested()))
-                throw;
+            outcome_->setFailed(index, errorText(error));
+            lastFailure_ = error.Description();
+            const bool aborted = ctlTransfer1->AbortRequested();
+            if (aborted)
+                outcome_->setAborted();
+            return goOnAfter(error, printerText(address, name), next,
+                             aborted || sameForEveryPrinter(updater.CurrentAction()));
         }
+        // An abort during a step that cannot be stopped (the flash) let the
+        // printer finish; the run stops before the next one.
+        if (ctlTransfer1->AbortRequested()) {
+            outcome_->setAborted();
+            return false;
+        }
+        return true;
     };
 
     if (connectionType == 1) {
@@ -115,13 +139,18 @@ void frmWizard::install(int32_t installationType) {
         setUpLog(*updater, true);
         const std::string address = "Com" + std::to_string(number);
         const std::string name = "Printer on com" + std::to_string(number);
+        outcome_.emplace(std::vector<std::string>{printerText(address, name)});
         ctlTransfer1->AddPrinter(address, name);
-        update(*updater, address, name, {});
+        update(*updater, 0, address, name, {});
         return;
     }
 
     AddNetworkPrinters();
     auto printers = ctlVantorSelect1->GetSelectedItems();
+    std::vector<std::string> names;
+    for (const auto& printer : *printers)
+        names.push_back(printerText(printer->IPAddress(), printer->Name()));
+    outcome_.emplace(std::move(names));
     int32_t counter = 0;
     for (const auto& printer : *printers) {
         ++counter;
@@ -133,7 +162,8 @@ void frmWizard::install(int32_t installationType) {
             auto following = printers->Item(counter + 1);
             next = printerText(following->IPAddress(), following->Name());
         }
-        update(*updater, printer->IPAddress(), printer->Name(), next);
+        if (!update(*updater, static_cast<size_t>(counter - 1), printer->IPAddress(), printer->Name(), next))
+            return;
     }
 }
 

@@ -8,13 +8,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
+#include <functional>
 #include <set>
 
 #include "HubletSimProcess.h"
@@ -23,6 +27,7 @@
 #include "Pickett/ctlInstFileFinder.h"
 #include "Printer.h"
 #include "Renova/EngineSettings.h"
+#include "Renova/Enums.h"
 #include "TempFolder.h"
 #include "files/FileContents.h"
 #include "messages/MessagePump.h"
@@ -145,22 +150,61 @@ protected:
         ASSERT_EQ(caption(), "Connection type - Kestrup");
     }
 
-    void finish() {
+    // Return, or the access key given, is Exit.
+    void finish(const char* shot = "page9-finished", Qt::Key accessKey = Qt::Key_unknown) {
         EXPECT_EQ(caption(), "Finished! - Kestrup");
         // Without a window manager nothing hands the focus back when a dialog closes.
         wizard->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
         EXPECT_EQ(QApplication::focusWidget(), button(NavExit));
         EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
-        shoot(*wizard, "page9-finished");
-        // Return is Exit now.
-        press(Qt::Key_Return);
-        EXPECT_FALSE(wizard->isVisible());
+        shoot(*wizard, shot);
+        if (accessKey != Qt::Key_unknown)
+            press(accessKey, Qt::AltModifier);
+        else
+            press(Qt::Key_Return);
+        EXPECT_TRUE(Platform::WaitUntil([&] { return !wizard->isVisible(); }, 2000));
     }
 
     std::vector<std::string> dialogs;
 
+    void toComOne(PrinterSim::Printer& printer, TempFolder& comDir);
+    // From the connection page: "Network", and both printers the scan
+    // finds checked, with the keyboard.
+    void checkBothPrinters() {
+        // The arrow moves to "Network" and chooses it.
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        ASSERT_EQ(caption(), "Select printers - Kestrup");
+        auto* printers = find<Platform::Ui::ListView>("ListView1");
+        ASSERT_TRUE(Platform::WaitUntil([&] { return printers->ItemCount() >= 2; }, 8000))
+            << printers->ItemCount();
+        tabTo(printers);
+        for (int row = 0; row < 2; ++row) {
+            press(Qt::Key_Down);
+            press(Qt::Key_Space);
+        }
+    }
+    // The two printers on 127.0.0.2 and 127.0.0.3, each behind its print
+    // server, which the scan finds on loopback.
+    void startPrintServers(PrinterSim::Printer& first, PrinterSim::Printer& second) {
+        ASSERT_TRUE(first.listen("127.0.0.2")) << first.errorString().toStdString();
+        ASSERT_TRUE(second.listen("127.0.0.3")) << second.errorString().toStdString();
+        printServers_ = std::make_unique<HubletSim::HubletSimProcess>(
+            HUBLET_SIM_PROGRAM,
+            std::vector<std::string>{
+                "--port", "0", "--community", "caddis", "--server",
+                "address=127.0.0.2,name=Dispatch,status=4,port=" + std::to_string(first.port()), "--server",
+                "address=127.0.0.3,name=Warehouse,status=4,port=" + std::to_string(second.port())});
+        ::setenv("KESTRUP_SNMP_PORT", std::to_string(printServers_->port()).c_str(), 1);
+        ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+    }
+    bool installAbortingWhen(const std::function<bool()>& phase);
+    std::string actionStatus(int32_t action) const;
+    std::string reportText(const char* report) const;
+
 private:
+    std::unique_ptr<HubletSim::HubletSimProcess> printServers_;
     std::string shots_;
     std::set<std::string> shotForms_;
 };
@@ -175,32 +219,13 @@ TEST_F(WindowTest, APackageToBothNetworkPrintersWithTheKeyboard) {
     blocked.breakString = "\x1bx\r";
     PrinterSim::Printer second(blocked,
                                PrinterSim::FaultPlan{*PrinterSim::Fault::parse("hello-needs-break")});
-    ASSERT_TRUE(first.listen("127.0.0.2")) << first.errorString().toStdString();
-    ASSERT_TRUE(second.listen("127.0.0.3")) << second.errorString().toStdString();
-    HubletSim::HubletSimProcess sim(
-        HUBLET_SIM_PROGRAM,
-        {"--port", "0", "--community", "caddis", "--server",
-         "address=127.0.0.2,name=Dispatch,status=4,port=" + std::to_string(first.port()), "--server",
-         "address=127.0.0.3,name=Warehouse,status=4,port=" + std::to_string(second.port())});
-    ::setenv("KESTRUP_SNMP_PORT", std::to_string(sim.port()).c_str(), 1);
-    ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+    ASSERT_NO_FATAL_FAILURE(startPrintServers(first, second));
 
     ASSERT_NO_FATAL_FAILURE(startWindow());
     ASSERT_NO_FATAL_FAILURE(choose(false));
     shoot(*wizard, "page4-connection-type");
-    // The arrow moves to "Network" and chooses it.
-    press(Qt::Key_Down);
-    press(Qt::Key_Return);
-    ASSERT_EQ(caption(), "Select printers - Kestrup");
-    auto* printers = find<Platform::Ui::ListView>("ListView1");
-    ASSERT_TRUE(Platform::WaitUntil([&] { return printers->ItemCount() >= 2; }, 8000))
-        << printers->ItemCount();
-    tabTo(printers);
-    for (int row = 0; row < 2; ++row) {
-        press(Qt::Key_Down);
-        press(Qt::Key_Space);
-    }
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    ASSERT_NO_FATAL_FAILURE(checkBothPrinters());
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][&Install](&Exit)");
     shoot(*wizard, "page6-network-printers");
     press(Qt::Key_O, Qt::AltModifier);
     EXPECT_EQ(find<QTabWidget>("SSTab1")->currentIndex(), 1);
@@ -218,6 +243,60 @@ TEST_F(WindowTest, APackageToBothNetworkPrintersWithTheKeyboard) {
     finish();
 }
 
+TEST_F(WindowTest, DamagedFilesBesideThePackageAndAFailedPrinterAreNamedWithTheKeyboard) {
+    // A copy cut short and a text file beside the demo package.
+    const std::string cut = home() + "/Demo2.rbi";
+    std::filesystem::copy_file(package(), cut);
+    std::filesystem::resize_file(cut, 400);
+    const std::string notes = home() + "/Notes.rbi";
+    std::ofstream(notes) << "Order more labels.\n";
+    // The first printer's language is too old: it fails, the user goes on.
+    PrinterSim::Printer first(PrinterSim::Profile::forVersion("6.50"));
+    PrinterSim::Printer second(PrinterSim::Profile::forVersion("8.10"));
+    ASSERT_NO_FATAL_FAILURE(startPrintServers(first, second));
+
+    ASSERT_NO_FATAL_FAILURE(startWindow());
+    ASSERT_NO_FATAL_FAILURE(choose(false));
+    ASSERT_EQ(robot.boxes.size(), 1u) << robot.boxTexts().back();
+    EXPECT_NE(robot.boxes[0].text.find("it ends before its last element closes. Package document: \"" + cut),
+              std::string::npos)
+        << robot.boxes[0].text;
+    EXPECT_NE(robot.boxes[0].text.find("it holds no Kestrup package. Package document: \"" + notes),
+              std::string::npos)
+        << robot.boxes[0].text;
+    robot.boxes.clear();
+    ASSERT_NO_FATAL_FAILURE(checkBothPrinters());
+
+    // Return in the address field adds the address and installs nothing.
+    press(Qt::Key_O, Qt::AltModifier);
+    tabTo(find<QLineEdit>("txtNetwork"));
+    press(Qt::Key_A, Qt::ControlModifier);
+    type("127.0.0.9");
+    press(Qt::Key_Return);
+    EXPECT_EQ(caption(), "Select printers - Kestrup");
+    auto* subnets = find<QListWidget>("lstSubnets");
+    ASSERT_GE(subnets->count(), 1);
+    EXPECT_EQ(subnets->item(subnets->count() - 1)->text(), "127.0.0.9");
+    shoot(*wizard, "page6-address-added");
+    press(Qt::Key_N, Qt::AltModifier);
+
+    robot.boxAnswers = {Platform::MsgBoxResult::OK, Platform::MsgBoxResult::Yes};
+    // A button's access key clicks it a moment later.
+    press(Qt::Key_I, Qt::AltModifier);
+    ASSERT_TRUE(Platform::WaitUntil([&] { return wizard->CurrentStep() == StepFinished; }, 60000))
+        << caption();
+    EXPECT_EQ(dialogs, std::vector<std::string>{"Login"});
+    ASSERT_EQ(robot.boxes.size(), 2u);
+    EXPECT_EQ(robot.boxes[0].text, "Error: Firmware check failed(9999)\n\nPrinter: 127.0.0.2 (Dispatch)");
+    robot.boxes.clear();
+    EXPECT_TRUE(second.files().contains("c:demo/HELLO.PRG"));
+    EXPECT_EQ(reportText("ctlReportFinish"),
+              "The Wizard is finished with the installation, but not every printer was updated.\n\n"
+              "Not updated:\n127.0.0.2 (Dispatch): Error: Firmware check failed(9999)\n\n"
+              "Updated:\n127.0.0.3 (Warehouse)\n\nSee the log file for more information.");
+    finish("page9-finished-in-part", Qt::Key_E);
+}
+
 TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {
     TempFolder comDir;
     ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
@@ -229,13 +308,13 @@ TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {
     ASSERT_NO_FATAL_FAILURE(choose(true));
     press(Qt::Key_Return);
     ASSERT_EQ(caption(), "Select serial port - Kestrup");
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](&Install)(&Exit)");
     press(Qt::Key_Down);
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][&Install](&Exit)");
     press(Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](&Install)(&Exit)");
     press(Qt::Key_Space);
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][&Install](&Exit)");
     shoot(*wizard, "page5-serial-port");
     press(Qt::Key_Return);
     EXPECT_TRUE(dialogs.empty());
@@ -263,17 +342,11 @@ TEST_F(WindowTest, TheFailurePage) {
     Platform::Ui::setHelpViewerFactory(previous);
 }
 
-TEST_F(WindowTest, AnAbortClickedDuringASerialRunEndsOnTheFailurePage) {
-    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
-    // At the last speed the search tries, the printer keeps the search long enough to click into.
-    TempFolder comDir;
+// The way to the serial page with the demo package, by clicks, and COM1 chosen.
+void WindowTest::toComOne(PrinterSim::Printer& printer, TempFolder& comDir) {
     ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
-    PrinterSim::Profile profile = PrinterSim::Profile::forVersion("8.10");
-    profile.baudRate = 2400;
-    PrinterSim::Printer printer(profile);
     ASSERT_TRUE(printer.openSerial(QString::fromStdString(comDir / "COM1")))
         << printer.errorString().toStdString();
-
     start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard.get()));
     click(NavNext);
@@ -288,36 +361,92 @@ TEST_F(WindowTest, AnAbortClickedDuringASerialRunEndsOnTheFailurePage) {
     auto* com1 = ports.Item("com1:");
     ASSERT_NE(com1, nullptr);
     QTest::mouseClick(ports.viewport(), Qt::LeftButton, {}, ports.visualItemRect(com1).center());
+}
 
-    // The click comes once the connection step reports, from a timer that
-    // runs while the installation pumps.
-    auto& actions = *find<Platform::Ui::ListView>("lvwActions");
+// Install, with Abort clicked once `phase` holds, from a timer that runs
+// while the installation pumps. True when the click came.
+bool WindowTest::installAbortingWhen(const std::function<bool()>& phase) {
     auto* abort = find<QPushButton>("cmdAbort");
     bool clicked = false;
     QTimer watch;
     watch.setInterval(5);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* connect = actions.Item("ID3");
-        if (clicked || !connect || actions.Text(connect, 1) == "-")
+        if (clicked || !phase())
             return;
         clicked = true;
-        ASSERT_TRUE(abort->isVisible());
+        EXPECT_TRUE(abort->isVisible());
         QTest::mouseClick(abort, Qt::LeftButton);
     });
     watch.start();
     click(NavNext);
     watch.stop();
+    return clicked;
+}
 
-    EXPECT_TRUE(clicked);
-    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
-    EXPECT_EQ(caption(), "Installation - Kestrup");
-    ASSERT_EQ(robot.boxes.size(), 1u);
-    EXPECT_EQ(robot.boxes[0].text,
-              "Error: The operation was cancelled.(113)\n\nPrinter: Com1 (Printer on com1)");
-    const std::string log = Platform::Files::ReadFileContents(WizardSettings::LogFilePath());
-    EXPECT_NE(log.find("Printer updater error: The operation was cancelled.(113)"), std::string::npos) << log;
-    EXPECT_FALSE(printer.files().contains("c:demo/HELLO.PRG"));
-    shoot(*wizard, "page8-aborted");
+std::string WindowTest::actionStatus(int32_t action) const {
+    auto& actions = *find<Platform::Ui::ListView>("lvwActions");
+    auto* row = actions.Item("ID" + std::to_string(action));
+    return row ? actions.Text(row, 1) : std::string("-");
+}
+
+std::string WindowTest::reportText(const char* report) const {
+    return find<QWidget>(report)->findChild<QLabel*>("lblReportText")->text().toStdString();
+}
+
+TEST_F(WindowTest, AnAbortBeforeTheFlashEndsOnTheFailurePageAskingNothingMore) {
+    for (int32_t phase : {Renova::AI_Connecting, Renova::AI_CopyingFiles}) {
+        SCOPED_TRACE(phase);
+        robot.boxes.clear();
+        dialogs.clear();
+        // At the last speed the search tries, the printer keeps the search long enough to click into.
+        TempFolder comDir;
+        PrinterSim::Profile profile = PrinterSim::Profile::forVersion("8.10");
+        if (phase == Renova::AI_Connecting)
+            profile.baudRate = 2400;
+        PrinterSim::Printer printer(profile);
+        ASSERT_NO_FATAL_FAILURE(toComOne(printer, comDir));
+        // During the upload the click may come after its last report: the
+        // login that follows is still never asked.
+        EXPECT_TRUE(installAbortingWhen([&] { return actionStatus(phase) != "-"; }));
+        EXPECT_TRUE(dialogs.empty());
+        EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+        EXPECT_EQ(caption(), "Installation - Kestrup");
+        ASSERT_EQ(robot.boxes.size(), 1u);
+        EXPECT_EQ(robot.boxes[0].text,
+                  "Error: The operation was cancelled.(113)\n\nPrinter: Com1 (Printer on com1)");
+        const std::string log = Platform::Files::ReadFileContents(WizardSettings::LogFilePath());
+        EXPECT_NE(log.find("Printer updater error: The operation was cancelled.(113)"), std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("Change user to"), std::string::npos) << log;
+        EXPECT_TRUE(printer.storedKernels().isEmpty());
+        if (phase == Renova::AI_Connecting) {
+            EXPECT_FALSE(printer.files().contains("c:demo/HELLO.PRG"));
+            shoot(*wizard, "page8-aborted");
+        }
+        wizard.reset();
+        ::unsetenv("KESTRUP_COM_DIR");
+    }
+}
+
+TEST_F(WindowTest, AnAbortDuringTheFlashLetsItFinishAndTheFinishPageSaysTheRunStopped) {
+    TempFolder comDir;
+    PrinterSim::Printer printer(PrinterSim::Profile::forVersion("8.10"),
+                                PrinterSim::FaultPlan{*PrinterSim::Fault::parse("slow-flakef")});
+    ASSERT_NO_FATAL_FAILURE(toComOne(printer, comDir));
+    EXPECT_TRUE(installAbortingWhen([&] {
+        for (const QByteArray& shown : printer.displayHistory())
+            if (shown.contains("Storing Kernel"))
+                return true;
+        return false;
+    }));
+    EXPECT_EQ(dialogs, std::vector<std::string>{"Login"});
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_EQ(reportText("ctlReportFinish"), "The installation was stopped by Abort.\n\n"
+                                             "Updated:\nCom1 (Printer on com1)\n\n"
+                                             "See the log file for more information.");
+    EXPECT_FALSE(printer.storedKernels().isEmpty());
+    shoot(*wizard, "page9-stopped-by-abort");
     wizard.reset();
     ::unsetenv("KESTRUP_COM_DIR");
 }

@@ -105,7 +105,7 @@ protected:
         ASSERT_TRUE(Platform::WaitUntil([&] { return found->ItemCount() >= 2; }, 8000)) << found->ItemCount();
         for (const char* key : {"IP127.0.0.2", "IP127.0.0.3"})
             found->Item(key)->setCheckState(0, Qt::Checked);
-        ASSERT_EQ(buttons(), "[Help][Cancel][< &Back][Install](&Exit)");
+        ASSERT_EQ(buttons(), "[Help][Cancel][< &Back][&Install](&Exit)");
     }
 
     Platform::Ui::ListView& progressList(const char* name) const {
@@ -153,18 +153,30 @@ protected:
         abortWatch->start();
     }
 
-    // The run stopped at the user's abort: one error box with 113 and no
-    // question, the failure page, and the log saying why.
-    void expectAborted() {
+    // The run stopped at the user's abort, asking nothing more. Before the
+    // flash: one error box with 113, the failure page, and the log saying
+    // why. During the flash or the restart, which cannot be stopped: the
+    // printer ends updated, no error, and the finish page says the run was
+    // stopped there. `report` is the end page's text.
+    void expectAborted(bool updated, const std::string& report) {
         EXPECT_EQ(abortedAt, "Installation - Kestrup &Abort");
+        EXPECT_TRUE(breakDialogs.empty());
+        if (updated) {
+            EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+            EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+            EXPECT_EQ(reportText("ctlReportFinish"), report);
+            EXPECT_EQ(log().find("(113)"), std::string::npos) << log();
+            EXPECT_NE(log().find("Finalizing update"), std::string::npos) << log();
+            return;
+        }
         EXPECT_EQ(wizard->CurrentStep(), StepFailure);
-        EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(Install)[Exit]");
+        EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Install)[&Exit]");
+        EXPECT_EQ(reportText("ctlReportErr"), report);
         ASSERT_EQ(robot.boxes.size(), 1u) << robot.boxTexts().back();
         EXPECT_EQ(robot.boxes[0].text.substr(0, robot.boxes[0].text.find("\n\nPrinter: ")),
                   "Error: The operation was cancelled.(113)");
         EXPECT_NE(log().find("Printer updater error: The operation was cancelled.(113)"), std::string::npos)
             << log();
-        EXPECT_TRUE(breakDialogs.empty());
     }
     bool displayed(PrinterSim::Printer& printer, const char* text) const {
         for (const QByteArray& shown : printer.displayHistory())
@@ -275,7 +287,7 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepFinished);
     EXPECT_EQ(caption(), "Finished! - Kestrup");
-    EXPECT_EQ(buttons(), "[Help](Cancel)(< &Back)(Install)[Exit]");
+    EXPECT_EQ(buttons(), "[Help](Cancel)(< &Back)(&Install)[&Exit]");
     EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
     EXPECT_EQ(icon("127.0.0.2"), 2);
     EXPECT_EQ(icon("127.0.0.3"), 2);
@@ -285,7 +297,7 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
     EXPECT_EQ(logHeaders(), 2);
     // Each printer was flashed to the package's firmware after a login.
     EXPECT_EQ(logins.size(), 2u);
-    EXPECT_EQ(duringRun.front(), "Installation - Kestrup [Help](Cancel)(< &Back)(Install)(&Exit)");
+    EXPECT_EQ(duringRun.front(), "Installation - Kestrup [Help](Cancel)(< &Back)(&Install)(&Exit)");
     EXPECT_EQ(help.shown, std::vector<int32_t>{30007});
     std::string text = log();
     size_t flashed = 0;
@@ -296,6 +308,27 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
     for (auto* printer : {first.get(), second.get()})
         EXPECT_TRUE(printer->files().contains("c:demo/HELLO.PRG"))
             << printer->files().keys().join(" ").toStdString();
+}
+
+TEST_F(WizardE2ETest, AFailureThatEveryPrinterWouldMeetEndsTheRunWithoutAQuestion) {
+    startFleet();
+    toBothPrinters();
+    // The UFF file went after the package was chosen.
+    const std::string uff = home() + "/" + DemoFiles::FlashFileName;
+    std::filesystem::remove(uff);
+    click(NavNext);
+    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{"Kestrup|Error: Uff file is missing: \"" + uff +
+                                                         "\"(9999)\n\nPrinter: 127.0.0.2 (Dispatch)"});
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(reportText("ctlReportErr"),
+              "An error has occurred: no printer was updated.\n\n"
+              "Not updated:\n127.0.0.2 (Dispatch): Error: Uff file is missing: \"" +
+                  uff +
+                  "\"(9999)\n\n"
+                  "Not started:\n127.0.0.3 (Warehouse)\n\n"
+                  "See the log file for more information.");
+    EXPECT_EQ(first->connections(), 0);
+    EXPECT_EQ(second->connections(), 0);
 }
 
 TEST_F(WizardE2ETest, AFailedFirstPrinterAsksWhetherToGoOn) {
@@ -317,15 +350,22 @@ TEST_F(WizardE2ETest, AFailedFirstPrinterAsksWhetherToGoOn) {
         // The failed printer loses its running arrow.
         EXPECT_EQ(icon("127.0.0.2"), 0);
         if (answer == Platform::MsgBoxResult::Yes) {
+            // Not the page of a full success: it names the printer that was not updated.
             EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+            EXPECT_EQ(reportText("ctlReportFinish"),
+                      "The Wizard is finished with the installation, but not every printer was updated.\n\n"
+                      "Not updated:\n127.0.0.2 (Dispatch): Error: Firmware check failed(9999)\n\n"
+                      "Updated:\n127.0.0.3 (Warehouse)\n\nSee the log file for more information.");
             EXPECT_EQ(icon("127.0.0.3"), 2);
             EXPECT_EQ(logHeaders(), 2);
         } else {
             EXPECT_EQ(wizard->CurrentStep(), StepFailure);
             EXPECT_EQ(caption(), "Installation - Kestrup");
-            EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(Install)[Exit]");
+            EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Install)[&Exit]");
             EXPECT_EQ(reportText("ctlReportErr"),
-                      "An error has occurred. See the log file for more information about the error.");
+                      "An error has occurred: no printer was updated.\n\n"
+                      "Not updated:\n127.0.0.2 (Dispatch): Error: Firmware check failed(9999)\n\n"
+                      "Not started:\n127.0.0.3 (Warehouse)\n\nSee the log file for more information.");
             EXPECT_EQ(icon("127.0.0.3"), 0);
             EXPECT_EQ(second->connections(), 0);
             EXPECT_EQ(logHeaders(), 1);
@@ -373,8 +413,9 @@ TEST_F(WizardE2ETest, AFirmwareToThePrinterOnCom1) {
 }
 
 TEST_F(WizardE2ETest, AFailedSerialRunNamesTheFileAndThePrinterAndTheFailurePageItsLog) {
-    std::filesystem::remove(home() + "/" + DemoFiles::FlashFileName);
+    // The UFF file went after the package was chosen.
     ASSERT_NO_FATAL_FAILURE(toCom1(false));
+    std::filesystem::remove(home() + "/" + DemoFiles::FlashFileName);
     click(NavNext);
     EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{"Kestrup|Error: Uff file is missing: \"" + home() +
                                                          "/" + DemoFiles::FlashFileName +
@@ -437,18 +478,28 @@ TEST_F(WizardE2ETest, AnAbortClickedInAnyPhaseOfANetworkRunEndsItBeforeTheNextPr
         ASSERT_NO_FATAL_FAILURE(toBothPrinters());
         abortWhen(phase.when);
         click(NavNext);
-        expectAborted();
         // The printer keeps what the phase had not yet replaced: a kernel is
         // stored only once the flash began, and the printer restarts only in
         // the reboot; the next printer is never reached.
         const bool flashed = name == "flash" || name == "reboot";
+        expectAborted(flashed, flashed ? "The installation was stopped by Abort.\n\n"
+                                         "Not started:\n127.0.0.3 (Warehouse)\n\n"
+                                         "Updated:\n127.0.0.2 (Dispatch)\n\n"
+                                         "See the log file for more information."
+                                       : "The installation was stopped by Abort.\n\n"
+                                         "Not updated:\n127.0.0.2 (Dispatch): Error: The operation was "
+                                         "cancelled.(113)\n\n"
+                                         "Not started:\n127.0.0.3 (Warehouse)\n\n"
+                                         "See the log file for more information.");
         EXPECT_EQ(first->storedKernels().isEmpty(), !flashed);
-        EXPECT_EQ(displayed(*first, "Rebooting"), name == "reboot");
+        EXPECT_EQ(displayed(*first, "Rebooting"), flashed);
         if (name == "connect") {
             EXPECT_FALSE(first->files().contains("c:demo/HELLO.PRG"));
             EXPECT_EQ(log().find("Request break string"), std::string::npos) << log();
         }
-        EXPECT_EQ(icon("127.0.0.2"), 0);
+        // No question after the abort: the login comes only before the flash.
+        EXPECT_EQ(logins.size(), flashed ? 1u : 0u);
+        EXPECT_EQ(icon("127.0.0.2"), flashed ? 2 : 0);
         EXPECT_EQ(icon("127.0.0.3"), 0);
         EXPECT_EQ(second->connections(), 0);
         EXPECT_EQ(logHeaders(), 1);
@@ -486,27 +537,39 @@ TEST_F(WizardE2ETest, AnAbortClickedInAnyPhaseOfASerialRunEndsIt) {
         ASSERT_NO_FATAL_FAILURE(toCom1(false, phase.profile, phase.faults));
         abortWhen(phase.when);
         click(NavNext);
-        expectAborted();
-        EXPECT_EQ(serial->storedKernels().isEmpty(), name == "connect" || name == "upload");
-        EXPECT_EQ(displayed(*serial, "Rebooting"), name == "reboot");
+        const bool flashed = name == "flash" || name == "reboot";
+        expectAborted(flashed, flashed ? "The installation was stopped by Abort.\n\n"
+                                         "Updated:\nCom1 (Printer on com1)\n\n"
+                                         "See the log file for more information."
+                                       : "The installation was stopped by Abort.\n\n"
+                                         "Not updated:\nCom1 (Printer on com1): Error: The operation was "
+                                         "cancelled.(113)\n\n"
+                                         "See the log file for more information.");
+        EXPECT_EQ(serial->storedKernels().isEmpty(), !flashed);
+        EXPECT_EQ(displayed(*serial, "Rebooting"), flashed);
         if (name == "connect") {
             // The search itself stopped: the engine never spoke to the printer.
             EXPECT_FALSE(serial->files().contains("c:demo/HELLO.PRG"));
             EXPECT_EQ(log().find("Connect to printer"), std::string::npos) << log();
         }
-        EXPECT_EQ(icon("Com1"), 0);
+        EXPECT_EQ(icon("Com1"), flashed ? 2 : 0);
         wizard.reset();
     }
 }
 
 TEST_F(WizardE2ETest, OnlyAFailedNetworkPrinterWithAnotherAfterItIsAskedWhetherToGoOn) {
-    // The last printer fails (its language is too old): the box, then the failure page.
+    // The last printer fails (its language is too old): the box, then the
+    // finish page that names it.
     startFleet("8.10", PrinterSim::Profile::forVersion("6.50"));
     toBothPrinters();
     click(NavNext);
     ASSERT_EQ(robot.boxes.size(), 1u) << robot.boxTexts().back();
     EXPECT_NE(robot.boxes[0].text.find("(9999)"), std::string::npos) << robot.boxes[0].text;
-    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(wizard->CurrentStep(), StepFinished);
+    EXPECT_NE(reportText("ctlReportFinish")
+                  .find("Not updated:\n127.0.0.3 (Warehouse): Error: Firmware check failed(9999)"),
+              std::string::npos)
+        << reportText("ctlReportFinish");
     EXPECT_EQ(icon("127.0.0.2"), 2);
     EXPECT_EQ(icon("127.0.0.3"), 0);
     wizard.reset();

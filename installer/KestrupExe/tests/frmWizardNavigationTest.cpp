@@ -9,8 +9,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include "KestrupExe/NetworkBreakString.h"
@@ -46,7 +49,9 @@ protected:
         return other;
     }
     static std::string damagedBox(const std::string& folder) {
-        return "Pickett|Invalid date format. Package document: \"" + folder + "/Broken.rbi\"";
+        return "Pickett|This package document cannot be read and is not listed:\n\nInvalid date format. "
+               "Package document: \"" +
+               folder + "/Broken.rbi\"\n\nReplace or remove the damaged file, or Browse to another folder.";
     }
 };
 
@@ -135,23 +140,66 @@ TEST_F(WizardNavigationTest, APackageFromTheCommandLineStaysChosenInItsFolder) {
     EXPECT_EQ(packages().Key(packages().Items().front()), other + "/" + DemoFiles::FirmwareImage);
 }
 
-TEST_F(WizardNavigationTest, ACommandLineThatChoosesNothingLeavesTheWizardGoing) {
+TEST_F(WizardNavigationTest, ACommandLineFileThatCannotBeInstalledIsNamedAndTheWizardGoesOn) {
     // A file that is no package document.
-    start(home() + "/" + DemoFiles::ReadmeFile);
+    const std::string readme = home() + "/" + DemoFiles::ReadmeFile;
+    start(readme);
+    EXPECT_EQ(
+        robot.boxTexts(),
+        std::vector<std::string>{"Kestrup|\"" + readme +
+                                 "\" cannot be installed: the command line takes a package document (.rbi) "
+                                 "or a firmware file (.bin) for these printers. Choose the file to install "
+                                 "on the next page."});
     EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)[&Next >](&Exit)");
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);
     EXPECT_FALSE(nextEnabled());
-    EXPECT_TRUE(robot.boxes.empty());
 
-    // A package beside a damaged one: the damaged one is named as Browse names it.
+    // A package beside a damaged one: the damaged one is named once, the package chosen.
+    robot.boxes.clear();
     const std::string other = damagedFolder("other");
     start(other + "/" + DemoFiles::PackageDocument);
     EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{damagedBox(other)});
-    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)[&Next >](&Exit)");
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepLicense);
+    click(NavBack);
+    EXPECT_EQ(packages().ItemCount(), 1);
+    EXPECT_EQ(robot.boxes.size(), 1u);
+}
+
+TEST_F(WizardNavigationTest, AFirmwareFileOnTheCommandLineStartsInFirmwareModeWithItChosen) {
+    const std::string image = home() + "/" + DemoFiles::FirmwareImage;
+    start(image);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);
-    EXPECT_TRUE(find<QPushButton>("cmdDistrBrowse")->isEnabled());
+    EXPECT_TRUE(find<QCheckBox>("chkFirmwareOnly")->isChecked());
+    EXPECT_EQ(picker().FilePath(), image);
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepConnectionType);
+}
+
+TEST_F(WizardNavigationTest, APackageWhoseUffFileIsMissingIsNamedWhenChosenAndKeepsNextOff) {
+    const std::string uff = home() + "/" + DemoFiles::FlashFileName;
+    std::filesystem::remove(uff);
+    const std::string box =
+        "Kestrup|The package \"Kestrup demo application\" cannot be installed: its UFF file is missing: \"" +
+        uff + "\"\n\nPut the UFF file beside the package document \"" + package() +
+        "\", or choose another package.";
+    start();
+    click(NavNext);
+    EXPECT_TRUE(robot.boxes.empty());
+    key(packages(), Qt::Key_Down);
+    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
+    EXPECT_FALSE(nextEnabled());
+
+    // Given on the command line, it is named and does not skip the package page.
+    robot.boxes.clear();
+    start(package());
+    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    EXPECT_FALSE(nextEnabled());
 }
 
 TEST_F(WizardNavigationTest, ADamagedDocumentInTheStartFolderIsNamedAndBrowseStaysWithinReach) {
@@ -163,6 +211,8 @@ TEST_F(WizardNavigationTest, ADamagedDocumentInTheStartFolderIsNamedAndBrowseSta
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);
     EXPECT_EQ(caption(), "Select installation package - Kestrup");
     EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{damagedBox(start_folder)});
+    // The good package beside it is listed.
+    EXPECT_EQ(packages().ItemCount(), 1);
     EXPECT_FALSE(nextEnabled());
     robot.folderAnswers.push_back(home());
     find<QPushButton>("cmdDistrBrowse")->click();
@@ -185,6 +235,41 @@ TEST_F(WizardNavigationTest, ReturnPressesTheFocusedButtonElseTheDefaultOne) {
     EXPECT_EQ(wizard->CurrentStep(), StepLicense);
     key(*button(NavBack), Qt::Key_Return);
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+}
+
+TEST_F(WizardNavigationTest, ReturnInTheAddressFieldAddsTheAddressAndNeverInstalls) {
+    start();
+    click(NavNext);
+    key(packages(), Qt::Key_Down);
+    click(NavNext);
+    find<QRadioButton>("optAgree")->click();
+    click(NavNext);
+    click(NavNext);
+    find<ctlConnectionType>("ctlConnectionType1")->setConnectionType(2);
+    click(NavNext);
+    ASSERT_EQ(wizard->CurrentStep(), StepNetworkPrinters);
+    wizard->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* address = find<QLineEdit>("txtNetwork");
+    auto* subnets = find<QListWidget>("lstSubnets");
+    const int listed = subnets->count();
+    address->setFocus();
+    address->selectAll();
+    QTest::keyClicks(address, "127.0.0.9");
+    QTest::keyClick(address, Qt::Key_Return);
+    EXPECT_EQ(wizard->CurrentStep(), StepNetworkPrinters);
+    ASSERT_EQ(subnets->count(), listed + 1);
+    EXPECT_EQ(subnets->item(listed)->text(), "127.0.0.9");
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    // Again: the address listed is selected, and no collection error reaches the user.
+    subnets->clearSelection();
+    QTest::keyClick(address, Qt::Key_Enter);
+    EXPECT_EQ(wizard->CurrentStep(), StepNetworkPrinters);
+    EXPECT_EQ(subnets->count(), listed + 1);
+    EXPECT_TRUE(subnets->item(listed)->isSelected());
+    EXPECT_EQ(robot.boxTexts(),
+              std::vector<std::string>{"Modelpick|The address 127.0.0.9 is already in the list."});
 }
 
 TEST_F(WizardNavigationTest, NoTwoControlsOfAPageShareAnAccessKey) {
@@ -243,7 +328,7 @@ TEST_F(WizardNavigationTest, WhateverAClickThrowsEndsOnTheFailurePageAndNothingR
     start();
     EXPECT_NO_THROW(button(NavHelp)->click());
     EXPECT_EQ(wizard->CurrentStep(), StepFailure);
-    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[Exit]");
+    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[&Exit]");
     EXPECT_TRUE(button(NavExit)->isDefault());
     // Help fails there too, and the page stays.
     EXPECT_NO_THROW(button(NavHelp)->click());

@@ -73,13 +73,13 @@ TEST_F(frmWizardTest, PagesCaptionsAndButtonsAlongThePackageRoad) {
     connection->setConnectionType(1);
     click(NavNext);
     EXPECT_EQ(caption(), "Select serial port - Kestrup");
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](&Install)(&Exit)");
     click(NavBack);
     EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][&Next >](&Exit)");
     connection->setConnectionType(2);
     click(NavNext);
     EXPECT_EQ(caption(), "Select printers - Kestrup");
-    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](Install)(&Exit)");
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](&Install)(&Exit)");
     click(NavBack);
     EXPECT_EQ(wizard->CurrentStep(), StepConnectionType);
     click(NavBack);
@@ -185,7 +185,7 @@ TEST_F(frmWizardTest, AnErrorInAClickShowsTheFailurePageSayingWhatFailed) {
     click(NavHelp);
     EXPECT_EQ(wizard->CurrentStep(), StepFailure);
     EXPECT_EQ(caption(), "Select installation package - Kestrup");
-    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[Exit]");
+    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)(&Next >)[&Exit]");
     auto* report = find<QWidget>("ctlReportErr");
     EXPECT_EQ(report->findChild<QLabel*>("lblReportText")->text(),
               "An error has occurred: File not found: \"Kestrup.chm\"");
