@@ -337,6 +337,34 @@ TEST(Install, BreakStringsGoOverTheLinkExpandedAndToThePrintServerAsWritten) {
     EXPECT_EQ(settingOf("TimeOut"), "2500");
 }
 
+TEST(Install, TheBreakStringsEndWithTheFirstThePrinterAnswers) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.70");
+    HttpCapture server("127.0.0.70");
+    ASSERT_TRUE(server.listening());
+    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    setSetting("TimeOut", "2000");
+    bench.sim.recordInput(true);
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>later<CR>");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+
+    // The printer answered after the first: the second goes neither over the
+    // link nor to the print server.
+    EXPECT_TRUE(bench.sim.receivedBytes().contains("\x1b."));
+    EXPECT_FALSE(bench.sim.receivedBytes().contains("later"));
+    ASSERT_EQ(server.connections(), 1);
+    EXPECT_EQ(HttpCapture::body(server.requests()[0]), "BRK=<ESC>.");
+    const auto lines = bench.logLines();
+    EXPECT_TRUE(inOrder(lines, {"Sending break string: <ESC>.", "Wait on response for maximum 2 second(s)",
+                                "AutoConnect succeeded"}));
+    EXPECT_FALSE(bench.logged("Sending break string: <ESC>later<CR>"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Wait on response for maximum 2 second(s)"), 1);
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
 TEST(Install, WithoutAWorkingBreakStringTheUserIsAskedUntilOneWorks) {
     InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.43");
     setSetting("TimeOut", "800");
