@@ -365,6 +365,24 @@ TEST(Install, TheBreakStringsEndWithTheFirstThePrinterAnswers) {
     EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
 }
 
+TEST(Install, AStoredFileTransferTimeOutIsTheCatTimeoutOfEveryUpload) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.71");
+    setSetting("FileTransferTimeOut", "5000");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}, {"bc.txt", "c:/bc.txt", "BC"}});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    // The printer's transfer waits five seconds for each file, not the default two.
+    std::vector<std::string> uploads;
+    for (const QByteArray& line : bench.sim.receivedLines())
+        if (line.startsWith("RUN\"cat -S"))
+            uploads.push_back(line.toStdString());
+    EXPECT_EQ(uploads, (std::vector<std::string>{"RUN\"cat -S5 -1 >c:/a.txt", "RUN\"cat -S5 -2 >c:/bc.txt"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:bc.txt"));
+    // The stored value stays; the restore time-out, not stored, gets its default.
+    EXPECT_EQ(settingOf("FileTransferTimeOut"), "5000");
+    EXPECT_EQ(settingOf("FileTransferRestoreTimeOut"), "1000");
+}
+
 TEST(Install, WithoutAWorkingBreakStringTheUserIsAskedUntilOneWorks) {
     InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.43");
     setSetting("TimeOut", "800");
