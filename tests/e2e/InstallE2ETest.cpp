@@ -875,6 +875,22 @@ TEST(InstallSerial, APrinterRunningAProgramIsBrokenWithThePackagesSettingsAndTok
     EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
 }
 
+TEST(InstallSerial, OfThePackagesSettingsTheFirstThatIsAnsweredStaysAndNoLaterOneIsTried) {
+    InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
+    // The printer's own settings come first; at the second its break and hello would not be heard.
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("9600,1,8,1");
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("19200,1,8,1");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    EXPECT_EQ(bench.request->serialQuestions, 0);
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_TRUE(inOrder(bench.logLines(),
+                        {"Run Serial AutoConnect", "Setting connection parameters to SER:COM1:9600,N,8,1,0",
+                         "Connect to printer", "File upload: c:/a.txt"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
 TEST(InstallSerial, TheUserIsAskedForSettingsAndABreakUntilOneWorksOrACancelFailsTheConnection) {
     {
         InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
