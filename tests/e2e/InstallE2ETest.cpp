@@ -10,6 +10,7 @@
 #include "HttpCapture.h"
 #include "InstallBench.h"
 #include "Scrivel/Enums.h"
+#include "Tethra/Enums.h"
 #include "registry/Registry.h"
 
 namespace {
@@ -910,6 +911,36 @@ TEST(InstallSerial, TheUserIsAskedForSettingsAndABreakUntilOneWorksOrACancelFail
         EXPECT_TRUE(inOrder(bench.logLines(), {"Run Serial AutoConnect",
                                                "Printer updater error: Serial Autoconnect failed(20001)"}));
         EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
+    }
+}
+
+TEST(InstallSerial, TheUsersStopBitsAndParityAreAppliedAsAnswered) {
+    // Printers at two stop bits, one at mark parity, one without: at even
+    // parity neither would understand the break.
+    struct Case {
+        const char* parity;
+        int16_t answered;
+        const char* line;
+    };
+    for (const Case& c : {Case{"MARK", Tethra::Parity_Mark, "SER:COM1:9600,M,8,2,0"},
+                          Case{"NONE", Tethra::Parity_None, "SER:COM1:9600,N,8,2,0"}}) {
+        SCOPED_TRACE(c.parity);
+        auto profile = PrinterSim::Profile::forVersion("8.10");
+        profile.parity = c.parity;
+        profile.stopBits = 2;
+        InstallBench bench(InstallBench::OnCom1{}, profile, needsBreak());
+        bench.sim.recordInput(true);
+        bench.request->serialAnswers = {{9600, 8, 2, c.answered, "\x1b."}};
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        auto error = bench.run();
+        // Heard at the first answer: the question is not asked again.
+        EXPECT_EQ(bench.request->serialQuestions, 1);
+        EXPECT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_TRUE(bench.sim.receivedBytes().contains("\x1b."));
+        EXPECT_TRUE(inOrder(bench.logLines(), {"Run Serial AutoConnect",
+                                               std::string("Setting connection parameters to ") + c.line,
+                                               "Connect to printer", "File upload: c:/a.txt"}));
+        EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
     }
 }
 
