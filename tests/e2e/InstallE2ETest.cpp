@@ -10,6 +10,7 @@
 #include "HttpCapture.h"
 #include "InstallBench.h"
 #include "Scrivel/Enums.h"
+#include "Tethra/Enums.h"
 #include "registry/Registry.h"
 
 namespace {
@@ -335,6 +336,52 @@ TEST(Install, BreakStringsGoOverTheLinkExpandedAndToThePrintServerAsWritten) {
                          "Wait on response for maximum 2 second(s)", "AutoConnect succeeded"}));
     EXPECT_FALSE(bench.logged("Request break string"));
     EXPECT_EQ(settingOf("TimeOut"), "2500");
+}
+
+TEST(Install, TheBreakStringsEndWithTheFirstThePrinterAnswers) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.70");
+    HttpCapture server("127.0.0.70");
+    ASSERT_TRUE(server.listening());
+    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    setSetting("TimeOut", "2000");
+    bench.sim.recordInput(true);
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>later<CR>");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+
+    // The printer answered after the first: the second goes neither over the
+    // link nor to the print server.
+    EXPECT_TRUE(bench.sim.receivedBytes().contains("\x1b."));
+    EXPECT_FALSE(bench.sim.receivedBytes().contains("later"));
+    ASSERT_EQ(server.connections(), 1);
+    EXPECT_EQ(HttpCapture::body(server.requests()[0]), "BRK=<ESC>.");
+    const auto lines = bench.logLines();
+    EXPECT_TRUE(inOrder(lines, {"Sending break string: <ESC>.", "Wait on response for maximum 2 second(s)",
+                                "AutoConnect succeeded"}));
+    EXPECT_FALSE(bench.logged("Sending break string: <ESC>later<CR>"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Wait on response for maximum 2 second(s)"), 1);
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
+TEST(Install, AStoredFileTransferTimeOutIsTheCatTimeoutOfEveryUpload) {
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), {}, "127.0.0.71");
+    setSetting("FileTransferTimeOut", "5000");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}, {"bc.txt", "c:/bc.txt", "BC"}});
+    auto error = bench.run();
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    // The printer's transfer waits five seconds for each file, not the default two.
+    std::vector<std::string> uploads;
+    for (const QByteArray& line : bench.sim.receivedLines())
+        if (line.startsWith("RUN\"cat -S"))
+            uploads.push_back(line.toStdString());
+    EXPECT_EQ(uploads, (std::vector<std::string>{"RUN\"cat -S5 -1 >c:/a.txt", "RUN\"cat -S5 -2 >c:/bc.txt"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:bc.txt"));
+    // The stored value stays; the restore time-out, not stored, gets its default.
+    EXPECT_EQ(settingOf("FileTransferTimeOut"), "5000");
+    EXPECT_EQ(settingOf("FileTransferRestoreTimeOut"), "1000");
 }
 
 TEST(Install, WithoutAWorkingBreakStringTheUserIsAskedUntilOneWorks) {
@@ -856,6 +903,22 @@ TEST(InstallSerial, APrinterRunningAProgramIsBrokenWithThePackagesSettingsAndTok
     EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
 }
 
+TEST(InstallSerial, OfThePackagesSettingsTheFirstThatIsAnsweredStaysAndNoLaterOneIsTried) {
+    InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
+    // The printer's own settings come first; at the second its break and hello would not be heard.
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("9600,1,8,1");
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("19200,1,8,1");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    EXPECT_EQ(bench.request->serialQuestions, 0);
+    ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+    EXPECT_TRUE(inOrder(bench.logLines(),
+                        {"Run Serial AutoConnect", "Setting connection parameters to SER:COM1:9600,N,8,1,0",
+                         "Connect to printer", "File upload: c:/a.txt"}));
+    EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
+}
+
 TEST(InstallSerial, TheUserIsAskedForSettingsAndABreakUntilOneWorksOrACancelFailsTheConnection) {
     {
         InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"), needsBreak());
@@ -875,6 +938,36 @@ TEST(InstallSerial, TheUserIsAskedForSettingsAndABreakUntilOneWorksOrACancelFail
         EXPECT_TRUE(inOrder(bench.logLines(), {"Run Serial AutoConnect",
                                                "Printer updater error: Serial Autoconnect failed(20001)"}));
         EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
+    }
+}
+
+TEST(InstallSerial, TheUsersStopBitsAndParityAreAppliedAsAnswered) {
+    // Printers at two stop bits, one at mark parity, one without: at even
+    // parity neither would understand the break.
+    struct Case {
+        const char* parity;
+        int16_t answered;
+        const char* line;
+    };
+    for (const Case& c : {Case{"MARK", Tethra::Parity_Mark, "SER:COM1:9600,M,8,2,0"},
+                          Case{"NONE", Tethra::Parity_None, "SER:COM1:9600,N,8,2,0"}}) {
+        SCOPED_TRACE(c.parity);
+        auto profile = PrinterSim::Profile::forVersion("8.10");
+        profile.parity = c.parity;
+        profile.stopBits = 2;
+        InstallBench bench(InstallBench::OnCom1{}, profile, needsBreak());
+        bench.sim.recordInput(true);
+        bench.request->serialAnswers = {{9600, 8, 2, c.answered, "\x1b."}};
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        auto error = bench.run();
+        // Heard at the first answer: the question is not asked again.
+        EXPECT_EQ(bench.request->serialQuestions, 1);
+        EXPECT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
+        EXPECT_TRUE(bench.sim.receivedBytes().contains("\x1b."));
+        EXPECT_TRUE(inOrder(bench.logLines(), {"Run Serial AutoConnect",
+                                               std::string("Setting connection parameters to ") + c.line,
+                                               "Connect to printer", "File upload: c:/a.txt"}));
+        EXPECT_TRUE(bench.sim.files().contains("c:a.txt"));
     }
 }
 

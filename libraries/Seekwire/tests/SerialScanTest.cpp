@@ -336,6 +336,27 @@ TEST_F(SerialScanTest, ScanSerialConnectionProbesAndRestoresTheCallersConnection
     EXPECT_FALSE(caller->PortOpen());
 }
 
+TEST_F(SerialScanTest, MakeConnectionSetsTheLineTheScanFoundStopBitsIncluded) {
+    // Two stop bits: found at the first candidate, "m,8,2", and read back as two.
+    startPrinter({}, 115200, 2);
+    auto caller = Automation::New<Tethra::Connection>();
+    caller->setPortType(1);
+    auto facade = Automation::New<AutoConnect>();
+    facade->setConnection(caller);
+    Ref<IConnectionSetup> setup = facade->ScanSerialConnection(1, {});
+    auto serial = setup.as<SerialConnectionSetup>();
+    ASSERT_TRUE(serial);
+    ASSERT_TRUE(serial->ImmediateMode());
+    ASSERT_EQ(serial->Stopbits(), 2);
+
+    facade->MakeConnection(setup);
+    auto port = caller->PortObject().as<Tethra::SerPort>();
+    EXPECT_EQ(caller->ConnectString(), "SER:COM1:115200,N,8,2,0");
+    EXPECT_EQ(port->Stopbits(), 2);
+    EXPECT_EQ(port->Parity(), 1);
+    EXPECT_EQ(port->Databits(), 8);
+}
+
 TEST_F(SerialScanTest, ScanSerialConnectionsAnnouncesEveryPortAndAbortStopsAfterTheCurrentOne) {
     // COM1, the engine's own port, is listed without a try although nothing
     // is there; the printer is on COM2.
