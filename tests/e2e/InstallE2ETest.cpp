@@ -459,8 +459,9 @@ TEST(Install, APrintServerThatNeverAnswersOrIsNotThereCostsAtMostTheClientsTimeO
         timer.start();
         auto error = bench.run();
         ASSERT_EQ(error.Number(), 0) << error.Source() << " " << error.Description();
-        // The first hello (1 s without an answer), the post (at most 2 s), the job itself.
-        EXPECT_LT(timer.elapsed(), 1000 + 2000 + 4000);
+        // The first hello (1 s without an answer), the post (at most 2 s), the
+        // job itself (given room for a machine busy with the rest of the suite).
+        EXPECT_LT(timer.elapsed(), 1000 + 2000 + 8000);
         EXPECT_EQ(silent.connections(), listening ? 1 : 0);
     }
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QTimer>
 
@@ -592,6 +593,20 @@ TEST_F(WizardE2ETest, OnlyAFailedNetworkPrinterWithAnotherAfterItIsAskedWhetherT
                                    "(Warehouse).\n\nDo you want to continue the update?");
     EXPECT_EQ(wizard->CurrentStep(), StepFailure);
     EXPECT_EQ(second->connections(), 0);
+}
+
+TEST_F(WizardE2ETest, ASerialRunWithoutAChosenPortDoesNotStart) {
+    ASSERT_NO_FATAL_FAILURE(toCom1(false));
+    // The port's choice is gone without the page hearing of it (a port that
+    // went as Install was pressed).
+    {
+        QSignalBlocker quiet(find<QWidget>("ctlSerialPorts1"));
+        find<Platform::Ui::ListView>("lstSerialPorts")->clearSelection();
+    }
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+    EXPECT_EQ(reportText("ctlReportErr"), "An error has occurred: No serial port is selected.");
+    EXPECT_TRUE(serial->receivedLines().isEmpty());
 }
 
 TEST_F(WizardE2ETest, AFailedSerialPrinterEndsTheRunWithoutAQuestion) {

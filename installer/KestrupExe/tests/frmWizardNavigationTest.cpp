@@ -155,11 +155,13 @@ TEST_F(WizardNavigationTest, ACommandLineFileThatCannotBeInstalledIsNamedAndTheW
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);
     EXPECT_FALSE(nextEnabled());
 
-    // A package beside a damaged one: the damaged one is named once, the package chosen.
+    // A package beside a damaged one in the start folder: the damaged one is
+    // named once, the package chosen.
     robot.boxes.clear();
-    const std::string other = damagedFolder("other");
-    start(other + "/" + DemoFiles::PackageDocument);
-    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{damagedBox(other)});
+    std::ofstream(home() + "/Broken.rbi")
+        << "<Kestrup><Application><Date>\"1/2\"</Date></Application></Kestrup>";
+    start(package());
+    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{damagedBox(home())});
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepLicense);
     click(NavBack);
