@@ -40,6 +40,7 @@ bool unsafePrinterPath(const std::string& path) {
 
 void PrinterUpdater::LoadRbiFile() {
     step("LoadRbiFile", nullptr, [&] {
+        setAction(AI_Loading_Rbi);
         log("Load Rbi File");
         const std::string& path = job_->SourcePath();
         if (!Platform::Files::FileExists(path))

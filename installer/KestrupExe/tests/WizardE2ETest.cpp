@@ -1,6 +1,9 @@
 // Whole runs of the wizard against simulated printers behind simulated print servers.
 #include "WizardFixture.h"
 
+#include <functional>
+#include <utility>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -312,24 +315,35 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
 }
 
 TEST_F(WizardE2ETest, AFailureThatEveryPrinterWouldMeetEndsTheRunWithoutAQuestion) {
-    startFleet();
-    toBothPrinters();
-    // The UFF file went after the package was chosen.
+    // The UFF file went, or the package document was cut short, after the package was chosen.
     const std::string uff = home() + "/" + DemoFiles::FlashFileName;
-    std::filesystem::remove(uff);
-    click(NavNext);
-    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{"Kestrup|Error: Uff file is missing: \"" + uff +
-                                                         "\"(9999)\n\nPrinter: 127.0.0.2 (Dispatch)"});
-    EXPECT_EQ(wizard->CurrentStep(), StepFailure);
-    EXPECT_EQ(reportText("ctlReportErr"),
-              "An error has occurred: no printer was updated.\n\n"
-              "Not updated:\n127.0.0.2 (Dispatch): Error: Uff file is missing: \"" +
-                  uff +
-                  "\"(9999)\n\n"
-                  "Not started:\n127.0.0.3 (Warehouse)\n\n"
-                  "See the log file for more information.");
-    EXPECT_EQ(first->connections(), 0);
-    EXPECT_EQ(second->connections(), 0);
+    const std::vector<std::pair<std::function<void()>, std::string>> damages = {
+        {[&] { std::filesystem::remove(uff); }, "Uff file is missing: \"" + uff + "\"(9999)"},
+        {[&] { std::filesystem::resize_file(package(), 400); },
+         "The package document is damaged: it ends before its last element closes. Package document: \"" +
+             package() + "\"(9999)"},
+    };
+    for (const auto& [damage, error] : damages) {
+        SCOPED_TRACE(error);
+        robot.boxes.clear();
+        DemoFiles::WriteDemoFiles(home());
+        startFleet();
+        ASSERT_NO_FATAL_FAILURE(toBothPrinters());
+        damage();
+        click(NavNext);
+        EXPECT_EQ(robot.boxTexts(),
+                  std::vector<std::string>{"Kestrup|Error: " + error + "\n\nPrinter: 127.0.0.2 (Dispatch)"});
+        EXPECT_EQ(wizard->CurrentStep(), StepFailure);
+        EXPECT_EQ(reportText("ctlReportErr"), "An error has occurred: no printer was updated.\n\n"
+                                              "Not updated:\n127.0.0.2 (Dispatch): Error: " +
+                                                  error +
+                                                  "\n\n"
+                                                  "Not started:\n127.0.0.3 (Warehouse)\n\n"
+                                                  "See the log file for more information.");
+        EXPECT_EQ(first->connections(), 0);
+        EXPECT_EQ(second->connections(), 0);
+        wizard.reset();
+    }
 }
 
 TEST_F(WizardE2ETest, AFailedFirstPrinterAsksWhetherToGoOn) {
