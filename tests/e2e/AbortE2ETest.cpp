@@ -7,6 +7,7 @@
 
 #include "Flashmount/tests/FlashBench.h"
 #include "InstallBench.h"
+#include "Scrivel/Enums.h"
 
 namespace {
 
@@ -112,6 +113,20 @@ TEST(InstallAbort, AnAbortTheClientHoldsIsActedOnBeforeTheBreakStringIsAsked) {
     EXPECT_EQ(error.Number(), 113);
     EXPECT_EQ(bench.request->breakQuestions, 0);
     EXPECT_FALSE(bench.logged("Request break string"));
+}
+
+TEST(InstallAbort, AnAbortTheClientHoldsIsActedOnBeforeARequirementIsAsked) {
+    AbortBench bench("127.0.0.62");
+    bench.once->cancelWhen = [&](int32_t action, const std::string&) {
+        return action == Renova::AI_ReqCheck && reportsOf(*bench.once, action) == 2;
+    };
+    // A model the printer is not.
+    bench.package->setPrintermodels(Scrivel::PM_Sileq);
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 113);
+    EXPECT_TRUE(bench.request->mismatches.empty());
+    EXPECT_FALSE(bench.sim.files().contains("c:a.txt"));
 }
 
 TEST(InstallAbort, AnAbortDuringTheFlashLetsItFinishAndTheJobEndsUpdated) {
