@@ -337,7 +337,7 @@ bool XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) 
     std::string relative;
     bool inQuote = false;
     // Elements opened and not yet closed; declarations ("<?...", "<!...")
-    // never close and are not counted.
+    // and self-closing tags never close and are not counted.
     int64_t open = 0;
     bool tagFinished = true;
     // The text before the first tag is not read.
@@ -363,7 +363,7 @@ bool XmlText::read(Doc& doc, std::string_view text, std::string_view parentKey) 
         std::string_view head = piece.substr(0, end);
         size_t blank = head.find(' ');
         std::string_view name = head.substr(0, blank);
-        if (!name.starts_with('?') && !name.starts_with('!'))
+        if (!name.starts_with('?') && !name.starts_with('!') && !head.ends_with('/'))
             ++open;
         current = doc.Add(relative, iagChild, std::string_view(), name, elementValue(piece.substr(end + 1)));
         if (blank != std::string_view::npos)

@@ -218,8 +218,9 @@ TEST(XmlText, ReaderTellsWhetherTheTextWasWhole) {
     auto whole = [](std::string_view text) { return New<Doc>()->ReadXML(text); };
     EXPECT_TRUE(whole(kNetworkConnectionText));
     EXPECT_TRUE(whole(""));
-    // Declarations never close and still leave a text whole.
+    // Declarations and self-closing tags never close and still leave a text whole.
     EXPECT_TRUE(whole("<?xml version=\"1.0\"?><!--c--><a>1</a>"));
+    EXPECT_TRUE(whole("<a><b/><c k=\"1\"/></a>"));
     // Every cut inside the text leaves an element open, a tag or a value unfinished.
     const size_t end = kNetworkConnectionText.rfind('>');
     for (size_t length = 1; length <= end; ++length) {
