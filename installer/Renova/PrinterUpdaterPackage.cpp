@@ -1,7 +1,6 @@
 // The steps of a package job that read the package and put its contents
 // onto the printer.
 #include <algorithm>
-#include <filesystem>
 
 #include "Gaugely/Progress.h"
 #include "Renova/PrinterUpdater.h"
@@ -13,7 +12,6 @@
 namespace Renova {
 
 using Automation::Ref;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -70,20 +68,8 @@ void PrinterUpdater::LoadUffFile() {
         setAction(AI_Loading_Uff);
         log("Load Uff file");
         report(0);
-        const std::string& source = job_->SourcePath();
-        const std::string folder = fs::path(source).parent_path().string();
-        std::optional<std::string> uff;
-        if (Platform::Files::FileExists(source))
-            uff = Platform::Files::FindRelativeFile(folder, package_->UffFilePath());
-        if (!uff) {
-            const std::string& name = package_->UffFilePath();
-            Automation::raise(InvalidContent, LibrarySource,
-                              name.empty() ? "Uff file is missing: the package document names none"
-                                           : "Uff file is missing: \"" +
-                                                 Platform::Files::JoinRelativePath(folder, name) + "\"");
-        }
-        flashFile_ = Automation::New<Chunkery::FlashFile>();
-        flashFile_->FlashRead(*uff);
+        // A file the UFF file does not hold fails here, before any printer is reached.
+        flashFile_ = Scrivel::ReadPackageFlashFile(*package_, LibrarySource);
         report(100);
     });
 }

@@ -29,6 +29,7 @@ public:
                                   bool bSourceIsData, std::string_view strDevice = "c:");
     Automation::Ref<Resource> Item(int32_t index) const { return items_.Item(index); }
     Automation::Ref<Resource> Item(std::string_view key) const { return items_.Item(key); }
+    bool Exists(std::string_view key) const { return items_.Exists(key); }
     int32_t count() const { return items_.Count(); }
     void Remove(int32_t index) { remove(items_.Item(index)); }
     void Remove(std::string_view key) { remove(items_.Item(key)); }
