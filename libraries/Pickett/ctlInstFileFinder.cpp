@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include <QApplication>
@@ -40,6 +41,20 @@ std::string unreadableText(const std::vector<Automation::Error>& failures) {
     for (const auto& failure : failures)
         text += "\n\n" + failure.Description();
     return text + "\n\nReplace or remove the damaged file, or Browse to another folder.";
+}
+
+// The ways the folder's files write the firmware extension "bin": the finder
+// takes one at a time, and "FW.BIN" is firmware as much as "fw.bin" is.
+std::set<std::string> firmwareExtensionsIn(const std::string& folder) {
+    std::set<std::string> spellings{"bin"};
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const size_t dot = name.rfind('.');
+        if (dot != std::string::npos && Automation::lowerCase(name.substr(dot + 1)) == "bin")
+            spellings.insert(name.substr(dot + 1));
+    }
+    return spellings;
 }
 
 // What the file system tells of a folder: its full path and its own name.
@@ -315,7 +330,8 @@ void ctlInstFileFinder::listFirmware(const std::string& folder) {
     currentDirectory_ = folder;
     updateFolderCaption();
     firmwareFinder_->setFilter(filter_);
-    firmwareFinder_->GetFirmwares(folder, "bin");
+    for (const std::string& extension : firmwareExtensionsIn(folder))
+        firmwareFinder_->GetFirmwares(folder, extension);
     lstDistribution->update();
 }
 

@@ -277,10 +277,11 @@ TEST_F(FirmwarePickerTest, TheCheckBoxSwitchesBetweenFirmwareFilesAndPackages) {
     EXPECT_EQ(columns(), (std::vector<std::string>{"Name", "FileName"}));
     ASSERT_EQ(selection.count(), 1);
     EXPECT_FALSE(selection.at(0).at(0).toBool());
-    // Only the families of the filter, only "bin" files; the name is cleaned.
-    EXPECT_EQ(list().ItemCount(), 2);
+    // Only the families of the filter, only "bin" files in any case; the name is cleaned.
+    EXPECT_EQ(list().ItemCount(), 3);
     EXPECT_EQ(row(demo), (std::vector<std::string>{"Rubric 8 Demo Kernel ", "demo.bin"}));
     EXPECT_EQ(row(rb10), (std::vector<std::string>{"RB 10.00", "rb10.bin"}));
+    EXPECT_EQ(row(packages + "/upper.BIN"), (std::vector<std::string>{"Rubric 8.20", "upper.BIN"}));
     EXPECT_EQ(Scoutel::CleanKernelName("Demo  Kernel  (COMPRESSED) "), "Demo Kernel ");
 
     clickRow(rb10);
@@ -301,7 +302,7 @@ TEST_F(FirmwarePickerTest, WritingFilePathInFirmwareModeListsAndSelectsTheImage)
     control->setInstallationType(IT_Firmware_only);
     control->setFilePath(rb10);
     EXPECT_EQ(columns(), (std::vector<std::string>{"Name", "FileName"}));
-    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_EQ(list().ItemCount(), 3);
     EXPECT_EQ(control->FilePath(), rb10);
     EXPECT_EQ(control->SelectedFirmware()->FirmwareName(), "RB 10.00");
     // It was the one Load.
@@ -315,7 +316,7 @@ TEST_F(FirmwarePickerTest, ProgramsSetTheModeAndFirmwareModeOnlyHidesTheBox) {
     EXPECT_TRUE(box().isChecked());
     EXPECT_EQ(list().ItemCount(), 0);
     control->Load();
-    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_EQ(list().ItemCount(), 3);
     // After Load, packages stay listed when a program asks for them.
     control->setInstallationType(IT_Package);
     EXPECT_FALSE(box().isChecked());
@@ -333,7 +334,7 @@ TEST_F(FirmwarePickerTest, ProgramsSetTheModeAndFirmwareModeOnlyHidesTheBox) {
     control->findChild<QPushButton*>("cmdDistrBrowse")->click();
     ASSERT_EQ(robot.folderRequests.size(), 1u);
     EXPECT_EQ(robot.folderRequests[0].title, "Select the directory containing the firmware to be uploaded.");
-    EXPECT_EQ(list().ItemCount(), 2);
+    EXPECT_EQ(list().ItemCount(), 3);
 }
 
 TEST(Picker, LoadWithoutAModeListsNothingAndCountsAsTheOneLoad) {
