@@ -22,14 +22,12 @@ std::optional<std::string> PackageFromCommandLine(std::string commandLine, const
     if (commandLine.size() >= 2 && commandLine.front() == '"' && commandLine.back() == '"')
         commandLine = commandLine.substr(1, commandLine.size() - 2);
     std::string asGiven = Automation::trim(commandLine);
-    if (Platform::Files::FileExists(asGiven))
-        return asGiven;
     if (asGiven.empty())
         return std::nullopt;
     std::string inProgramFolder = (std::filesystem::path(programFolder) / asGiven).string();
-    if (Platform::Files::FileExists(inProgramFolder))
+    if (!Platform::Files::FileExists(asGiven) && Platform::Files::FileExists(inProgramFolder))
         return inProgramFolder;
-    return std::nullopt;
+    return asGiven;
 }
 
 } // namespace Kestrup

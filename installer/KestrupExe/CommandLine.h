@@ -1,5 +1,5 @@
 #pragma once
-// The wizard's one command-line argument: a package document to preselect.
+// The wizard's one command-line argument: a package document or firmware file to preselect.
 #include <optional>
 #include <string>
 
@@ -8,9 +8,10 @@ namespace Kestrup {
 // The whole command line, its arguments joined by blanks as the shell split them.
 std::string JoinedArguments(int argc, const char* const* argv);
 
-// The package document that the command line names, as it was found: the
-// argument without its surrounding double quotes and blanks, as it stands or
-// in the program folder. Nothing when neither names a file.
+// The file that the command line names: the argument without its
+// surrounding double quotes and blanks, as it stands or in the program
+// folder, as it was found; where neither is a file, the argument as given.
+// Nothing for an empty command line.
 std::optional<std::string> PackageFromCommandLine(std::string commandLine, const std::string& programFolder);
 
 } // namespace Kestrup

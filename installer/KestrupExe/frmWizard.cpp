@@ -23,6 +23,7 @@
 #include "KestrupExe/ctlSerialPorts.h"
 #include "Modelpick/ctlVantorSelect.h"
 #include "Pickett/ctlInstFileFinder.h"
+#include "Scrivel/PackageDocument.h"
 #include "automation/Runtime.h"
 #include "files/FilePaths.h"
 #include "messages/GuardedEntry.h"
@@ -59,16 +60,6 @@ std::string beside(const std::string& document, const std::string& name) {
     const std::string folder = std::filesystem::path(document).parent_path().string();
     return Platform::Files::FindRelativeFile(folder, name)
         .value_or(Platform::Files::JoinRelativePath(folder, name));
-}
-
-// The UFF file of a package where the package cannot reach it; empty where
-// it is there.
-std::string missingUffOf(const Scrivel::KSDoc& package) {
-    const std::string& name = package.UffFilePath();
-    if (name.empty())
-        return "(the package document names none)";
-    const std::string uff = beside(package.Path(), name);
-    return Platform::Files::FileExists(uff) ? std::string() : "\"" + uff + "\"";
 }
 
 QLabel* heading(const char* text, QWidget* parent) {
@@ -336,9 +327,7 @@ void frmWizard::navigate(int index) {
 
 PageState frmWizard::pageState() const {
     PageState state;
-    auto package = ctlInstFileFinder1->SelectedPackage();
-    state.choiceMade =
-        !ctlInstFileFinder1->FilePath().empty() && !(package && !missingUffOf(*package).empty());
+    state.choiceMade = !ctlInstFileFinder1->FilePath().empty() && packageProblem(false).empty();
     state.agreed = ctlLicense1->Agreed();
     state.portSelected = !ctlSerialPorts1->SelectedSerPort().isNothing();
     state.printersChecked = ctlVantorSelect1->GetSelectedItems()->Count() > 0;
@@ -355,17 +344,34 @@ void frmWizard::pageEvent(int16_t step) {
     });
 }
 
-void frmWizard::packageChosen() {
+std::string frmWizard::packageProblem(bool again) const {
     auto package = ctlInstFileFinder1->SelectedPackage();
     if (!package)
+        return {};
+    if (again || package != checkedPackage_) {
+        checkedPackage_ = package;
+        checkedProblem_.clear();
+        try {
+            Scrivel::ReadPackageFlashFile(*package);
+        } catch (const Automation::Error& error) {
+            checkedProblem_ = error.Description();
+        }
+    }
+    return checkedProblem_;
+}
+
+void frmWizard::packageChosen() {
+    // Each choice reads the UFF file again: the user may have put it right.
+    const std::string problem = packageProblem(true);
+    if (problem.empty())
         return;
-    const std::string uff = missingUffOf(*package);
-    if (!uff.empty())
-        Platform::ShowModalBox("The package \"" + package->ApplicationName() +
-                                   "\" cannot be installed: its UFF file is missing: " + uff +
-                                   "\n\nPut the UFF file beside the package document \"" + package->Path() +
-                                   "\", or choose another package.",
-                               AppTitle);
+    auto package = ctlInstFileFinder1->SelectedPackage();
+    Platform::ShowModalBox("The package \"" + package->ApplicationName() + "\" cannot be installed.\n\n" +
+                               problem +
+                               "\n\nPut the UFF file that belongs to it, whole, beside the package "
+                               "document \"" +
+                               package->Path() + "\", or choose another package.",
+                           AppTitle);
 }
 
 void frmWizard::startPicker() {
@@ -521,6 +527,13 @@ bool frmWizard::ReadCommandLine(const std::string& commandLine) {
     auto file = PackageFromCommandLine(commandLine, Platform::Seams::programFolder());
     if (!file)
         return false;
+    const std::string choose =
+        std::string("Choose the file to install on the page \"") + titleOf(StepPackage) + "\".";
+    if (!Platform::Files::FileExists(*file)) {
+        Platform::ShowModalBox(
+            "The file \"" + *file + "\" named on the command line was not found. " + choose, AppTitle);
+        return false;
+    }
     // The picker is set up first, so that the file chosen here is what the
     // package page shows; its folder is listed once, by the choice.
     setUpPicker();
@@ -534,12 +547,11 @@ bool frmWizard::ReadCommandLine(const std::string& commandLine) {
     });
     // A damaged package was named by its listing; anything else the user is told of here.
     if (!handed && extension != ".rbi")
-        Platform::ShowModalBox(
-            "\"" + *file +
-                "\" cannot be installed: the command line takes a package document (.rbi) or "
-                "a firmware file (.bin) for these printers. Choose the file to install on "
-                "the next page.",
-            AppTitle);
+        Platform::ShowModalBox("\"" + *file +
+                                   "\" cannot be installed: the command line takes a package document (.rbi) "
+                                   "or a firmware file (.bin) for these printers. " +
+                                   choose,
+                               AppTitle);
     // Only a package skips the picker.
     return handed && !firmware;
 }

@@ -15,6 +15,7 @@
 #include "KestrupExe/Navigation.h"
 #include "KestrupExe/RunOutcome.h"
 #include "Renova/IRequest.h"
+#include "Scrivel/KSDoc.h"
 #include "automation/Error.h"
 #include "automation/Object.h"
 
@@ -101,7 +102,11 @@ private:
     void startPicker();
     // The start folder and filter, once.
     void setUpPicker();
-    // Names the chosen package where its UFF file is missing.
+    // What keeps the chosen package from being installed (its UFF file is
+    // missing or damaged, or lacks one of the package's files); empty where
+    // nothing does or no package is chosen. Read once a package, or `again`.
+    std::string packageProblem(bool again) const;
+    // Names the chosen package where it cannot be installed.
     void packageChosen();
     void showReport(ctlReport& report, const std::string& text, int16_t step, bool withLog);
     // The page a run ends on: the finish page where a printer was updated,
@@ -131,6 +136,9 @@ private:
     std::optional<RunOutcome> outcome_;
     // The description of the run's last failure.
     std::string lastFailure_;
+    // The package whose UFF file was read last, and what keeps it from being installed.
+    mutable Automation::Ref<Scrivel::KSDoc> checkedPackage_;
+    mutable std::string checkedProblem_;
     // The questions asked in this run, by kind and printer.
     std::set<std::string> asked_;
     std::unique_ptr<Platform::Ui::HelpViewer> help_;

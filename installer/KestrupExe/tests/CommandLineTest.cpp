@@ -11,8 +11,8 @@ TEST(CommandLineTest, QuotedOrBarePathOfAFileNamesIt) {
     std::string file = folder.write("My Package.rbi", "<Kestrup/>");
     EXPECT_EQ(PackageFromCommandLine("\"" + file + "\"", "/nowhere"), file);
     EXPECT_EQ(PackageFromCommandLine("  " + file + " ", "/nowhere"), file);
-    // One quote alone is part of the name.
-    EXPECT_EQ(PackageFromCommandLine("\"" + file, "/nowhere"), std::nullopt);
+    // One quote alone is part of the name, which names no file.
+    EXPECT_EQ(PackageFromCommandLine("\"" + file, "/nowhere"), "\"" + file);
     const char* argv[] = {"Kestrup", file.c_str()};
     EXPECT_EQ(Kestrup::JoinedArguments(2, argv), file);
 }
@@ -21,9 +21,8 @@ TEST(CommandLineTest, ANameInTheProgramFolderIsFoundThereAndGivenWhole) {
     TempFolder folder;
     std::string file = folder.write("Demo.rbi", "<Kestrup/>");
     EXPECT_EQ(PackageFromCommandLine("\" Demo.rbi\"", folder.path().string()), file);
-    EXPECT_EQ(PackageFromCommandLine("Other.rbi", folder.path().string()), std::nullopt);
+    // A name found nowhere comes back as given, for the wizard to say so.
+    EXPECT_EQ(PackageFromCommandLine("Other.rbi", folder.path().string()), "Other.rbi");
     EXPECT_EQ(PackageFromCommandLine("", folder.path().string()), std::nullopt);
-    EXPECT_EQ(PackageFromCommandLine("\"\"", folder.path().string()), std::nullopt);
-    // A folder is no package document.
-    EXPECT_EQ(PackageFromCommandLine(folder.path().string(), "/"), std::nullopt);
+    EXPECT_EQ(PackageFromCommandLine("\"  \"", folder.path().string()), std::nullopt);
 }

@@ -33,6 +33,7 @@
 #include "messages/MessagePump.h"
 #include "ui/HelpViewer.h"
 #include "ui/ListView.h"
+#include "ui/MessageBoxes.h"
 
 using namespace Kestrup;
 
@@ -295,6 +296,53 @@ TEST_F(WindowTest, DamagedFilesBesideThePackageAndAFailedPrinterAreNamedWithTheK
               "Not updated:\n127.0.0.2 (Dispatch): Error: Firmware check failed(9999)\n\n"
               "Updated:\n127.0.0.3 (Warehouse)\n\nSee the log file for more information.");
     finish("page9-finished-in-part", Qt::Key_E);
+}
+
+TEST_F(WindowTest, APackageWhoseUffFileLacksOneOfItsFilesIsNamedAndReachesNoPrinter) {
+    changePackage([](Scrivel::KSDoc& doc) {
+        auto file = doc.PrinterFiles()->Add();
+        file->setFileTitle("MISSING.PRG");
+        file->setDestinationPath("c:/demo/MISSING.PRG");
+    });
+    PrinterSim::Printer first(PrinterSim::Profile::forVersion("8.10"));
+    PrinterSim::Printer second(PrinterSim::Profile::forVersion("8.10"));
+    ASSERT_NO_FATAL_FAILURE(startPrintServers(first, second));
+    // This box is a real one, photographed and closed with Return.
+    Platform::setModalBoxHook([this](const Platform::ModalBoxRequest& request) {
+        robot.boxes.push_back(request);
+        QTimer::singleShot(0, [this] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+            grab(*box, "box-package-lacks-a-file");
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        return Platform::Ui::AnswerWithMessageBox(request);
+    });
+
+    ASSERT_NO_FATAL_FAILURE(startWindow());
+    press(Qt::Key_Return);
+    ASSERT_EQ(caption(), "Select installation package - Kestrup");
+    press(Qt::Key_Down);
+    ASSERT_EQ(robot.boxes.size(), 1u);
+    EXPECT_EQ(
+        robot.boxes[0].text,
+        "The package \"Kestrup demo application\" cannot be installed.\n\nThe package document is damaged: "
+        "its file \"MISSING.PRG\" is not in its UFF file \"" +
+            home() + "/" + DemoFiles::FlashFileName +
+            "\"\n\nPut the UFF file that belongs to it, whole, beside the package document \"" + package() +
+            "\", or choose another package.");
+    wizard->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back](&Next >)(&Exit)");
+    shoot(*wizard, "page1-package-lacks-a-file");
+    // Return and the access key of Next go nowhere.
+    press(Qt::Key_Return);
+    press(Qt::Key_N, Qt::AltModifier);
+    QTest::qWait(200);
+    EXPECT_EQ(caption(), "Select installation package - Kestrup");
+    EXPECT_EQ(first.connections(), 0);
+    EXPECT_EQ(second.connections(), 0);
 }
 
 TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {

@@ -315,20 +315,37 @@ TEST_F(WizardE2ETest, APackageToBothNetworkPrintersEndsOnTheFinishPage) {
 }
 
 TEST_F(WizardE2ETest, AFailureThatEveryPrinterWouldMeetEndsTheRunWithoutAQuestion) {
-    // The UFF file went, or the package document was cut short, after the package was chosen.
+    // The UFF file went or lost a file of the package, the package document
+    // was cut short, or the firmware image was, after the choice was made.
     const std::string uff = home() + "/" + DemoFiles::FlashFileName;
-    const std::vector<std::pair<std::function<void()>, std::string>> damages = {
-        {[&] { std::filesystem::remove(uff); }, "Uff file is missing: \"" + uff + "\"(9999)"},
-        {[&] { std::filesystem::resize_file(package(), 400); },
+    const std::string image = home() + "/" + DemoFiles::FirmwareImage;
+    struct Damage {
+        bool firmwareOnly;
+        std::function<void()> damage;
+        std::string error;
+    };
+    const std::vector<Damage> damages = {
+        {false, [&] { std::filesystem::remove(uff); }, "Uff file is missing: \"" + uff + "\"(9999)"},
+        {false,
+         [&] {
+             auto flash = Automation::New<Chunkery::FlashFile>();
+             flash->AddResource(DemoFiles::KernelImage(), "", true);
+             flash->FlashWrite(uff);
+         },
+         "The package document is damaged: its file \"HELLO.PRG\" is not in its UFF file \"" + uff +
+             "\"(9999)"},
+        {false, [&] { std::filesystem::resize_file(package(), 400); },
          "The package document is damaged: it ends before its last element closes. Package document: \"" +
              package() + "\"(9999)"},
+        {true, [&] { std::filesystem::resize_file(image, 20); },
+         "Invalid firmware file: \"" + image + "\"(9999)"},
     };
-    for (const auto& [damage, error] : damages) {
+    for (const auto& [firmwareOnly, damage, error] : damages) {
         SCOPED_TRACE(error);
         robot.boxes.clear();
         DemoFiles::WriteDemoFiles(home());
         startFleet();
-        ASSERT_NO_FATAL_FAILURE(toBothPrinters());
+        ASSERT_NO_FATAL_FAILURE(toBothPrinters(firmwareOnly));
         damage();
         click(NavNext);
         EXPECT_EQ(robot.boxTexts(),

@@ -4,6 +4,7 @@
 // help viewer that records what it was asked to show.
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +16,10 @@
 #include "DemoPackage.h"
 #include "KestrupExe/Navigation.h"
 #include "KestrupExe/frmWizard.h"
+#include "Scrivel/PackageDocument.h"
 #include "TempFolder.h"
 #include "UiRobot.h"
+#include "files/ReplacementFile.h"
 #include "ui/HelpViewer.h"
 
 class WizardFixture : public testing::Test {
@@ -57,6 +60,12 @@ protected:
 
     std::string home() const { return folder_ / "home"; }
     std::string package() const { return home() + "/" + DemoFiles::PackageDocument; }
+    // Writes the demo package document again with a change.
+    void changePackage(const std::function<void(Scrivel::KSDoc&)>& change) const {
+        auto doc = Scrivel::ReadPackageDocument(package());
+        change(*doc);
+        Platform::Files::ReplaceFileContents(package(), doc->WriteXML(), "WizardFixture");
+    }
 
     Kestrup::frmWizard& start(const std::string& commandLine = {}) {
         wizard = std::make_unique<Kestrup::frmWizard>(commandLine);

@@ -4,7 +4,9 @@
 #include "WizardFixture.h"
 
 #include <fstream>
+#include <functional>
 #include <set>
+#include <utility>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 #include <QTest>
 
 #include "KestrupExe/NetworkBreakString.h"
+#include "KestrupExe/WizardSettings.h"
 #include "KestrupExe/ctlConnectionType.h"
 #include "KestrupExe/frmBreakStrings.h"
 #include "KestrupExe/frmLogin.h"
@@ -141,19 +144,27 @@ TEST_F(WizardNavigationTest, APackageFromTheCommandLineStaysChosenInItsFolder) {
 }
 
 TEST_F(WizardNavigationTest, ACommandLineFileThatCannotBeInstalledIsNamedAndTheWizardGoesOn) {
-    // A file that is no package document.
+    const std::string choose = " Choose the file to install on the page \"Select installation package\".";
+    // A file that is no package document, and one that is not there.
     const std::string readme = home() + "/" + DemoFiles::ReadmeFile;
-    start(readme);
-    EXPECT_EQ(
-        robot.boxTexts(),
-        std::vector<std::string>{"Kestrup|\"" + readme +
-                                 "\" cannot be installed: the command line takes a package document (.rbi) "
-                                 "or a firmware file (.bin) for these printers. Choose the file to install "
-                                 "on the next page."});
-    EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)[&Next >](&Exit)");
-    click(NavNext);
-    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
-    EXPECT_FALSE(nextEnabled());
+    const std::string gone = home() + "/Gone.rbi";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {readme, "Kestrup|\"" + readme +
+                     "\" cannot be installed: the command line takes a package document (.rbi) or a firmware "
+                     "file (.bin) for these printers." +
+                     choose},
+        {gone, "Kestrup|The file \"" + gone + "\" named on the command line was not found." + choose},
+    };
+    for (const auto& [file, box] : files) {
+        robot.boxes.clear();
+        start(file);
+        EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
+        EXPECT_EQ(buttons(), "[Help][Cancel](< &Back)[&Next >](&Exit)");
+        click(NavNext);
+        EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+        EXPECT_FALSE(nextEnabled());
+        EXPECT_EQ(robot.boxes.size(), 1u);
+    }
 
     // A package beside a damaged one in the start folder: the damaged one is
     // named once, the package chosen.
@@ -167,10 +178,23 @@ TEST_F(WizardNavigationTest, ACommandLineFileThatCannotBeInstalledIsNamedAndTheW
     click(NavBack);
     EXPECT_EQ(packages().ItemCount(), 1);
     EXPECT_EQ(robot.boxes.size(), 1u);
+
+    // The damaged one itself on the command line, in capitals: named once, by its listing.
+    robot.boxes.clear();
+    std::filesystem::rename(home() + "/Broken.rbi", home() + "/BROKEN.RBI");
+    start(home() + "/BROKEN.RBI");
+    ASSERT_EQ(robot.boxes.size(), 1u);
+    EXPECT_NE(robot.boxes[0].text.find("Package document: \"" + home() + "/BROKEN.RBI\""), std::string::npos)
+        << robot.boxes[0].text;
+    click(NavNext);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    EXPECT_EQ(robot.boxes.size(), 1u);
 }
 
 TEST_F(WizardNavigationTest, AFirmwareFileOnTheCommandLineStartsInFirmwareModeWithItChosen) {
-    const std::string image = home() + "/" + DemoFiles::FirmwareImage;
+    // The extension in any case.
+    const std::string image = home() + "/RUBRIC820.BIN";
+    std::filesystem::rename(home() + "/" + DemoFiles::FirmwareImage, image);
     start(image);
     EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
     click(NavNext);
@@ -179,29 +203,72 @@ TEST_F(WizardNavigationTest, AFirmwareFileOnTheCommandLineStartsInFirmwareModeWi
     EXPECT_EQ(picker().FilePath(), image);
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepConnectionType);
-}
 
-TEST_F(WizardNavigationTest, APackageWhoseUffFileIsMissingIsNamedWhenChosenAndKeepsNextOff) {
-    const std::string uff = home() + "/" + DemoFiles::FlashFileName;
-    std::filesystem::remove(uff);
-    const std::string box =
-        "Kestrup|The package \"Kestrup demo application\" cannot be installed: its UFF file is missing: \"" +
-        uff + "\"\n\nPut the UFF file beside the package document \"" + package() +
-        "\", or choose another package.";
-    start();
-    click(NavNext);
-    EXPECT_TRUE(robot.boxes.empty());
+    // Only a package on the command line skips the picker: a package the
+    // user chose after starting with firmware does not.
+    WizardSettings::setIntroductionScreen(true);
+    start(image);
+    EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+    find<QCheckBox>("chkFirmwareOnly")->click();
     key(packages(), Qt::Key_Down);
-    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
-    EXPECT_FALSE(nextEnabled());
-
-    // Given on the command line, it is named and does not skip the package page.
-    robot.boxes.clear();
-    start(package());
-    EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
+    ASSERT_TRUE(picker().SelectedPackage());
+    click(NavBack);
+    EXPECT_EQ(wizard->CurrentStep(), StepIntroduction);
     click(NavNext);
     EXPECT_EQ(wizard->CurrentStep(), StepPackage);
-    EXPECT_FALSE(nextEnabled());
+}
+
+TEST_F(WizardNavigationTest, APackageItsUffFileCannotServeIsNamedWhenChosenAndKeepsNextOff) {
+    const std::string uff = home() + "/" + DemoFiles::FlashFileName;
+    const std::string advice =
+        "\n\nPut the UFF file that belongs to it, whole, beside the package document \"" + package() +
+        "\", or choose another package.";
+    const std::vector<std::pair<std::function<void()>, std::string>> damages = {
+        {[&] { std::filesystem::remove(uff); }, "Uff file is missing: \"" + uff + "\""},
+        {[&] { changePackage([](Scrivel::KSDoc& doc) { doc.setUffFilePath(""); }); },
+         "Uff file is missing: the package document names none"},
+        {[&] {
+             changePackage([](Scrivel::KSDoc& doc) {
+                 auto file = doc.PrinterFiles()->Add();
+                 file->setFileTitle("MISSING.PRG");
+                 file->setDestinationPath("c:/demo/MISSING.PRG");
+             });
+         },
+         "The package document is damaged: its file \"MISSING.PRG\" is not in its UFF file \"" + uff + "\""},
+        {[&] { std::filesystem::resize_file(uff, 20); },
+         "The flash file \"" + uff + "\" is damaged: the file is shorter than a flash file header"},
+    };
+    for (const auto& [damage, problem] : damages) {
+        SCOPED_TRACE(problem);
+        DemoFiles::WriteDemoFiles(home());
+        damage();
+        const std::string box =
+            "Kestrup|The package \"Kestrup demo application\" cannot be installed.\n\n" + problem + advice;
+        robot.boxes.clear();
+        start();
+        click(NavNext);
+        EXPECT_TRUE(robot.boxes.empty());
+        key(packages(), Qt::Key_Down);
+        EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
+        EXPECT_FALSE(nextEnabled());
+
+        // Given on the command line, it is named and does not skip the package page.
+        robot.boxes.clear();
+        start(package());
+        EXPECT_EQ(robot.boxTexts(), std::vector<std::string>{box});
+        click(NavNext);
+        EXPECT_EQ(wizard->CurrentStep(), StepPackage);
+        EXPECT_FALSE(nextEnabled());
+    }
+
+    // The UFF file put right, and the package chosen again, it can be installed.
+    DemoFiles::WriteDemoFiles(home());
+    robot.boxes.clear();
+    key(packages(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_TRUE(picker().FilePath().empty());
+    key(packages(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+    EXPECT_TRUE(nextEnabled());
 }
 
 TEST_F(WizardNavigationTest, ADamagedDocumentInTheStartFolderIsNamedAndBrowseStaysWithinReach) {
