@@ -25,15 +25,20 @@ using Platform::Ui::ListView;
 
 class VantorSelectTest : public testing::Test {
 protected:
-    void startSim(std::vector<std::string> servers) {
-        std::vector<std::string> arguments{"--port", "0", "--community", "caddis"};
-        for (auto& server : servers) {
-            arguments.push_back("--server");
-            arguments.push_back(server);
+    // The print servers, if any, then the environment, then the control:
+    // Qt's threads read the environment, so it is set before any can run.
+    void start(const std::vector<std::string>& servers = {}) {
+        if (!servers.empty()) {
+            std::vector<std::string> arguments{"--port", "0", "--community", "caddis"};
+            for (const auto& server : servers) {
+                arguments.push_back("--server");
+                arguments.push_back(server);
+            }
+            sim = std::make_unique<HubletSim::HubletSimProcess>(HUBLET_SIM_PROGRAM, arguments);
+            setenv("KESTRUP_SNMP_PORT", std::to_string(sim->port()).c_str(), 1);
         }
-        sim = std::make_unique<HubletSim::HubletSimProcess>(HUBLET_SIM_PROGRAM, arguments);
-        setenv("KESTRUP_SNMP_PORT", std::to_string(sim->port()).c_str(), 1);
         setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+        control = std::make_unique<ctlVantorSelect>();
     }
     // Scans and pumps until `rows` rows are listed.
     void scanFor(int rows) {
@@ -59,10 +64,11 @@ protected:
 
     UiRobot robot;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
-    std::unique_ptr<ctlVantorSelect> control = std::make_unique<ctlVantorSelect>();
+    std::unique_ptr<ctlVantorSelect> control;
 };
 
 TEST_F(VantorSelectTest, LoadsOnceWithTheDefaultsAndShowsTheColumnsAsked) {
+    start();
     auto* tabs = control->findChild<QTabWidget*>("SSTab1");
     EXPECT_EQ(tabs->tabText(0).remove(QChar('&')), QString(" Network printers"));
     EXPECT_EQ(tabs->tabText(1).remove(QChar('&')), QString("Options"));
@@ -90,9 +96,9 @@ TEST_F(VantorSelectTest, LoadsOnceWithTheDefaultsAndShowsTheColumnsAsked) {
 }
 
 TEST_F(VantorSelectTest, AScanListsThePrintServersAndGhostsThoseThatCannotBeUsed) {
-    startSim({"address=127.0.0.21,layout=A,name=Annex,status=4",
-              "address=127.0.0.22,layout=B,name=Basement,status=5,port=40000",
-              "address=127.0.0.23,layout=A,name=Closet,status=0,revtelnet=2,port=0"});
+    start({"address=127.0.0.21,layout=A,name=Annex,status=4",
+           "address=127.0.0.22,layout=B,name=Basement,status=5,port=40000",
+           "address=127.0.0.23,layout=A,name=Closet,status=0,revtelnet=2,port=0"});
     control->setShowItems(15);
     control->Load();
     control->show();
@@ -147,10 +153,10 @@ TEST_F(VantorSelectTest, AScanListsThePrintServersAndGhostsThoseThatCannotBeUsed
 }
 
 TEST_F(VantorSelectTest, EachReasonAloneGhostsARow) {
-    startSim({"address=127.0.0.41,layout=A,name=Telnet,status=4,revtelnet=2",
-              "address=127.0.0.42,layout=A,name=Tessel,status=0",
-              "address=127.0.0.43,layout=A,name=NoPort,status=4,port=0",
-              "address=127.0.0.44,layout=A,name=Usable,status=3"});
+    start({"address=127.0.0.41,layout=A,name=Telnet,status=4,revtelnet=2",
+           "address=127.0.0.42,layout=A,name=Tessel,status=0",
+           "address=127.0.0.43,layout=A,name=NoPort,status=4,port=0",
+           "address=127.0.0.44,layout=A,name=Usable,status=3"});
     control->setShowItems(15);
     control->Load();
     control->show();
@@ -169,7 +175,7 @@ TEST_F(VantorSelectTest, EachReasonAloneGhostsARow) {
 }
 
 TEST_F(VantorSelectTest, AServerReportedAgainKeepsOneUpToDateRow) {
-    startSim({"address=127.0.0.31,layout=B,name=Twice,status=4"});
+    start({"address=127.0.0.31,layout=B,name=Twice,status=4"});
     sim->command("fault repeat");
     control->Load();
     control->show();
@@ -183,6 +189,7 @@ TEST_F(VantorSelectTest, AServerReportedAgainKeepsOneUpToDateRow) {
 }
 
 TEST_F(VantorSelectTest, WhatTheUserGetsWrongIsShownAndChangesNothing) {
+    start();
     control->Load();
     auto& community = child<QLineEdit>("txtCommunity");
     auto& subnets = child<QListWidget>("lstSubnets");
@@ -216,6 +223,7 @@ TEST_F(VantorSelectTest, WhatTheUserGetsWrongIsShownAndChangesNothing) {
 }
 
 TEST_F(VantorSelectTest, APrinterReportedAgainUpdatesItsRowAndCannotStayCheckedOnceGhosted) {
+    start();
     control->setShowItems(SI_Name | SI_IP | SI_SysStatus);
     control->Load();
     control->show();
