@@ -133,6 +133,7 @@ ctlVantorSelect::ctlVantorSelect(QWidget* parent)
     fraCommunity->setObjectName("fraCommunity");
     txtCommunity = new QLineEdit(DefaultCommunity);
     txtCommunity->setObjectName("txtCommunity");
+    txtCommunity->installEventFilter(this);
     auto* communityLayout = new QVBoxLayout(fraCommunity);
     communityLayout->addWidget(txtCommunity);
 
@@ -318,18 +319,24 @@ Ref<HubletPrinters> ctlVantorSelect::GetSelectedItems() const {
     return selected;
 }
 
-// --- the networks ----------------------------------------------------------------
+// --- the keyboard ----------------------------------------------------------------
 
 bool ctlVantorSelect::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtNetwork && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdAdd->click();
-            return true;
+            if (watched == txtNetwork) {
+                cmdAdd->click();
+                return true;
+            }
+            if (watched == txtCommunity)
+                return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
+
+// --- the networks ----------------------------------------------------------------
 
 void ctlVantorSelect::cmdAdd_Click() {
     const std::string address = fromQString(txtNetwork->text());

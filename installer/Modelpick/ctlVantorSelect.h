@@ -60,8 +60,9 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Return in the address field adds the address, as Add does, and goes no
-    // further: the window's default button would start the installation.
+    // Return in a text field goes no further, for the window's default button
+    // would start the installation: in the address field it adds the address,
+    // as Add does.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

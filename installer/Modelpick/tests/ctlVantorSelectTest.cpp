@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTest>
+#include <QVBoxLayout>
 
 #include "ErrorNumber.h"
 #include "HubletSimProcess.h"
@@ -22,6 +25,20 @@ namespace Modelpick {
 namespace {
 
 using Platform::Ui::ListView;
+
+// A window that takes a Return reaching it as a press of its default button,
+// as the wizard does: there, Install.
+class ReturnCountingWindow : public QWidget {
+public:
+    int returns = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            ++returns;
+        QWidget::keyPressEvent(event);
+    }
+};
 
 class VantorSelectTest : public testing::Test {
 protected:
@@ -61,9 +78,18 @@ protected:
         return texts;
     }
     void check(const std::string& key) { list().Item(key)->setCheckState(0, Qt::Checked); }
+    // The control, loaded, in the active window.
+    void showInWindow() {
+        (new QVBoxLayout(&window))->addWidget(control.get());
+        control->Load();
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
 
     UiRobot robot;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
+    ReturnCountingWindow window;
     std::unique_ptr<ctlVantorSelect> control;
 };
 
@@ -220,6 +246,26 @@ TEST_F(VantorSelectTest, WhatTheUserGetsWrongIsShownAndChangesNothing) {
               (std::vector<std::string>{"Modelpick|Community not valid", "Modelpick|No networks defined",
                                         "Modelpick|IP address is not valid"}));
     EXPECT_EQ(list().ItemCount(), 0);
+}
+
+TEST_F(VantorSelectTest, ReturnInATextFieldNeverReachesTheWindow) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(showInWindow());
+    auto& address = child<QLineEdit>("txtNetwork");
+    auto& subnets = child<QListWidget>("lstSubnets");
+    address.setText("127.0.0.10");
+    QTest::keyClick(&address, Qt::Key_Return);
+    ASSERT_EQ(subnets.count(), 2);
+    EXPECT_EQ(subnets.item(1)->text(), QString("127.0.0.10"));
+
+    auto& community = child<QLineEdit>("txtCommunity");
+    community.selectAll();
+    QTest::keyClicks(&community, "public");
+    QTest::keyClick(&community, Qt::Key_Return);
+    QTest::keyClick(&community, Qt::Key_Enter);
+    EXPECT_EQ(community.text(), QString("public"));
+    EXPECT_EQ(window.returns, 0);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
 }
 
 TEST_F(VantorSelectTest, APrinterReportedAgainUpdatesItsRowAndCannotStayCheckedOnceGhosted) {
