@@ -181,8 +181,8 @@ protected:
             << printers->ItemCount();
         tabTo(printers);
         for (int row = 0; row < 2; ++row) {
-            press(Qt::Key_Down);
             press(Qt::Key_Space);
+            press(Qt::Key_Down);
         }
     }
     // The two printers on 127.0.0.2 and 127.0.0.3, each behind its print

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -85,6 +86,14 @@ protected:
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void report(const std::string& address, const std::string& name) {
+        auto server = Automation::New<Beaconet::HBPrinter>();
+        server->setIPAddress(address);
+        server->setIPPort("9100");
+        server->setPrinterName(name);
+        server->setSysStatus(3);
+        control->NotifyClient()->NewPrinter(server);
     }
 
     UiRobot robot;
@@ -265,6 +274,36 @@ TEST_F(VantorSelectTest, ReturnInATextFieldNeverReachesTheWindow) {
     QTest::keyClick(&community, Qt::Key_Enter);
     EXPECT_EQ(community.text(), QString("public"));
     EXPECT_EQ(window.returns, 0);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+}
+
+TEST_F(VantorSelectTest, AFocusedListHasACurrentRowThatSpaceChecksWhicheverCellWasClicked) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(showInWindow());
+    QSignalSpy made(control.get(), &ctlVantorSelect::SelectionMade);
+    report("127.0.0.51", "Annex");
+    report("127.0.0.52", "Basement");
+    list().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_TRUE(list().Checked(list().Item("IP127.0.0.51")));
+    EXPECT_EQ(made.count(), 1);
+
+    QTreeWidgetItem* second = list().Item("IP127.0.0.52");
+    const QPoint address(list().header()->sectionViewportPosition(1) + 4,
+                         list().visualItemRect(second).center().y());
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, address);
+    ASSERT_EQ(list().currentItem(), second);
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_TRUE(list().Checked(second));
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_FALSE(list().Checked(second));
+    EXPECT_TRUE(list().Checked(list().Item("IP127.0.0.51")));
+
+    // Rows that come into the focused list after a scan emptied it.
+    list().ClearItems();
+    report("127.0.0.53", "Closet");
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_TRUE(list().Checked(list().Item("IP127.0.0.53")));
     EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
 }
 
