@@ -91,6 +91,7 @@ ctlVantorSelect::ctlVantorSelect(QWidget* parent)
     ListView1 = new Platform::Ui::ListView;
     ListView1->setObjectName("ListView1");
     ListView1->setImageList({Platform::Ui::ArrowIcon()});
+    ListView1->installEventFilter(this);
     cmdScan = new QPushButton(tr("&Scan"));
     cmdScan->setObjectName("cmdScan");
     auto* scanRow = new QHBoxLayout;
@@ -133,6 +134,7 @@ ctlVantorSelect::ctlVantorSelect(QWidget* parent)
     fraCommunity->setObjectName("fraCommunity");
     txtCommunity = new QLineEdit(DefaultCommunity);
     txtCommunity->setObjectName("txtCommunity");
+    txtCommunity->installEventFilter(this);
     auto* communityLayout = new QVBoxLayout(fraCommunity);
     communityLayout->addWidget(txtCommunity);
 
@@ -262,6 +264,8 @@ void ctlVantorSelect::AddPrinterRow(const Ref<HubletPrinter>& printer) {
     ListView1->setGhosted(row, ghosted);
     for (size_t i = 0; i < cells.size(); ++i)
         ListView1->setText(row, static_cast<int>(i), cells[i]);
+    if (ListView1->hasFocus())
+        keepACurrentRow();
     ListView1->update();
     if (wasChecked && ghosted) {
         ListView1->setChecked(row, false);
@@ -302,6 +306,17 @@ void ctlVantorSelect::raiseSelectionState() {
     Q_EMIT NoSelectionMade();
 }
 
+void ctlVantorSelect::keepACurrentRow() {
+    if (!ListView1->currentItem() && ListView1->ItemCount() > 0)
+        ListView1->setCurrentItem(ListView1->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+}
+
+void ctlVantorSelect::toggleCurrentRow() {
+    // The check box sits in the first column, whichever cell was clicked last.
+    if (QTreeWidgetItem* row = ListView1->currentItem())
+        row->setCheckState(0, ListView1->Checked(row) ? Qt::Unchecked : Qt::Checked);
+}
+
 Ref<HubletPrinter> ctlVantorSelect::printerOf(QTreeWidgetItem* item) const {
     const Automation::Variant& tag = ListView1->Tag(item);
     return tag.isObject() ? tag.toObject().as<HubletPrinter>() : Ref<HubletPrinter>();
@@ -318,18 +333,31 @@ Ref<HubletPrinters> ctlVantorSelect::GetSelectedItems() const {
     return selected;
 }
 
-// --- the networks ----------------------------------------------------------------
+// --- the keyboard ----------------------------------------------------------------
 
 bool ctlVantorSelect::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtNetwork && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+    if (event->type() == QEvent::KeyPress) {
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdAdd->click();
+            if (watched == txtNetwork) {
+                cmdAdd->click();
+                return true;
+            }
+            if (watched == txtCommunity)
+                return true;
+        }
+        if (watched == ListView1 && key == Qt::Key_Space && keyEvent->modifiers() == Qt::NoModifier) {
+            toggleCurrentRow();
             return true;
         }
     }
+    if (watched == ListView1 && event->type() == QEvent::FocusIn)
+        keepACurrentRow();
     return QWidget::eventFilter(watched, event);
 }
+
+// --- the networks ----------------------------------------------------------------
 
 void ctlVantorSelect::cmdAdd_Click() {
     const std::string address = fromQString(txtNetwork->text());

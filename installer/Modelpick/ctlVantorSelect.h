@@ -60,8 +60,10 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Return in the address field adds the address, as Add does, and goes no
-    // further: the window's default button would start the installation.
+    // Return in a text field goes no further, for the window's default button
+    // would start the installation: in the address field it adds the address,
+    // as Add does. The printer list, once focused, always has a current row,
+    // and Space checks or unchecks that row.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -74,6 +76,8 @@ private:
     void AddPrinterRow(const Automation::Ref<HubletPrinter>& printer);
     void ItemCheck(QTreeWidgetItem* item);
     void raiseSelectionState();
+    void keepACurrentRow();
+    void toggleCurrentRow();
     Automation::Ref<HubletPrinter> printerOf(QTreeWidgetItem* item) const;
     void cmdAdd_Click();
     void cmdRemove_Click();

@@ -170,9 +170,8 @@ protected:
     std::vector<std::string> dialogs;
 
     void toComOne(PrinterSim::Printer& printer, TempFolder& comDir);
-    // From the connection page: "Network", and both printers the scan
-    // finds checked, with the keyboard.
-    void checkBothPrinters() {
+    // From the connection page: "Network", and both printers the scan finds.
+    void toBothPrinters() {
         // The arrow moves to "Network" and chooses it.
         press(Qt::Key_Down);
         press(Qt::Key_Return);
@@ -180,10 +179,14 @@ protected:
         auto* printers = find<Platform::Ui::ListView>("ListView1");
         ASSERT_TRUE(Platform::WaitUntil([&] { return printers->ItemCount() >= 2; }, 8000))
             << printers->ItemCount();
-        tabTo(printers);
+    }
+    // ... and both checked, with the keyboard.
+    void checkBothPrinters() {
+        ASSERT_NO_FATAL_FAILURE(toBothPrinters());
+        tabTo(find<Platform::Ui::ListView>("ListView1"));
         for (int row = 0; row < 2; ++row) {
-            press(Qt::Key_Down);
             press(Qt::Key_Space);
+            press(Qt::Key_Down);
         }
     }
     // The two printers on 127.0.0.2 and 127.0.0.3, each behind its print
@@ -497,4 +500,39 @@ TEST_F(WindowTest, AnAbortDuringTheFlashLetsItFinishAndTheFinishPageSaysTheRunSt
     shoot(*wizard, "page9-stopped-by-abort");
     wizard.reset();
     ::unsetenv("KESTRUP_COM_DIR");
+}
+
+// The printers page from the keyboard: Tab and Space check the first
+// printer; Return in the community field installs nothing.
+TEST_F(WindowTest, SpaceChecksTheFirstPrinterAndReturnInTheCommunityFieldSendsNothing) {
+    PrinterSim::Printer first(PrinterSim::Profile::forVersion("8.10"));
+    PrinterSim::Printer second(PrinterSim::Profile::forVersion("8.10"));
+    ASSERT_NO_FATAL_FAILURE(startPrintServers(first, second));
+    ASSERT_NO_FATAL_FAILURE(startWindow());
+    ASSERT_NO_FATAL_FAILURE(choose(false));
+    ASSERT_NO_FATAL_FAILURE(toBothPrinters());
+    auto* printers = find<Platform::Ui::ListView>("ListView1");
+
+    tabTo(printers);
+    press(Qt::Key_Space);
+    const auto rows = printers->Items();
+    EXPECT_EQ(printers->currentItem(), rows[0]);
+    EXPECT_TRUE(printers->Checked(rows[0]));
+    EXPECT_FALSE(printers->Checked(rows[1]));
+    EXPECT_EQ(buttons(), "[Help][Cancel][< &Back][&Install](&Exit)");
+    shoot(*wizard, "page6-first-printer-checked");
+
+    press(Qt::Key_O, Qt::AltModifier);
+    auto* community = find<QLineEdit>("txtCommunity");
+    QTest::mouseClick(community, Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), community);
+    press(Qt::Key_A, Qt::ControlModifier);
+    type("public");
+    press(Qt::Key_Return);
+    // An access key would click a moment later; Return might too.
+    Platform::WaitForEvents(300);
+    EXPECT_EQ(caption(), "Select printers - Kestrup");
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(first.connections() + second.connections(), 0);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
 }

@@ -26,7 +26,7 @@ protected:
     }
 
     TempFolder folder;
-    Pty com1, com3;
+    Pty com1, com3, com15, com16;
 };
 
 } // namespace
@@ -40,6 +40,9 @@ TEST_F(ctlSerialPortsTest, ListsThePortsAfreshWithTheirDsrLine) {
 
     link(com1, 1);
     link(com3, 3);
+    // The page offers COM1 to COM15.
+    link(com15, 15);
+    link(com16, 16);
     page.show();
     page.Load();
     page.hide();
@@ -48,13 +51,14 @@ TEST_F(ctlSerialPortsTest, ListsThePortsAfreshWithTheirDsrLine) {
     ASSERT_EQ(list->columnCount(), 2);
     EXPECT_EQ(list->ColumnCaption(0), "Port");
     EXPECT_EQ(list->ColumnCaption(1), "DSR status");
-    ASSERT_EQ(list->ItemCount(), 2);
+    ASSERT_EQ(list->ItemCount(), 3);
     auto rows = list->Items();
     EXPECT_EQ(list->Text(rows[0]), "COM1:");
     EXPECT_EQ(list->Key(rows[0]), "com1:");
     // A pseudo-terminal has no modem lines, so no DSR.
     EXPECT_EQ(list->Text(rows[0], 1), "Not active");
     EXPECT_EQ(list->Text(rows[1]), "COM3:");
+    EXPECT_EQ(list->Text(rows[2]), "COM15:");
 }
 
 TEST_F(ctlSerialPortsTest, APortChosenWithTheKeyboardOrTheMouseIsReportedAndSoIsItsRelease) {

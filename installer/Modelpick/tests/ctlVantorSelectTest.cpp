@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTest>
+#include <QVBoxLayout>
 
 #include "ErrorNumber.h"
 #include "HubletSimProcess.h"
@@ -23,17 +27,36 @@ namespace {
 
 using Platform::Ui::ListView;
 
+// A window that takes a Return reaching it as a press of its default button,
+// as the wizard does: there, Install.
+class ReturnCountingWindow : public QWidget {
+public:
+    int returns = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            ++returns;
+        QWidget::keyPressEvent(event);
+    }
+};
+
 class VantorSelectTest : public testing::Test {
 protected:
-    void startSim(std::vector<std::string> servers) {
-        std::vector<std::string> arguments{"--port", "0", "--community", "caddis"};
-        for (auto& server : servers) {
-            arguments.push_back("--server");
-            arguments.push_back(server);
+    // The print servers, if any, then the environment, then the control:
+    // Qt's threads read the environment, so it is set before any can run.
+    void start(const std::vector<std::string>& servers = {}) {
+        if (!servers.empty()) {
+            std::vector<std::string> arguments{"--port", "0", "--community", "caddis"};
+            for (const auto& server : servers) {
+                arguments.push_back("--server");
+                arguments.push_back(server);
+            }
+            sim = std::make_unique<HubletSim::HubletSimProcess>(HUBLET_SIM_PROGRAM, arguments);
+            setenv("KESTRUP_SNMP_PORT", std::to_string(sim->port()).c_str(), 1);
         }
-        sim = std::make_unique<HubletSim::HubletSimProcess>(HUBLET_SIM_PROGRAM, arguments);
-        setenv("KESTRUP_SNMP_PORT", std::to_string(sim->port()).c_str(), 1);
         setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+        control = std::make_unique<ctlVantorSelect>();
     }
     // Scans and pumps until `rows` rows are listed.
     void scanFor(int rows) {
@@ -56,13 +79,31 @@ protected:
         return texts;
     }
     void check(const std::string& key) { list().Item(key)->setCheckState(0, Qt::Checked); }
+    // The control, loaded, in the active window.
+    void showInWindow() {
+        (new QVBoxLayout(&window))->addWidget(control.get());
+        control->Load();
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void report(const std::string& address, const std::string& name) {
+        auto server = Automation::New<Beaconet::HBPrinter>();
+        server->setIPAddress(address);
+        server->setIPPort("9100");
+        server->setPrinterName(name);
+        server->setSysStatus(3);
+        control->NotifyClient()->NewPrinter(server);
+    }
 
     UiRobot robot;
     std::unique_ptr<HubletSim::HubletSimProcess> sim;
-    std::unique_ptr<ctlVantorSelect> control = std::make_unique<ctlVantorSelect>();
+    ReturnCountingWindow window;
+    std::unique_ptr<ctlVantorSelect> control;
 };
 
 TEST_F(VantorSelectTest, LoadsOnceWithTheDefaultsAndShowsTheColumnsAsked) {
+    start();
     auto* tabs = control->findChild<QTabWidget*>("SSTab1");
     EXPECT_EQ(tabs->tabText(0).remove(QChar('&')), QString(" Network printers"));
     EXPECT_EQ(tabs->tabText(1).remove(QChar('&')), QString("Options"));
@@ -90,9 +131,9 @@ TEST_F(VantorSelectTest, LoadsOnceWithTheDefaultsAndShowsTheColumnsAsked) {
 }
 
 TEST_F(VantorSelectTest, AScanListsThePrintServersAndGhostsThoseThatCannotBeUsed) {
-    startSim({"address=127.0.0.21,layout=A,name=Annex,status=4",
-              "address=127.0.0.22,layout=B,name=Basement,status=5,port=40000",
-              "address=127.0.0.23,layout=A,name=Closet,status=0,revtelnet=2,port=0"});
+    start({"address=127.0.0.21,layout=A,name=Annex,status=4",
+           "address=127.0.0.22,layout=B,name=Basement,status=5,port=40000",
+           "address=127.0.0.23,layout=A,name=Closet,status=0,revtelnet=2,port=0"});
     control->setShowItems(15);
     control->Load();
     control->show();
@@ -147,10 +188,10 @@ TEST_F(VantorSelectTest, AScanListsThePrintServersAndGhostsThoseThatCannotBeUsed
 }
 
 TEST_F(VantorSelectTest, EachReasonAloneGhostsARow) {
-    startSim({"address=127.0.0.41,layout=A,name=Telnet,status=4,revtelnet=2",
-              "address=127.0.0.42,layout=A,name=Tessel,status=0",
-              "address=127.0.0.43,layout=A,name=NoPort,status=4,port=0",
-              "address=127.0.0.44,layout=A,name=Usable,status=3"});
+    start({"address=127.0.0.41,layout=A,name=Telnet,status=4,revtelnet=2",
+           "address=127.0.0.42,layout=A,name=Tessel,status=0",
+           "address=127.0.0.43,layout=A,name=NoPort,status=4,port=0",
+           "address=127.0.0.44,layout=A,name=Usable,status=3"});
     control->setShowItems(15);
     control->Load();
     control->show();
@@ -169,7 +210,7 @@ TEST_F(VantorSelectTest, EachReasonAloneGhostsARow) {
 }
 
 TEST_F(VantorSelectTest, AServerReportedAgainKeepsOneUpToDateRow) {
-    startSim({"address=127.0.0.31,layout=B,name=Twice,status=4"});
+    start({"address=127.0.0.31,layout=B,name=Twice,status=4"});
     sim->command("fault repeat");
     control->Load();
     control->show();
@@ -183,6 +224,7 @@ TEST_F(VantorSelectTest, AServerReportedAgainKeepsOneUpToDateRow) {
 }
 
 TEST_F(VantorSelectTest, WhatTheUserGetsWrongIsShownAndChangesNothing) {
+    start();
     control->Load();
     auto& community = child<QLineEdit>("txtCommunity");
     auto& subnets = child<QListWidget>("lstSubnets");
@@ -215,7 +257,62 @@ TEST_F(VantorSelectTest, WhatTheUserGetsWrongIsShownAndChangesNothing) {
     EXPECT_EQ(list().ItemCount(), 0);
 }
 
+TEST_F(VantorSelectTest, ReturnInATextFieldNeverReachesTheWindow) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(showInWindow());
+    auto& address = child<QLineEdit>("txtNetwork");
+    auto& subnets = child<QListWidget>("lstSubnets");
+    // An address that begins as a listed one does is another address.
+    for (const char* typed : {"127.0.0.10", "127.0.0.1"}) {
+        address.setText(typed);
+        QTest::keyClick(&address, Qt::Key_Return);
+    }
+    ASSERT_EQ(subnets.count(), 3);
+    EXPECT_EQ(subnets.item(2)->text(), QString("127.0.0.1"));
+    EXPECT_EQ(control->Networks()->Count(), 3);
+
+    auto& community = child<QLineEdit>("txtCommunity");
+    community.selectAll();
+    QTest::keyClicks(&community, "public");
+    QTest::keyClick(&community, Qt::Key_Return);
+    QTest::keyClick(&community, Qt::Key_Enter);
+    EXPECT_EQ(community.text(), QString("public"));
+    EXPECT_EQ(window.returns, 0);
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+}
+
+TEST_F(VantorSelectTest, AFocusedListHasACurrentRowThatSpaceChecksWhicheverCellWasClicked) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(showInWindow());
+    QSignalSpy made(control.get(), &ctlVantorSelect::SelectionMade);
+    report("127.0.0.51", "Annex");
+    report("127.0.0.52", "Basement");
+    list().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_TRUE(list().Checked(list().Item("IP127.0.0.51")));
+    EXPECT_EQ(made.count(), 1);
+
+    QTreeWidgetItem* second = list().Item("IP127.0.0.52");
+    const QPoint address(list().header()->sectionViewportPosition(1) + 4,
+                         list().visualItemRect(second).center().y());
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, address);
+    ASSERT_EQ(list().currentItem(), second);
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_TRUE(list().Checked(second));
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_FALSE(list().Checked(second));
+    EXPECT_TRUE(list().Checked(list().Item("IP127.0.0.51")));
+
+    // Rows that come into the focused list after a scan emptied it.
+    list().ClearItems();
+    report("127.0.0.53", "Closet");
+    QTest::keyClick(&list(), Qt::Key_Space);
+    EXPECT_TRUE(list().Checked(list().Item("IP127.0.0.53")));
+    EXPECT_TRUE(robot.boxes.empty()) << robot.boxTexts().front();
+}
+
 TEST_F(VantorSelectTest, APrinterReportedAgainUpdatesItsRowAndCannotStayCheckedOnceGhosted) {
+    start();
     control->setShowItems(SI_Name | SI_IP | SI_SysStatus);
     control->Load();
     control->show();
