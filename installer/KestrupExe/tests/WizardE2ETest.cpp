@@ -340,11 +340,11 @@ TEST_F(WizardE2ETest, AFailureThatEveryPrinterWouldMeetEndsTheRunWithoutAQuestio
         {true, [&] { std::filesystem::resize_file(image, 20); },
          "Invalid firmware file: \"" + image + "\"(9999)"},
     };
+    startFleet();
     for (const auto& [firmwareOnly, damage, error] : damages) {
         SCOPED_TRACE(error);
         robot.boxes.clear();
         DemoFiles::WriteDemoFiles(home());
-        startFleet();
         ASSERT_NO_FATAL_FAILURE(toBothPrinters(firmwareOnly));
         damage();
         click(NavNext);
