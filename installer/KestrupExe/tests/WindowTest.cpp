@@ -200,8 +200,10 @@ protected:
                 "--port", "0", "--community", "caddis", "--server",
                 "address=127.0.0.2,name=Dispatch,status=4,port=" + std::to_string(first.port()), "--server",
                 "address=127.0.0.3,name=Warehouse,status=4,port=" + std::to_string(second.port())});
-        ::setenv("KESTRUP_SNMP_PORT", std::to_string(printServers_->port()).c_str(), 1);
-        ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+        // The printers' threads run already: the environment changes through
+        // Qt, whose threads read it under the same lock.
+        qputenv("KESTRUP_SNMP_PORT", QByteArray::number(printServers_->port()));
+        qputenv("KESTRUP_BROADCAST", "127.255.255.255");
     }
     bool installAbortingWhen(const std::function<bool()>& phase);
     std::string actionStatus(int32_t action) const;
@@ -350,7 +352,7 @@ TEST_F(WindowTest, APackageWhoseUffFileLacksOneOfItsFilesIsNamedAndReachesNoPrin
 
 TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {
     TempFolder comDir;
-    ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+    qputenv("KESTRUP_COM_DIR", QByteArray(comDir.path().c_str()));
     PrinterSim::Printer printer(PrinterSim::Profile::forVersion("8.10"));
     ASSERT_TRUE(printer.openSerial(QString::fromStdString(comDir / "COM1")))
         << printer.errorString().toStdString();
@@ -371,7 +373,7 @@ TEST_F(WindowTest, TheBareFirmwareToComOneWithTheKeyboard) {
     EXPECT_TRUE(dialogs.empty());
     EXPECT_FALSE(printer.storedKernels().isEmpty());
     finish();
-    ::unsetenv("KESTRUP_COM_DIR");
+    qunsetenv("KESTRUP_COM_DIR");
 }
 
 TEST_F(WindowTest, TheFailurePage) {
@@ -395,7 +397,7 @@ TEST_F(WindowTest, TheFailurePage) {
 
 // The way to the serial page with the demo package, by clicks, and COM1 chosen.
 void WindowTest::toComOne(PrinterSim::Printer& printer, TempFolder& comDir) {
-    ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
+    qputenv("KESTRUP_COM_DIR", QByteArray(comDir.path().c_str()));
     ASSERT_TRUE(printer.openSerial(QString::fromStdString(comDir / "COM1")))
         << printer.errorString().toStdString();
     start();
@@ -475,7 +477,7 @@ TEST_F(WindowTest, AnAbortBeforeTheFlashEndsOnTheFailurePageAskingNothingMore) {
             shoot(*wizard, "page8-aborted");
         }
         wizard.reset();
-        ::unsetenv("KESTRUP_COM_DIR");
+        qunsetenv("KESTRUP_COM_DIR");
     }
 }
 
@@ -499,7 +501,7 @@ TEST_F(WindowTest, AnAbortDuringTheFlashLetsItFinishAndTheFinishPageSaysTheRunSt
     EXPECT_FALSE(printer.storedKernels().isEmpty());
     shoot(*wizard, "page9-stopped-by-abort");
     wizard.reset();
-    ::unsetenv("KESTRUP_COM_DIR");
+    qunsetenv("KESTRUP_COM_DIR");
 }
 
 // The printers page from the keyboard: Tab and Space check the first

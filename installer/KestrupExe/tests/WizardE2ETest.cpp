@@ -52,8 +52,10 @@ protected:
                 "--port", "0", "--community", "caddis", "--server",
                 "address=127.0.0.2,name=Dispatch,status=4,port=" + std::to_string(first->port()), "--server",
                 "address=127.0.0.3,name=Warehouse,status=4,port=" + std::to_string(second->port())});
-        ::setenv("KESTRUP_SNMP_PORT", std::to_string(sim->port()).c_str(), 1);
-        ::setenv("KESTRUP_BROADCAST", "127.255.255.255", 1);
+        // The printers' threads run already: the environment changes through
+        // Qt, whose threads read it under the same lock.
+        qputenv("KESTRUP_SNMP_PORT", QByteArray::number(sim->port()));
+        qputenv("KESTRUP_BROADCAST", "127.255.255.255");
     }
 
     // From the start to the connection page with the package or the firmware
@@ -229,7 +231,7 @@ protected:
         WizardFixture::TearDown();
         serial.reset();
         if (comDir) {
-            ::unsetenv("KESTRUP_COM_DIR");
+            qunsetenv("KESTRUP_COM_DIR");
             comDir.reset();
         }
     }
@@ -241,7 +243,7 @@ protected:
                 const PrinterSim::FaultPlan& faults = {}) {
         serial.reset();
         comDir = std::make_unique<TempFolder>();
-        ::setenv("KESTRUP_COM_DIR", comDir->path().c_str(), 1);
+        qputenv("KESTRUP_COM_DIR", QByteArray(comDir->path().c_str()));
         serial = std::make_unique<PrinterSim::Printer>(profile, faults);
         ASSERT_TRUE(serial->openSerial(QString::fromStdString(*comDir / "COM1")))
             << serial->errorString().toStdString();

@@ -45,8 +45,10 @@ protected:
 
     void SetUp() override {
         std::filesystem::create_directories(home());
-        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
-        ::setenv("KESTRUP_HOME", home().c_str(), 1);
+        // The environment changes only through Qt, whose threads read it
+        // under the same lock: a plain setenv beside them can crash them.
+        qputenv("XDG_CONFIG_HOME", QByteArray((folder_ / "config").c_str()));
+        qputenv("KESTRUP_HOME", QByteArray(home().c_str()));
         DemoFiles::WriteDemoFiles(home());
         previousHelp_ =
             Platform::Ui::setHelpViewerFactory([this] { return std::make_unique<FakeHelp>(help); });
@@ -54,8 +56,8 @@ protected:
     void TearDown() override {
         wizard.reset();
         Platform::Ui::setHelpViewerFactory(previousHelp_);
-        ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("KESTRUP_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("KESTRUP_HOME");
     }
 
     std::string home() const { return folder_ / "home"; }

@@ -1,6 +1,6 @@
 #include "KestrupExe/WizardSettings.h"
 
-#include <cstdlib>
+#include <QByteArray>
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
@@ -15,12 +15,12 @@ namespace {
 class WizardSettingsTest : public testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
-        ::setenv("KESTRUP_HOME", (folder_ / "home").c_str(), 1);
+        qputenv("XDG_CONFIG_HOME", QByteArray((folder_ / "config").c_str()));
+        qputenv("KESTRUP_HOME", QByteArray((folder_ / "home").c_str()));
     }
     void TearDown() override {
-        ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("KESTRUP_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("KESTRUP_HOME");
     }
     TempFolder folder_;
 };

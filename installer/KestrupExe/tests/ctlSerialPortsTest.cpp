@@ -1,6 +1,5 @@
 #include "KestrupExe/ctlSerialPorts.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -19,8 +18,8 @@ namespace {
 
 class ctlSerialPortsTest : public testing::Test {
 protected:
-    void SetUp() override { ::setenv("KESTRUP_COM_DIR", folder.path().c_str(), 1); }
-    void TearDown() override { ::unsetenv("KESTRUP_COM_DIR"); }
+    void SetUp() override { qputenv("KESTRUP_COM_DIR", QByteArray(folder.path().c_str())); }
+    void TearDown() override { qunsetenv("KESTRUP_COM_DIR"); }
     void link(const Pty& pty, int number) {
         std::filesystem::create_symlink(pty.slaveName(), folder / ("COM" + std::to_string(number)));
     }
