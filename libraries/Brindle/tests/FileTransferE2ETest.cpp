@@ -38,11 +38,10 @@ TEST(FileTransferE2E, FilesGoAndComeBackByteExact) {
 }
 
 TEST(FileTransferE2E, UploadDataToFileLeavesNoTemporaryFile) {
-    Bench bench("8.10");
     TempFolder temp;
-    ::setenv("TMPDIR", temp.path().c_str(), 1);
+    Bench bench(PrinterSim::Profile::forVersion(QStringLiteral("8.10")), {}, Bench::Link::Tcp,
+                {{"TMPDIR", temp.path()}});
     bench.printer->UploadDataToFile(std::string("LAYOUT\r\n\0\xff", 10), "c:my layout.txt");
-    ::unsetenv("TMPDIR");
     EXPECT_TRUE(stored(bench, "c:my layout.txt") == QByteArray("LAYOUT\r\n\0\xff", 10));
     EXPECT_TRUE(bench.received("RUN\"cat -S2 -10 >c:my\\ layout.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
