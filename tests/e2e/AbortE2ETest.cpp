@@ -3,9 +3,11 @@
 // operation the report that carried it came from.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <algorithm>
 
 #include "Flashmount/tests/FlashBench.h"
+#include "HttpCapture.h"
 #include "InstallBench.h"
 #include "Scrivel/Enums.h"
 
@@ -18,15 +20,39 @@ public:
     void Progress(const std::string& Info, int32_t Progress, const std::string& sPrinter,
                   int32_t CurrentAction, bool& Cancel) override {
         RecordingCallback::Progress(Info, Progress, sPrinter, CurrentAction, Cancel);
-        Cancel = !given && cancelWhen && cancelWhen(CurrentAction, Info);
+        Cancel = !given && (pressed || (cancelWhen && cancelWhen(CurrentAction, Info)));
+        if (Cancel)
+            carrier = reports.back();
         given = given || Cancel;
+        pressed = pressed || (pressAfter && pressAfter(CurrentAction, Info));
     }
     bool given = false;
+    // The report that carried the abort.
+    Report carrier{};
+    // True when the user presses Abort after this report was answered: the
+    // next report carries it.
+    std::function<bool(int32_t action, const std::string& info)> pressAfter;
+
+private:
+    bool pressed = false;
 };
 
+PrinterSim::FaultPlan faultPlan(const char* name) {
+    return PrinterSim::FaultPlan({*PrinterSim::Fault::parse(name)});
+}
+
 struct AbortBench : InstallBench {
-    explicit AbortBench(const QString& address, const PrinterSim::FaultPlan& faults = {})
-        : InstallBench(PrinterSim::Profile::forVersion("8.10"), faults, address) {
+    explicit AbortBench(const QString& address, const PrinterSim::FaultPlan& faults = {},
+                        const PrinterSim::Profile& profile = PrinterSim::Profile::forVersion("8.10"),
+                        quint16 httpPort = 0)
+        : InstallBench(profile, faults, address, httpPort) {
+        useOnce();
+    }
+    AbortBench(OnCom1 com1, const PrinterSim::FaultPlan& faults)
+        : InstallBench(com1, PrinterSim::Profile::forVersion("8.10"), faults) {
+        useOnce();
+    }
+    void useOnce() {
         callback = once;
         bag->setCallbackClient(once);
     }
@@ -103,7 +129,7 @@ TEST(InstallAbort, AnAbortTheClientHoldsIsActedOnBeforeTheLoginIsAsked) {
 }
 
 TEST(InstallAbort, AnAbortTheClientHoldsIsActedOnBeforeTheBreakStringIsAsked) {
-    AbortBench bench("127.0.0.60", PrinterSim::FaultPlan({*PrinterSim::Fault::parse("hello-needs-break")}));
+    AbortBench bench("127.0.0.60", faultPlan("hello-needs-break"));
     bench.once->cancelWhen = [&](int32_t action, const std::string&) {
         return action == Renova::AI_Connecting && reportsOf(*bench.once, action) == 2;
     };
@@ -152,4 +178,53 @@ TEST(InstallAbort, AnAbortDuringTheFlashLetsItFinishAndTheJobEndsUpdated) {
         EXPECT_TRUE(bench.received("REBOOT"));
         EXPECT_EQ(bench.once->calls.back(), "UpdateFinshed 127.0.0.61");
     }
+}
+
+TEST(InstallAbort, AnAbortWhileThePrinterIsFirstAskedIsHeardThereAndNoBreakGoesOut) {
+    // A warehouse printer answers only after a break string, and a break
+    // stops the program it runs: an abort before it must leave it running.
+    HttpCapture server("127.0.0.65");
+    ASSERT_TRUE(server.listening());
+    AbortBench bench("127.0.0.65", faultPlan("hello-needs-break"), PrinterSim::Profile::forVersion("8.10"),
+                     server.port());
+    bench.sim.recordInput(true);
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.<CR>");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    // The user presses Abort as the printer is first asked whether it answers.
+    QElapsedTimer connecting;
+    bench.once->cancelWhen = [&](int32_t action, const std::string&) {
+        if (action != Renova::AI_Connecting)
+            return false;
+        if (!connecting.isValid())
+            connecting.start();
+        return connecting.elapsed() >= 300;
+    };
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 113);
+    // The question's own wait reports, so it hears the abort before it ends.
+    EXPECT_EQ(bench.once->carrier.action, Renova::AI_Connecting);
+    EXPECT_EQ(bench.once->carrier.info, "Waiting for response");
+    EXPECT_LT(bench.once->carrier.percent, 100);
+    for (const auto& line : bench.logLines())
+        EXPECT_FALSE(line.starts_with("Sending break string")) << line;
+    EXPECT_FALSE(bench.sim.receivedBytes().contains("\x1b."));
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_EQ(bench.request->breakQuestions, 0);
+}
+
+TEST(InstallAbort, OnASerialLineAnAbortAfterTheScanIsActedOnBeforeThePackagesBreakString) {
+    AbortBench bench(InstallBench::OnCom1{}, faultPlan("hello-needs-break"));
+    bench.sim.recordInput(true);
+    bench.package->SerialConnectStrings()->Add("")->setConnectstring("9600,1,8,1");
+    bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
+    bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+    // Pressed once the scan has reported its end without an answer.
+    bench.once->pressAfter = [](int32_t action, const std::string& info) {
+        return action == Renova::AI_Connecting && info == " ";
+    };
+    auto error = bench.run();
+    EXPECT_EQ(error.Number(), 113);
+    EXPECT_TRUE(bench.once->given);
+    EXPECT_FALSE(bench.sim.receivedBytes().contains("\x1b."));
+    EXPECT_EQ(bench.request->serialQuestions, 0);
 }
