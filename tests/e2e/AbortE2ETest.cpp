@@ -228,3 +228,35 @@ TEST(InstallAbort, OnASerialLineAnAbortAfterTheScanIsActedOnBeforeThePackagesBre
     EXPECT_FALSE(bench.sim.receivedBytes().contains("\x1b."));
     EXPECT_EQ(bench.request->serialQuestions, 0);
 }
+
+TEST(InstallAbort, AnAbortBeforeTheFlashStepStopsTheJobBeforeThePrinterIsAskedAboutItsUser) {
+    // The printer's user may upgrade, so no login is asked and only the
+    // step's own cancel point stands between an abort and the flash.
+    auto profile = PrinterSim::Profile::forVersion("8.10");
+    profile.upgradeUsers = "admin,user,supervisor";
+    for (bool firmwareJob : {false, true}) {
+        SCOPED_TRACE(firmwareJob);
+        AbortBench bench("127.0.0.63", {}, profile);
+        // During the version check, the flash step's own one in a package.
+        bench.once->cancelWhen = [&](int32_t action, const std::string&) {
+            return action == Renova::AI_VersionCheck &&
+                   (firmwareJob || reportsOf(*bench.once, Renova::AI_CopyingFiles) > 0);
+        };
+        const std::string kernel = FlashTesting::kernelImage("Rubric 8.20", 20000);
+        if (firmwareJob) {
+            bench.bag->setInstallationType(Renova::IT_Firmware);
+            bench.bag->setSourcePath(bench.folder.write("kernel.bin", kernel));
+        } else {
+            bench.package->setFirmwareVersion("8.20");
+            bench.writePackage({{"a.txt", "c:/a.txt", "A"}}, kernel);
+        }
+        auto error = bench.run();
+        EXPECT_EQ(error.Number(), 113);
+        EXPECT_TRUE(bench.once->given);
+        EXPECT_TRUE(bench.sim.storedKernels().isEmpty());
+        EXPECT_FALSE(bench.received("restr -a upgrade"));
+        EXPECT_FALSE(bench.logged("Start firmware update to Rubric 8.20"));
+        EXPECT_EQ(reportsOf(*bench.once, Renova::AI_UpdatingFirmware), 0);
+        EXPECT_FALSE(bench.received("REBOOT"));
+    }
+}
