@@ -260,3 +260,48 @@ TEST(InstallAbort, AnAbortBeforeTheFlashStepStopsTheJobBeforeThePrinterIsAskedAb
         EXPECT_FALSE(bench.received("REBOOT"));
     }
 }
+
+TEST(InstallAbort, AnAbortAsAnUploadStartsEndsItNoLaterThanTheUploadWouldHaveAndSendsNothing) {
+    // Every reply of this printer comes 0.6 s late.
+    const std::string program = "10 PRINT \"HELLO\"\r\n20 PRINT \"WORLD\"\r\n30 END\r\n\r\n\r\n";
+    ASSERT_EQ(program.size(), 48u);
+    // The upload undisturbed, from its first report to its last.
+    int64_t undisturbed = 0;
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), faultPlan("delayed-reply@600"),
+                           "127.0.0.66");
+        QElapsedTimer clock;
+        clock.start();
+        int64_t first = -1;
+        bench.callback->cancelWhen = [&](int32_t action, const std::string&) {
+            if (action == Renova::AI_CopyingFiles) {
+                first = first < 0 ? clock.elapsed() : first;
+                undisturbed = clock.elapsed() - first;
+            }
+            return false;
+        };
+        bench.writePackage({{"HELLO.PRG", "c:/HELLO.PRG", program}});
+        ASSERT_EQ(bench.run().Number(), 0);
+        ASSERT_EQ(bench.sim.files().value("c:HELLO.PRG").toStdString(), program);
+    }
+    AbortBench bench("127.0.0.66", faultPlan("delayed-reply@600"));
+    QElapsedTimer pressed;
+    bench.once->cancelWhen = [&](int32_t action, const std::string&) {
+        if (action != Renova::AI_CopyingFiles)
+            return false;
+        if (!pressed.isValid())
+            pressed.start();
+        return true;
+    };
+    bench.writePackage({{"HELLO.PRG", "c:/HELLO.PRG", program}});
+    auto error = bench.run();
+    const int64_t took = pressed.elapsed();
+    EXPECT_EQ(error.Number(), 113);
+    // A second's room for a busy machine; waiting out the printer's
+    // time-outs would cost seven.
+    EXPECT_LT(took, undisturbed + 1000);
+    // The abort came before the printer's cat was started: nothing of the file went out.
+    EXPECT_FALSE(bench.received("cat -S"));
+    EXPECT_FALSE(bench.sim.files().contains("c:HELLO.PRG"));
+    EXPECT_EQ(std::count(bench.once->calls.begin(), bench.once->calls.end(), "Error 127.0.0.66 9 113"), 1);
+}

@@ -1,4 +1,5 @@
 // Files moved through a Printer to and from the simulated printer over TCP.
+#include <QElapsedTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,17 @@ using Bench = SimulatedPrinterBench;
 QByteArray stored(const Bench& bench, const char* path) {
     return bench.sim.files().value(path);
 }
+
+// Cancels once the transfer has moved past its first bytes, and notes when.
+class CancelOnceMoving : public Automation::Object, public Gaugely::IProgressCallBack {
+public:
+    void Feedback(const Ref<Gaugely::Progress>& ProgressObj, bool& Cancel) override {
+        if (!cancelled.isValid() && ProgressObj->SubValue() > 1)
+            cancelled.start();
+        Cancel = cancelled.isValid();
+    }
+    QElapsedTimer cancelled;
+};
 
 } // namespace
 
@@ -45,6 +57,32 @@ TEST(FileTransferE2E, UploadDataToFileLeavesNoTemporaryFile) {
     EXPECT_TRUE(stored(bench, "c:my layout.txt") == QByteArray("LAYOUT\r\n\0\xff", 10));
     EXPECT_TRUE(bench.received("RUN\"cat -S2 -10 >c:my\\ layout.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+}
+
+TEST(FileTransferE2E, AnUploadAbortedMidwayEndsOnceThePrintersCatGivesUpAndLeavesNoFile) {
+    PrinterSim::Profile roomy = PrinterSim::Profile::forVersion(QStringLiteral("8.10"));
+    roomy.flashKb = 65536;
+    Bench bench(roomy, {}, Bench::Link::Tcp);
+    const std::string data = filePattern(32 << 20);
+    auto progress = Automation::New<Gaugely::Progress>();
+    progress->TaskAdd("Uploading", static_cast<int32_t>(data.size()));
+    progress->setTaskIndex(1);
+    progress->setNotificationInterval(20);
+    auto receiver = Automation::New<CancelOnceMoving>();
+    progress->setReceiver(receiver);
+    progress->setStart(true);
+    const std::string source = bench.pc.write("big.bin", data);
+    auto error = raisedError([&] { bench.printer->FileUpload(source, "c:big.bin", progress); });
+    ASSERT_TRUE(receiver->cancelled.isValid());
+    const int64_t took = receiver->cancelled.elapsed();
+    EXPECT_EQ(error.Number(), 113);
+    // The cat gives up after two silent seconds (and room for a busy
+    // machine); waiting out its time-out again and a settling pause would
+    // cost seven more.
+    EXPECT_LT(took, 2000 + 1500);
+    EXPECT_FALSE(bench.sim.files().contains("c:big.bin"));
+    // The printer takes commands again at once.
+    EXPECT_TRUE(bench.printer->IsImmediateMode());
 }
 
 TEST(FileTransferE2E, RoomCheckAtItsBoundary) {
