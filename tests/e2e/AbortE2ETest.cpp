@@ -305,3 +305,70 @@ TEST(InstallAbort, AnAbortAsAnUploadStartsEndsItNoLaterThanTheUploadWouldHaveAnd
     EXPECT_FALSE(bench.sim.files().contains("c:HELLO.PRG"));
     EXPECT_EQ(std::count(bench.once->calls.begin(), bench.once->calls.end(), "Error 127.0.0.66 9 113"), 1);
 }
+
+namespace {
+
+// Keeps, at each question for a break string, the client's last two reports.
+class ReportsAtQuestions : public RecordingRequest {
+public:
+    explicit ReportsAtQuestions(const RecordingCallback& client) : client_(client) {}
+    void RequestForBreakString(const std::string& sPrinter, std::string& sBreak, bool& Cancel) override {
+        keep();
+        RecordingRequest::RequestForBreakString(sPrinter, sBreak, Cancel);
+    }
+    void RequestForSerialBreakString(const std::string& sPrinter, int32_t& Baudrate, int16_t& Databits,
+                                     int16_t& Stopbits, int16_t& Parity, std::string& sBreakString,
+                                     bool& Cancel) override {
+        keep();
+        RecordingRequest::RequestForSerialBreakString(sPrinter, Baudrate, Databits, Stopbits, Parity,
+                                                      sBreakString, Cancel);
+    }
+    std::vector<std::pair<RecordingCallback::Report, RecordingCallback::Report>> seen;
+
+private:
+    void keep() {
+        const auto& reports = client_.reports;
+        ASSERT_GE(reports.size(), 2u);
+        seen.emplace_back(reports[reports.size() - 2], reports.back());
+    }
+    const RecordingCallback& client_;
+};
+
+void expectRepeated(const std::pair<RecordingCallback::Report, RecordingCallback::Report>& last) {
+    const auto& [before, repeated] = last;
+    // A report with a text and a share done tells the repeat from a fresh 0.
+    ASSERT_FALSE(before.info.empty());
+    ASSERT_GT(before.percent, 0);
+    EXPECT_EQ(repeated.action, before.action);
+    EXPECT_EQ(repeated.percent, before.percent);
+    EXPECT_EQ(repeated.info, before.info);
+}
+
+} // namespace
+
+TEST(InstallAbort, TheReportThatCollectsAnAbortBeforeAQuestionRepeatsTheStepsLastOne) {
+    // The progress row must not fall back while the user is asked: after
+    // the wait for an answer on the network, after the scan on a serial line.
+    {
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), faultPlan("hello-needs-break"),
+                           "127.0.0.64");
+        auto asking = Automation::New<ReportsAtQuestions>(*bench.callback);
+        asking->breakAnswers = {"\x1b."};
+        bench.bag->setRequestClient(asking);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        ASSERT_EQ(bench.run().Number(), 0);
+        ASSERT_EQ(asking->seen.size(), 1u);
+        expectRepeated(asking->seen[0]);
+    }
+    {
+        InstallBench bench(InstallBench::OnCom1{}, PrinterSim::Profile::forVersion("8.10"),
+                           faultPlan("hello-needs-break"));
+        auto asking = Automation::New<ReportsAtQuestions>(*bench.callback);
+        asking->serialAnswers = {{9600, 8, 1, 1, "\x1b."}};
+        bench.bag->setRequestClient(asking);
+        bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
+        ASSERT_EQ(bench.run().Number(), 0);
+        ASSERT_EQ(asking->seen.size(), 1u);
+        expectRepeated(asking->seen[0]);
+    }
+}
