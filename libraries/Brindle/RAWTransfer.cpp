@@ -211,6 +211,11 @@ void RAWTransfer::waitUntilNotRunning() {
             // The printer went away: nothing more can arrive.
             status_ = FileTransfer_Failure;
             capture(108, WaitSource);
+        } else if (cut_ && Platform::MillisecondClock() - lastActivity_ > FailureSettleMs) {
+            // A printer that does not say its cat gave up may still be
+            // reading: the abort ends the upload as a failure, whose waits follow.
+            status_ = FileTransfer_Failure;
+            capture(113, WaitSource);
         } else if (Platform::MillisecondClock() - lastActivity_ > idleTimeoutMs_) {
             status_ = FileTransfer_Failure;
             bool refused = scanner_ && scanner_->MentionsSocketError();

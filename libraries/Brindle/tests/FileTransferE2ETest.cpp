@@ -1,8 +1,8 @@
 // Files moved through a Printer to and from the simulated printer over TCP.
-#include <QElapsedTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "CancelOnceMoving.h"
 #include "ErrorNumber.h"
 #include "SimulatedPrinterBench.h"
 
@@ -16,17 +16,6 @@ using Bench = SimulatedPrinterBench;
 QByteArray stored(const Bench& bench, const char* path) {
     return bench.sim.files().value(path);
 }
-
-// Cancels once the transfer has moved past its first bytes, and notes when.
-class CancelOnceMoving : public Automation::Object, public Gaugely::IProgressCallBack {
-public:
-    void Feedback(const Ref<Gaugely::Progress>& ProgressObj, bool& Cancel) override {
-        if (!cancelled.isValid() && ProgressObj->SubValue() > 1)
-            cancelled.start();
-        Cancel = cancelled.isValid();
-    }
-    QElapsedTimer cancelled;
-};
 
 } // namespace
 
@@ -64,13 +53,8 @@ TEST(FileTransferE2E, AnUploadAbortedMidwayEndsOnceThePrintersCatGivesUpAndLeave
     roomy.flashKb = 65536;
     Bench bench(roomy, {}, Bench::Link::Tcp);
     const std::string data = filePattern(32 << 20);
-    auto progress = Automation::New<Gaugely::Progress>();
-    progress->TaskAdd("Uploading", static_cast<int32_t>(data.size()));
-    progress->setTaskIndex(1);
-    progress->setNotificationInterval(20);
     auto receiver = Automation::New<CancelOnceMoving>();
-    progress->setReceiver(receiver);
-    progress->setStart(true);
+    auto progress = CancelOnceMoving::progressFor(data.size(), receiver);
     const std::string source = bench.pc.write("big.bin", data);
     auto error = raisedError([&] { bench.printer->FileUpload(source, "c:big.bin", progress); });
     ASSERT_TRUE(receiver->cancelled.isValid());
