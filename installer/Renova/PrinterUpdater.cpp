@@ -95,6 +95,13 @@ Ref<Gaugely::Progress> PrinterUpdater::NewProgress() {
     return progress;
 }
 
+Ref<Gaugely::Progress> PrinterUpdater::NewResponseWait() {
+    auto progress = NewProgress();
+    progress->TaskAdd("Waiting for response", 1);
+    progress->setTaskIndex(1);
+    return progress;
+}
+
 void PrinterUpdater::NotifyError(const std::string& sPrinter, int32_t, int32_t Error) {
     if (client_)
         client_->Error(sPrinter, currentAction_, Error);

@@ -89,12 +89,14 @@ private:
     void setAction(int32_t action) { currentAction_ = action; }
     // Where the job may stop: raises 113 once the client has asked to abort.
     void CancelPoint();
-    // Before a question to the user: an abort the client holds since its last
-    // report is asked for by reporting the current step again, and stops the
-    // job before the question is put.
+    // Before a question to the user or a break string: an abort the client
+    // holds since its last report is asked for by reporting the current step
+    // again, and stops the job before the question is put or the break sent.
     void CancelPointBeforeAsking();
     // A Progress that reports to this engine, so that a long wait hears the client's abort.
     Automation::Ref<Gaugely::Progress> NewProgress();
+    // The same for a wait on the printer's answer to a hello.
+    Automation::Ref<Gaugely::Progress> NewResponseWait();
     void report(int32_t percent) { NotifyClientProgress({}, percent, printerName_); }
     void NotifyClientProgress(const std::string& Info, int32_t Progress, const std::string& sPrinter);
     void NotifyError(const std::string& sPrinter, int32_t action, int32_t Error);

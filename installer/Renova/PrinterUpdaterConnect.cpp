@@ -77,10 +77,7 @@ bool PrinterUpdater::HelloAnswered(int32_t waitMs) {
     });
     try {
         // The wait reports to the client, whose abort ends it.
-        auto progress = NewProgress();
-        progress->TaskAdd("Waiting for response", 1);
-        progress->setTaskIndex(1);
-        printer_->Command("print \"hello\"", progress, waitMs, true, true);
+        printer_->Command("print \"hello\"", NewResponseWait(), waitMs, true, true);
         return true;
     } catch (const Automation::Error& error) {
         return error.Number() <= 0;
@@ -105,11 +102,14 @@ bool PrinterUpdater::NetworkConnect() {
             waitMs = DefaultHelloWaitMs;
             IgnoringErrors([&] { WriteTimeout(TS_TimeOut, DefaultHelloWaitMs); });
         }
-        bool answered = printer_->IsImmediateMode();
+        // The probe reports as the hello's wait does: an abort during it ends it.
+        bool answered = printer_->IsImmediateMode(NewResponseWait());
         if (!answered) {
             connection_->setPortOpen(true);
             if (package_) {
                 for (const auto& entry : *package_->BreakStrings()) {
+                    // A break stops the program the printer runs: not after an abort.
+                    CancelPointBeforeAsking();
                     std::string expanded = entry->getBreakString();
                     ExpandControlTokens(expanded);
                     SendBreak(entry->getBreakString(), expanded);

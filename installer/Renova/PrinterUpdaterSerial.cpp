@@ -75,6 +75,8 @@ bool PrinterUpdater::SerialAutoConnect() {
                     apply(settings->BaudRate(), settings->DataBits(), settings->Parity(),
                           settings->StopBits());
                     for (const auto& entry : *package_->BreakStrings()) {
+                        // A break stops the program the printer runs: not after an abort.
+                        CancelPointBeforeAsking();
                         // Expanded as on the network: a package writes its
                         // control characters as tokens.
                         std::string text = entry->getBreakString();

@@ -198,20 +198,25 @@ void FileTransfer::DownloadNet(const std::string& source, const std::string& des
 
 void FileTransfer::UploadNet(const std::string& source, const std::string& destination, int32_t size,
                              const Ref<Gaugely::Progress>& progress) {
+    auto transport = Automation::New<RAWTransfer>();
     try {
-        run(Automation::New<RAWTransfer>(), progress, true, source, destination, size,
+        run(transport, progress, true, source, destination, size,
             TransferCommands::NetUpload(cancelCatTimeout_, size, destination,
                                         "FileTransfer:UploadNet Method"));
         restoreCommandLine();
         if (InstallableFile::IsInstallableFile(source))
             printer_->InstallPrinterResource(destination);
     } catch (const Automation::Error& error) {
-        // Let the printer's cat run into its own time-out, then take the
-        // command line back; the transfer's error is the one reported.
-        printer_->Connection()->Wait(cancelCatTimeout_ + restoreTimeout_, true);
-        try {
-            restoreCommandLine();
-        } catch (const Automation::Error&) {
+        // An aborted upload has left the printer at its command line. After
+        // another failure its cat may still run: let it run into its own
+        // time-out, then take the command line back. The transfer's error is
+        // the one reported.
+        if (transport->Status() != Tethra::FileTransfer_FileAbort) {
+            printer_->Connection()->Wait(cancelCatTimeout_ + restoreTimeout_, true);
+            try {
+                restoreCommandLine();
+            } catch (const Automation::Error&) {
+            }
         }
         Automation::raise(error.Number(), "Transfer:FileUploadNet Method", error.Description());
     }

@@ -162,11 +162,11 @@ void Printer::PackageDelay() {
     }
 }
 
-bool Printer::RubricHello(Automation::Error* failure) {
+bool Printer::RubricHello(Automation::Error* failure, const Automation::Ref<Gaugely::Progress>& progress) {
     if (!connection_)
         ErrorTextProvider::RaiseLibraryError(116, "Printer:RubricHello Method");
     try {
-        std::string reply = Command("PRINT\"HELLO\r\n", nullptr, 0, true, true);
+        std::string reply = Command("PRINT\"HELLO\r\n", progress, 0, true, true);
         return Automation::inStr(1, reply, "HELLO", CompareMethod::Text) != 0;
     } catch (const Automation::Error& error) {
         if (failure)
@@ -180,9 +180,9 @@ void Printer::ensureState() {
         RubricHello(nullptr);
 }
 
-bool Printer::IsImmediateMode() {
+bool Printer::IsImmediateMode(const Automation::Ref<Gaugely::Progress>& Progress) {
     try {
-        return RubricHello(nullptr);
+        return RubricHello(nullptr, Progress);
     } catch (const Automation::Error&) {
         ErrorTextProvider::RaiseLibraryError(101, "Printer:IsImmediateMode Method");
     }

@@ -46,7 +46,9 @@ public:
     const Automation::Ref<RubricErrors>& Errors();
 
     bool IsDeviceMounted(const std::string& DeviceName);
-    bool IsImmediateMode();
+    // Whether the printer answers the hello; a Progress given follows the
+    // wait, and its Cancel ends it as no answer.
+    bool IsImmediateMode(const Automation::Ref<Gaugely::Progress>& Progress = nullptr);
     std::string RubricVersionStr();
     // The normalised "#.#0" form ("8.10").
     std::string RubricVersion();
@@ -186,7 +188,8 @@ private:
     void PackageDelay();
 
     // Whether the printer answers the hello; the failure is kept when asked for.
-    bool RubricHello(Automation::Error* failure);
+    bool RubricHello(Automation::Error* failure,
+                     const Automation::Ref<Gaugely::Progress>& progress = nullptr);
     // The probe runs first while the state is unknown.
     void ensureState();
     void ClearCache();

@@ -67,6 +67,7 @@ bool RAWTransfer::frontChecks(const std::string& source, int32_t size, const std
     if (!wrapper())
         Platform::ErrorTextProvider::RaiseLibraryError(118, source);
     abort_ = false;
+    cut_ = false;
     size_ = size;
     destination_ = destination;
     errors_ = Automation::New<Platform::ErrorInfoHolder>();
@@ -109,7 +110,9 @@ void RAWTransfer::detach() {
     Ref<NetCommWrapper> link = wrapper();
     if (!link)
         return;
-    if (status_ == FileTransfer_FileAbort || status_ == FileTransfer_Failure)
+    // An aborted upload ends only once the printer's cat has given up, or
+    // before it was started: nothing is left to settle.
+    if (status_ == FileTransfer_Failure || (status_ == FileTransfer_FileAbort && !uploading_))
         connection_->Wait(FailureSettleMs, true);
     // An upload's collected replies served only its checks; a download
     // keeps what followed its end marker.
@@ -140,6 +143,12 @@ void RAWTransfer::upload(const std::string& source, const std::string& expressio
         staged_.clear();
         stagedAt_ = 0;
         sent_ = 0;
+        // Aborted before the printer's cat was started: nothing goes out.
+        if (abortRequested()) {
+            status_ = FileTransfer_FileAbort;
+            capture(113, WaitSource);
+            return;
+        }
         wrapper_->setDataToSend(Automation::Variant(expression));
         outputBinaryData();
     });
@@ -193,15 +202,20 @@ void RAWTransfer::waitUntilNotRunning() {
         link->ProcessEvents();
         if (!running_)
             break;
-        if (progress_ && progress_->Cancel())
-            abort_ = true;
-        if (abort_) {
+        // An upload hears the abort between its blocks, and its end waits
+        // for the printer's cat.
+        if (!uploading_ && abortRequested()) {
             status_ = FileTransfer_FileAbort;
             capture(113, WaitSource);
         } else if (!link->Connected()) {
             // The printer went away: nothing more can arrive.
             status_ = FileTransfer_Failure;
             capture(108, WaitSource);
+        } else if (cut_ && Platform::MillisecondClock() - lastActivity_ > FailureSettleMs) {
+            // A printer that does not say its cat gave up may still be
+            // reading: the abort ends the upload as a failure, whose waits follow.
+            status_ = FileTransfer_Failure;
+            capture(113, WaitSource);
         } else if (Platform::MillisecondClock() - lastActivity_ > idleTimeoutMs_) {
             status_ = FileTransfer_Failure;
             bool refused = scanner_ && scanner_->MentionsSocketError();
@@ -213,6 +227,12 @@ void RAWTransfer::waitUntilNotRunning() {
     }
 }
 
+bool RAWTransfer::abortRequested() {
+    if (progress_ && progress_->Cancel())
+        abort_ = true;
+    return abort_;
+}
+
 void RAWTransfer::outputBinaryData() {
     // Nested pumps bring ReadyToSend while this loop runs; it sends alone.
     if (sending_)
@@ -221,6 +241,14 @@ void RAWTransfer::outputBinaryData() {
     resume_ = false;
     size_t fileBytes = static_cast<size_t>(size_);
     while (sent_ < uploadSize() && !hasError()) {
+        // Before the file's last byte an abort stops the stream: the printer's
+        // cat drops what it read once the silence reaches its limit. After
+        // it the cat keeps the file whatever follows, so the end marker goes
+        // and the upload ends as it would have.
+        if (sent_ < fileBytes && abortRequested()) {
+            cut_ = true;
+            break;
+        }
         status_ = sent_ < fileBytes ? FileTransfer_Transferring : FileTransfer_EndOfFile;
         try {
             wrapper_->setDataToSend(Automation::Variant(nextBlock()));
@@ -238,15 +266,8 @@ void RAWTransfer::outputBinaryData() {
         sent_ += static_cast<size_t>(taken);
         if (taken > 0)
             touch();
-        if (progress_) {
-            if (progress_->Cancel())
-                abort_ = true;
+        if (progress_)
             progress_->setSubValue(static_cast<int32_t>(std::min(sent_, fileBytes)));
-        }
-        if (abort_) {
-            status_ = FileTransfer_FileAbort;
-            capture(113, WaitSource);
-        }
         if (taken == 0) {
             // The window is full: ReadyToSend goes on.
             resume_ = true;
@@ -307,7 +328,14 @@ void RAWTransfer::Receive() {
 void RAWTransfer::receiveUpload() {
     garbage_ += wrapper_->InputStr();
     RawUploadReply::Verdict verdict = RawUploadReply::Judge(garbage_);
-    if (verdict.error != 0) {
+    if (cut_) {
+        // The cat's time-out is the end of a cut stream: the printer has
+        // dropped the bytes and takes commands again.
+        if (verdict.error == RawUploadReply::CatTimedOut) {
+            status_ = FileTransfer_FileAbort;
+            capture(113, WaitSource);
+        }
+    } else if (verdict.error != 0) {
         status_ = FileTransfer_Failure;
         capture(verdict.error, ReceiveSource);
     } else if (verdict.ended) {

@@ -65,6 +65,8 @@ private:
     // The wait and the detach that both directions end with; raises what was captured.
     void finish(const std::string& ownSource);
     void waitUntilNotRunning();
+    // Whether the transfer is to stop: Abort, or the progress's Cancel.
+    bool abortRequested();
     void outputBinaryData();
     // The file's bytes and the end-marker line.
     size_t uploadSize() const;
@@ -83,6 +85,8 @@ private:
     bool running_ = false;
     bool uploading_ = false;
     bool abort_ = false;
+    // An abort stopped the upload's stream before the file's last byte.
+    bool cut_ = false;
     bool resume_ = false;
     bool sending_ = false;
     bool wasConnected_ = false;

@@ -16,7 +16,7 @@ bool containsIgnoringCase(std::string_view text, std::string_view find) {
 
 RawUploadReply::Verdict RawUploadReply::Judge(std::string_view received) {
     if (containsIgnoringCase(received, "Timer Expired"))
-        return {120, false};
+        return {CatTimedOut, false};
     if (containsIgnoringCase(received, "Error in file name"))
         return {128, false};
     if (received.size() > MostGarbage)

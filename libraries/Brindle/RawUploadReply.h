@@ -16,6 +16,8 @@ public:
 
     // More than this many characters without the end marker is an error.
     static constexpr size_t MostGarbage = 512;
+    // The error of a cat that gave up waiting for the file's bytes.
+    static constexpr int32_t CatTimedOut = 120;
 
     static Verdict Judge(std::string_view received);
 };

@@ -4,7 +4,6 @@
 // settings store in a folder of the test's own.
 #include <QByteArray>
 #include <QString>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -17,6 +16,7 @@
 #include "Printer.h"
 #include "Renova/ConfigBag.h"
 #include "Renova/PrinterUpdater.h"
+#include "ScopedEnvironment.h"
 #include "Scrivel/KSDoc.h"
 #include "TempFolder.h"
 #include "automation/Error.h"
@@ -149,9 +149,14 @@ struct PackageFile {
 };
 
 struct InstallBench {
+    // A network printer; with an HTTP port, its print server's break goes there.
     explicit InstallBench(const PrinterSim::Profile& profile = PrinterSim::Profile::forVersion("8.10"),
-                          const PrinterSim::FaultPlan& faults = {}, const QString& address = "127.0.0.41")
-        : sim(profile, faults) {
+                          const PrinterSim::FaultPlan& faults = {}, const QString& address = "127.0.0.41",
+                          quint16 httpPort = 0)
+        : environment(
+              variables(httpPort ? ScopedEnvironment::Values{{"KESTRUP_HTTP_PORT", std::to_string(httpPort)}}
+                                 : ScopedEnvironment::Values{})),
+          sim(profile, faults) {
         prepare();
         EXPECT_TRUE(sim.listen(address)) << sim.errorString().toStdString();
         bag->setTargetPrinter(bag->CreateNetworkPrinter(address.toStdString(), sim.port()));
@@ -159,21 +164,19 @@ struct InstallBench {
     // The printer on a pseudo-terminal linked as COM1, the target "Com1".
     struct OnCom1 {};
     InstallBench(OnCom1, const PrinterSim::Profile& profile, const PrinterSim::FaultPlan& faults = {})
-        : sim(profile, faults) {
+        : environment(variables({{"KESTRUP_COM_DIR", comDir.path()}})), sim(profile, faults) {
         prepare();
-        ::setenv("KESTRUP_COM_DIR", comDir.path().c_str(), 1);
         EXPECT_TRUE(sim.openSerial(QString::fromStdString(comDir / "COM1")))
             << sim.errorString().toStdString();
         bag->setTargetPrinter(bag->CreateSerialPrinter(1));
     }
-    ~InstallBench() {
-        ::unsetenv("KESTRUP_HTTP_PORT");
-        ::unsetenv("KESTRUP_COM_DIR");
-        ::unsetenv("TMPDIR");
+    // What every job reads from the environment, and what the printer's link
+    // needs: set before the simulated printer's thread starts.
+    ScopedEnvironment::Values variables(ScopedEnvironment::Values link) const {
+        link.insert(link.begin(), {{"XDG_CONFIG_HOME", config.path()}, {"TMPDIR", temporary.path()}});
+        return link;
     }
     void prepare() {
-        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-        ::setenv("TMPDIR", temporary.path().c_str(), 1);
         engine->Log()->setLogFilePath(folder / "KS_LOG.TXT");
         bag->setCallbackClient(callback);
         bag->setRequestClient(request);
@@ -233,6 +236,8 @@ struct InstallBench {
     TempFolder temporary;
     TempFolder folder;
     TempFolder comDir;
+    // Given back once the simulated printer's thread has ended.
+    ScopedEnvironment environment;
     PrinterSim::Printer sim;
     Automation::Ref<Scrivel::KSDoc> package = Automation::New<Scrivel::KSDoc>();
     Automation::Ref<RecordingCallback> callback = Automation::New<RecordingCallback>();

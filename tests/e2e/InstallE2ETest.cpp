@@ -304,10 +304,9 @@ void setSetting(const char* name, const char* value) {
 }
 
 TEST(Install, BreakStringsGoOverTheLinkExpandedAndToThePrintServerAsWritten) {
-    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.42");
     HttpCapture server("127.0.0.42");
     ASSERT_TRUE(server.listening());
-    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.42", server.port());
     setSetting("TimeOut", "2500");
     bench.sim.recordInput(true);
     bench.package->BreakStrings()->Add("")->setBreakString("<esc>x<STX>");
@@ -339,10 +338,9 @@ TEST(Install, BreakStringsGoOverTheLinkExpandedAndToThePrintServerAsWritten) {
 }
 
 TEST(Install, TheBreakStringsEndWithTheFirstThePrinterAnswers) {
-    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.70");
     HttpCapture server("127.0.0.70");
     ASSERT_TRUE(server.listening());
-    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.70", server.port());
     setSetting("TimeOut", "2000");
     bench.sim.recordInput(true);
     bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
@@ -420,10 +418,9 @@ TEST(Install, CancellingTheBreakQuestionIsAFailedNetworkConnection) {
 }
 
 TEST(Install, AWaitLineTheLogCannotTakeStillSendsTheHello) {
-    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.69");
     HttpCapture server("127.0.0.69");
     ASSERT_TRUE(server.listening());
-    ::setenv("KESTRUP_HTTP_PORT", std::to_string(server.port()).c_str(), 1);
+    InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.69", server.port());
     // The log fails from the post of the break on, so at the wait line first.
     server.onRequest = [&](const QByteArray&) {
         bench.engine->Log()->setLogFilePath(bench.folder / "absent/KS_LOG.TXT");
@@ -448,11 +445,10 @@ TEST(Install, AWaitLineTheLogCannotTakeStillSendsTheHello) {
 TEST(Install, APrintServerThatNeverAnswersOrIsNotThereCostsAtMostTheClientsTimeOut) {
     for (bool listening : {true, false}) {
         SCOPED_TRACE(listening);
-        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.45");
         HttpCapture silent("127.0.0.45", 0, "");
-        ::setenv("KESTRUP_HTTP_PORT", std::to_string(silent.port()).c_str(), 1);
-        if (!listening)
-            ::setenv("KESTRUP_HTTP_PORT", "1", 1);
+        // Nobody listens on port 1.
+        InstallBench bench(PrinterSim::Profile::forVersion("8.10"), needsBreak(), "127.0.0.45",
+                           listening ? silent.port() : 1);
         bench.package->BreakStrings()->Add("")->setBreakString("<ESC>.");
         bench.writePackage({{"a.txt", "c:/a.txt", "A"}});
         QElapsedTimer timer;

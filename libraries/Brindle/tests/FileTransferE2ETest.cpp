@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "CancelOnceMoving.h"
 #include "ErrorNumber.h"
 #include "SimulatedPrinterBench.h"
 
@@ -38,14 +39,34 @@ TEST(FileTransferE2E, FilesGoAndComeBackByteExact) {
 }
 
 TEST(FileTransferE2E, UploadDataToFileLeavesNoTemporaryFile) {
-    Bench bench("8.10");
     TempFolder temp;
-    ::setenv("TMPDIR", temp.path().c_str(), 1);
+    Bench bench(PrinterSim::Profile::forVersion(QStringLiteral("8.10")), {}, Bench::Link::Tcp,
+                {{"TMPDIR", temp.path()}});
     bench.printer->UploadDataToFile(std::string("LAYOUT\r\n\0\xff", 10), "c:my layout.txt");
-    ::unsetenv("TMPDIR");
     EXPECT_TRUE(stored(bench, "c:my layout.txt") == QByteArray("LAYOUT\r\n\0\xff", 10));
     EXPECT_TRUE(bench.received("RUN\"cat -S2 -10 >c:my\\ layout.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+}
+
+TEST(FileTransferE2E, AnUploadAbortedMidwayEndsOnceThePrintersCatGivesUpAndLeavesNoFile) {
+    PrinterSim::Profile roomy = PrinterSim::Profile::forVersion(QStringLiteral("8.10"));
+    roomy.flashKb = 65536;
+    Bench bench(roomy, {}, Bench::Link::Tcp);
+    const std::string data = filePattern(32 << 20);
+    auto receiver = Automation::New<CancelOnceMoving>();
+    auto progress = CancelOnceMoving::progressFor(data.size(), receiver);
+    const std::string source = bench.pc.write("big.bin", data);
+    auto error = raisedError([&] { bench.printer->FileUpload(source, "c:big.bin", progress); });
+    ASSERT_TRUE(receiver->cancelled.isValid());
+    const int64_t took = receiver->cancelled.elapsed();
+    EXPECT_EQ(error.Number(), 113);
+    // The cat gives up after two silent seconds (and room for a busy
+    // machine); waiting out its time-out again and a settling pause would
+    // cost seven more.
+    EXPECT_LT(took, 2000 + 1500);
+    EXPECT_FALSE(bench.sim.files().contains("c:big.bin"));
+    // The printer takes commands again at once.
+    EXPECT_TRUE(bench.printer->IsImmediateMode());
 }
 
 TEST(FileTransferE2E, RoomCheckAtItsBoundary) {

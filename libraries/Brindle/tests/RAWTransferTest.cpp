@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "Brindle/RawDownloadScanner.h"
+#include "CancelOnceMoving.h"
 #include "ErrorNumber.h"
 #include "Tethra/Global.h"
 #include "Tethra/NetPort.h"
@@ -268,6 +269,26 @@ TEST_F(RAWTransferTest, AnUploadEndsAtOnceWhenThePrinterRefusesIt) {
         EXPECT_LT(printer.received().size(), data.size() / 2) << number;
         EXPECT_EQ(clients(), 1);
     }
+}
+
+TEST_F(RAWTransferTest, AnUploadCutByAnAbortEndsAsTheAbortWhenThePrinterStaysSilent) {
+    // A printer that never says its cat gave up: the wait after the cut is
+    // the settling time, well under the idle time-out.
+    const std::string data = pattern(32 << 20);
+    fs::path file = dir_ / "up.bin";
+    std::ofstream(file, std::ios::binary) << data;
+    ScriptedPrinter printer([](const std::string&, bool&) { return std::string(); });
+    auto transfer = transferTo(printer);
+    auto receiver = Automation::New<CancelOnceMoving>();
+    transfer->setProgressObject(CancelOnceMoving::progressFor(data.size(), receiver));
+    Automation::Error error = raisedError([&] {
+        transfer->Upload(file.string(), "c:f", static_cast<int32_t>(data.size()), uploadCommand(data.size()));
+    });
+    ASSERT_TRUE(receiver->cancelled.isValid());
+    EXPECT_EQ(error.Number(), 113);
+    EXPECT_LT(receiver->cancelled.elapsed(), RAWTransfer::DefaultIdleTimeoutMs / 2);
+    EXPECT_LT(printer.received().size(), data.size());
+    EXPECT_EQ(clients(), 1);
 }
 
 TEST_F(RAWTransferTest, CancelAndSilence) {

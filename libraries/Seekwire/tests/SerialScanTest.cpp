@@ -16,6 +16,7 @@
 #include "ErrorNumber.h"
 #include "Printer.h"
 #include "PtyPeer.h"
+#include "ScopedEnvironment.h"
 #include "Seekwire/AutoConnect.h"
 #include "Seekwire/SerialAutoConnect.h"
 #include "TempFolder.h"
@@ -53,9 +54,6 @@ private:
 
 class SerialScanTest : public testing::Test {
 protected:
-    void SetUp() override { setenv("KESTRUP_COM_DIR", folder.path().c_str(), 1); }
-    void TearDown() override { unsetenv("KESTRUP_COM_DIR"); }
-
     void startPrinter(const PrinterSim::FaultPlan& faults = {}, int baudRate = 9600, int stopBits = 1,
                       int comPort = 1, const char* parity = "NONE", int dataBits = 8) {
         PrinterSim::Profile profile = PrinterSim::Profile::forVersion(QStringLiteral("8.10"));
@@ -96,6 +94,8 @@ protected:
     }
 
     TempFolder folder;
+    // Set before the printer's thread starts, given back after it has ended.
+    ScopedEnvironment environment{{{"KESTRUP_COM_DIR", folder.path()}}};
     std::unique_ptr<PrinterSim::Printer> printer;
 };
 
