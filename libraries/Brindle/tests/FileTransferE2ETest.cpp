@@ -63,7 +63,7 @@ TEST(FileTransferE2E, AnUploadAbortedMidwayEndsOnceThePrintersCatGivesUpAndLeave
     // The cat gives up after two silent seconds (and room for a busy
     // machine); waiting out its time-out again and a settling pause would
     // cost seven more.
-    EXPECT_LT(took, 2000 + 1500);
+    EXPECT_LT(took, 2000 + 3000);
     EXPECT_FALSE(bench.sim.files().contains("c:big.bin"));
     // The printer takes commands again at once.
     EXPECT_TRUE(bench.printer->IsImmediateMode());
