@@ -115,6 +115,10 @@ void FileTransfer::Upload(const std::string& SourceFilename, const std::string& 
                               "Could not read the size of " + SourceFilename + ": " + unreadable.message());
         if (length >= free + existing + RoomAllowance)
             ErrorTextProvider::RaiseLibraryError(124, own);
+        // An abort heard while the printer was asked about the file leaves
+        // the file it has: nothing would replace it.
+        if (Progress && Progress->Cancel())
+            ErrorTextProvider::RaiseLibraryError(113, own);
         if (present)
             printer_->KillFile(DestinationFilename);
         auto size = static_cast<int32_t>(length);

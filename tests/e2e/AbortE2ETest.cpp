@@ -306,6 +306,19 @@ TEST(InstallAbort, AnAbortAsAnUploadStartsEndsItNoLaterThanTheUploadWouldHaveAnd
     EXPECT_EQ(std::count(bench.once->calls.begin(), bench.once->calls.end(), "Error 127.0.0.66 9 113"), 1);
 }
 
+TEST(InstallAbort, AnAbortAsAnUploadStartsLeavesTheFileItWouldHaveReplaced) {
+    const std::string program = "10 PRINT \"HELLO\"\r\n20 END\r\n";
+    AbortBench bench("127.0.0.67", faultPlan("delayed-reply@600"));
+    ASSERT_TRUE(bench.sim.putFile("c:HELLO.PRG", "10 PRINT \"OLD\"\r\n"));
+    bench.once->cancelWhen = [](int32_t action, const std::string&) {
+        return action == Renova::AI_CopyingFiles;
+    };
+    bench.writePackage({{"HELLO.PRG", "c:/HELLO.PRG", program}});
+    EXPECT_EQ(bench.run().Number(), 113);
+    EXPECT_EQ(bench.sim.files().value("c:HELLO.PRG").toStdString(), "10 PRINT \"OLD\"\r\n");
+    EXPECT_FALSE(bench.received("rm c:"));
+}
+
 namespace {
 
 // Keeps, at each question for a break string, the client's last two reports.
