@@ -209,8 +209,10 @@ private:
             } else if (state_ == State::SentFile) {
                 sendFile(); // our ZFILE was lost
             } else if (eofSent_ && state_ != State::SentFin) {
-                // The file is complete at the receiver (its first answer to our end may have been lost).
+                // The file is complete at the receiver (its first answer to our end may have been lost),
+                // whatever part of it was being sent again.
                 host_.discardOutput();
+                host_.transferred(size_, size_);
                 host_.transferEvent(TransferEvent::FinishFile, SerialFTStatus_EndOfFile);
                 sendFin();
             }

@@ -138,7 +138,7 @@ public:
     void transferEvent(TransferEvent event, enumSerialFTStatus status) override;
     std::string prepareFile(const std::string& announcedName, const std::string& localName,
                             int64_t announcedSize) override;
-    void transferred(int64_t, int64_t) override {}
+    void transferred(int64_t bytes, int64_t) override { transferredBytes = bytes; }
 
     // Events in order, PrepareFile included (raised while prepareFile asks).
     std::vector<std::pair<TransferEvent, enumSerialFTStatus>> events;
@@ -151,6 +151,7 @@ public:
     std::string announcedName;
     std::string localName;
     int64_t announcedSize = -2;
+    int64_t transferredBytes = -1; // the last count reported
     std::string sent;
     // Called after each event is recorded; may call into the engine.
     std::function<void(TransferEvent)> onEvent;

@@ -123,6 +123,27 @@ TEST_F(ZModemEngine, SenderHonoursTheReceiverBufferSize) {
     }
 }
 
+TEST_F(ZModemEngine, AReceiverThatHasTheWholeFileEndsItsTransferWholeWhateverWasBeingSentAgain) {
+    const std::string data = randomBytes(10000, 7);
+    startSender(data);
+    Header init = Header::withFlags(ZRINIT, CANFDX | CANOVIO | CANFC32);
+    init.bytes[ZP0] = 0x00; // 2048 bytes
+    init.bytes[ZP1] = 0x08;
+    engine_->receive(hex(init));
+    engine_->receive(hex(Header::withPosition(ZRPOS, 0)));
+    for (uint32_t acked = 2048; acked < data.size(); acked += 2048)
+        engine_->receive(hex(Header::withPosition(ZACK, acked)));
+    EXPECT_EQ(host_.transferredBytes, 10000);
+    // A late request for the middle, then the answer to the end: the
+    // receiver had the file after all.
+    engine_->receive(hex(Header::withPosition(ZRPOS, 4096)));
+    EXPECT_EQ(host_.transferredBytes, 6144);
+    engine_->receive(hex(init));
+    engine_->receive(hex(Header::withPosition(ZFIN, 0)));
+    EXPECT_EQ(host_.lastStatus(), SerialFTStatus_Success);
+    EXPECT_EQ(host_.transferredBytes, 10000);
+}
+
 TEST_F(ZModemEngine, ReceiverAnswersQuestionsAndAsksAgainAfterDamage) {
     Escaper escaper;
     std::string line = startReceiver(escaper, std::string("f.bin\0"
