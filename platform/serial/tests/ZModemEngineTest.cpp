@@ -56,6 +56,14 @@ std::vector<ZModemReader::Item> framesOf(const std::string& line, std::vector<st
     return items;
 }
 
+// A receiver's ZRINIT with a buffer of that many bytes.
+Header receiverInit(uint16_t buffer) {
+    Header init = Header::withFlags(ZRINIT, CANFDX | CANOVIO | CANFC32);
+    init.bytes[ZP0] = static_cast<uint8_t>(buffer);
+    init.bytes[ZP1] = static_cast<uint8_t>(buffer >> 8);
+    return init;
+}
+
 std::string hex(const Header& header) {
     std::string out;
     appendHexHeader(out, header);
@@ -92,9 +100,7 @@ TEST_F(ZModemEngine, SenderFollowsWhatTheReceiverOffers) {
 TEST_F(ZModemEngine, SenderHonoursTheReceiverBufferSize) {
     const std::string data = randomBytes(10000, 6);
     startSender(data);
-    Header init = Header::withFlags(ZRINIT, CANFDX | CANOVIO | CANFC32);
-    init.bytes[ZP0] = 0x00; // 2048 bytes
-    init.bytes[ZP1] = 0x08;
+    const Header init = receiverInit(2048);
     engine_->receive(hex(init));
     host_.sent.clear();
     std::vector<std::string> store;
@@ -126,9 +132,7 @@ TEST_F(ZModemEngine, SenderHonoursTheReceiverBufferSize) {
 TEST_F(ZModemEngine, AReceiverThatHasTheWholeFileEndsItsTransferWholeWhateverWasBeingSentAgain) {
     const std::string data = randomBytes(10000, 7);
     startSender(data);
-    Header init = Header::withFlags(ZRINIT, CANFDX | CANOVIO | CANFC32);
-    init.bytes[ZP0] = 0x00; // 2048 bytes
-    init.bytes[ZP1] = 0x08;
+    const Header init = receiverInit(2048);
     engine_->receive(hex(init));
     engine_->receive(hex(Header::withPosition(ZRPOS, 0)));
     for (uint32_t acked = 2048; acked < data.size(); acked += 2048)
